@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace codecs {
+
+enum class Format { Bmp, Jpeg, Gif, Png, Ico };
+
+// Extension with its dot, from the last dot of the file-name part; empty when there is none.
+QString extensionOf(const QString& fileName);
+
+// Pieces: exactly ".bmp"/".BMP", ".gif"/".GIF", ".png"/".PNG"; everything else is JPEG.
+Format pieceFormat(const QString& fileName);
+
+// Background pictures and the cut editor: the extension in any letter case (.jpg, .jpeg, .bmp,
+// .gif, .png, .ico). Any other throws base::Error "拡張子 .%s の画像形式は処理できません".
+Format formatByExtension(const QString& fileName);
+
+// Reads a whole file (at most 256 MiB) and decodes it with the given decoder into a 24-bit
+// BGR888 picture. Every failure (missing file, bad content, a picture over the pixel budget)
+// throws base::Error whose text names the file and keeps the library's own reason.
+QImage readFile(const QString& path, Format format);
+
+// Decodes bytes already in memory; throws base::Error with the decoder's reason.
+QImage decode(const QByteArray& data, Format format);
+
+struct WriteOptions {
+    int jpegQuality = 100;  // 1..100
+};
+
+// Encodes into memory. JPEG and BMP/PNG take 24-bit pictures (BMP and PNG keep an 8-bit
+// Indexed8 picture 8-bit with its palette); GIF takes an Indexed8 picture and keeps its palette.
+QByteArray encode(const QImage& image, Format format, const WriteOptions& options = {});
+
+// Encodes, then saves through a temporary file beside `path` that replaces it only when
+// complete: a failed write leaves the old file as it was. Throws base::Error naming the file.
+void writeFile(const QString& path, const QImage& image, Format format, const WriteOptions& options = {});
+
+// Writes bytes atomically (the same temporary-file rule).
+void saveBytes(const QString& path, const QByteArray& bytes);
+
+}  // namespace codecs

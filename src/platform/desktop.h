@@ -1,0 +1,64 @@
+#pragma once
+
+#include <optional>
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include "base/colour.h"
+
+class QWidget;
+
+namespace platform {
+
+// What the windows need of the desktop. The program installs the Qt implementation; tests
+// install a scripted fake. Logic code never reaches this: only windows do.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // Plain notice with one OK button and no icon.
+    virtual void notice(QWidget* parent, const QString& text) = 0;
+    // Yes/No without an icon, Yes the default, Esc answers No. True only for Yes.
+    virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // The default error handler's box.
+    virtual void error(QWidget* parent, const QString& text) = 0;
+
+    // Open dialog; empty when cancelled. `filters` are "caption|patterns" pairs, as
+    // "画像|*.bmp;*.jpg|全部|*.*"; `multi` allows several files.
+    virtual QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
+                                  bool multi) = 0;
+
+    struct SaveChoice {
+        QString path;
+        int filterIndex = 1;  // 1-based, in the order of `filters`
+    };
+    // Save dialog; std::nullopt when cancelled. The dialog itself asks before overwriting the
+    // path the user typed.
+    virtual std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filters, const QString& startPath,
+                                               int filterIndex) = 0;
+
+    virtual std::optional<base::Colour> chooseColour(QWidget* parent, base::Colour initial) = 0;
+
+    virtual QSize screenSize() = 0;
+
+    virtual void setClipboardImage(const QImage& image) = 0;
+    // The clipboard's picture, or a null image when it holds none.
+    virtual QImage clipboardImage() = 0;
+
+    // Hides or shows a desktop taskbar, where the desktop has one the program may touch.
+    virtual void setTaskbarVisible(bool visible) = 0;
+    // Opens an address in the browser; false when that failed.
+    virtual bool openUrl(const QString& url) = 0;
+};
+
+// The installed desktop. setDesktop() does not take ownership.
+Desktop& desktop();
+void setDesktop(Desktop* d);
+
+// Splits "caption|patterns|caption|patterns" into Qt's "caption (patterns)" filters.
+QStringList qtFilters(const QString& filters);
+
+}  // namespace platform

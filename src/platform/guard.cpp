@@ -1,0 +1,12 @@
+#include "platform/guard.h"
+
+#include "base/error.h"
+#include "platform/desktop.h"
+
+namespace platform {
+
+void reportError(QWidget* parent, const std::exception& e) { desktop().error(parent, base::messageOf(e)); }
+
+void reportUnknownError(QWidget* parent) { desktop().error(parent, QStringLiteral("予期しないエラーが起きました")); }
+
+}  // namespace platform

@@ -1,0 +1,89 @@
+#include "platform/qt_desktop.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+#include <QUrl>
+
+namespace platform {
+
+namespace {
+QString title() { return QStringLiteral("カドレル"); }
+}  // namespace
+
+void QtDesktop::notice(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool QtDesktop::confirm(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDesktop::error(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, title(), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QStringList QtDesktop::openFiles(QWidget* parent, const QString& filters, const QString& startPath, bool multi) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(multi ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    dialog.setNameFilters(qtFilters(filters));
+    if (!startPath.isEmpty()) dialog.selectFile(startPath);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+std::optional<Desktop::SaveChoice> QtDesktop::saveFile(QWidget* parent, const QString& filters,
+                                                       const QString& startPath, int filterIndex) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QStringList list = qtFilters(filters);
+    dialog.setNameFilters(list);
+    if (filterIndex >= 1 && filterIndex <= list.size()) dialog.selectNameFilter(list[filterIndex - 1]);
+    if (!startPath.isEmpty()) dialog.selectFile(startPath);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    SaveChoice choice;
+    choice.path = dialog.selectedFiles().first();
+    choice.filterIndex = static_cast<int>(list.indexOf(dialog.selectedNameFilter())) + 1;
+    if (choice.filterIndex < 1) choice.filterIndex = filterIndex;
+    return choice;
+}
+
+std::optional<base::Colour> QtDesktop::chooseColour(QWidget* parent, base::Colour initial) {
+    const QColor c = QColorDialog::getColor(QColor::fromRgb(base::toQRgb(initial)), parent);
+    if (!c.isValid()) return std::nullopt;
+    return base::fromQRgb(c.rgb());
+}
+
+QSize QtDesktop::screenSize() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? screen->size() : QSize(1920, 1080);
+}
+
+void QtDesktop::setClipboardImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+
+QImage QtDesktop::clipboardImage() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasImage()) return {};
+    return qvariant_cast<QImage>(data->imageData());
+}
+
+// Desktops other than the one this tool was first made for offer no taskbar a program may hide;
+// full-screen windows already cover it there.
+void QtDesktop::setTaskbarVisible(bool) {}
+
+bool QtDesktop::openUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+namespace platform {
+
+class QtDesktop final : public Desktop {
+public:
+    void notice(QWidget* parent, const QString& text) override;
+    bool confirm(QWidget* parent, const QString& text) override;
+    void error(QWidget* parent, const QString& text) override;
+    QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath, bool multi) override;
+    std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filters, const QString& startPath,
+                                       int filterIndex) override;
+    std::optional<base::Colour> chooseColour(QWidget* parent, base::Colour initial) override;
+    QSize screenSize() override;
+    void setClipboardImage(const QImage& image) override;
+    QImage clipboardImage() override;
+    void setTaskbarVisible(bool visible) override;
+    bool openUrl(const QString& url) override;
+};
+
+}  // namespace platform

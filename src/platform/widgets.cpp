@@ -1,0 +1,150 @@
+#include "platform/widgets.h"
+
+#include <algorithm>
+
+#include <QBoxLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolButton>
+
+#include "base/number.h"
+#include "platform/guard.h"
+
+namespace platform {
+
+UpDown::UpDown(Qt::Orientation orientation, QWidget* parent)
+    : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {
+    QBoxLayout* layout = orientation == Qt::Vertical ? static_cast<QBoxLayout*>(new QVBoxLayout(this))
+                                                     : static_cast<QBoxLayout*>(new QHBoxLayout(this));
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    if (orientation == Qt::Vertical) {
+        up_->setArrowType(Qt::UpArrow);
+        down_->setArrowType(Qt::DownArrow);
+        layout->addWidget(up_);
+        layout->addWidget(down_);
+    } else {
+        down_->setArrowType(Qt::LeftArrow);
+        up_->setArrowType(Qt::RightArrow);
+        layout->addWidget(down_);
+        layout->addWidget(up_);
+    }
+    for (QToolButton* b : {up_, down_}) {
+        b->setFocusPolicy(Qt::NoFocus);
+        b->setAutoRepeat(true);
+        b->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    }
+    connect(up_, &QToolButton::pressed, this, [this] { Q_EMIT pressed(Button::Up); });
+    connect(down_, &QToolButton::pressed, this, [this] { Q_EMIT pressed(Button::Down); });
+    connect(up_, &QToolButton::clicked, this, [this] { arrow(Button::Up); });
+    connect(down_, &QToolButton::clicked, this, [this] { arrow(Button::Down); });
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void UpDown::setRange(int min, int max) {
+    min_ = min;
+    max_ = max;
+    position_ = std::clamp(position_, min_, std::max(min_, max_));
+}
+
+void UpDown::setPosition(int position) {
+    position_ = std::clamp(position, min_, std::max(min_, max_));
+    if (buddy_) buddy_->setText(QString::number(position_));
+}
+
+void UpDown::step(Button b) {
+    int current = position_;
+    if (buddy_) {
+        int typed = 0;
+        if (base::tryParseInt(buddy_->text(), typed)) current = std::clamp(typed, min_, std::max(min_, max_));
+    }
+    const long long next = static_cast<long long>(current) + (b == Button::Up ? increment_ : -increment_);
+    int result;
+    if (next > max_)
+        result = wrap_ ? min_ : max_;
+    else if (next < min_)
+        result = wrap_ ? max_ : min_;
+    else
+        result = static_cast<int>(next);
+    setPosition(result);
+}
+
+void UpDown::arrow(Button b) {
+    step(b);
+    Q_EMIT clicked(b);
+}
+
+PictureControl::PictureControl(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
+
+void PictureControl::setPicture(const QImage& picture) {
+    picture_ = picture;
+    if (autoSize_ && !picture_.isNull()) resize(picture_.size());
+    rebuildKeyed();
+    update();
+}
+
+void PictureControl::setAutoSize(bool on) {
+    autoSize_ = on;
+    if (autoSize_ && !picture_.isNull()) resize(picture_.size());
+}
+
+void PictureControl::setTransparent(bool on) {
+    if (transparent_ == on) return;
+    transparent_ = on;
+    rebuildKeyed();
+    update();
+}
+
+void PictureControl::setTransparentColour(base::Colour c) {
+    if (key_ == c) return;
+    key_ = c;
+    if (transparent_) rebuildKeyed();
+    update();
+}
+
+void PictureControl::rebuildKeyed() {
+    keyed_ = transparent_ && !picture_.isNull() ? keyedOut(picture_, key_) : QImage();
+}
+
+void PictureControl::paintEvent(QPaintEvent*) {
+    if (picture_.isNull()) return;
+    QPainter p(this);
+    p.drawImage(0, 0, transparent_ ? keyed_ : picture_);
+}
+
+void PictureControl::mousePressEvent(QMouseEvent* event) { Q_EMIT mousePressed(event); }
+void PictureControl::mouseMoveEvent(QMouseEvent* event) { Q_EMIT mouseMoved(event); }
+void PictureControl::mouseReleaseEvent(QMouseEvent* event) { Q_EMIT mouseReleased(event); }
+void PictureControl::mouseDoubleClickEvent(QMouseEvent* event) { Q_EMIT doubleClicked(event); }
+
+Swatch::Swatch(QWidget* parent) : QWidget(parent) {}
+
+void Swatch::setColour(base::Colour c) {
+    colour_ = c;
+    update();
+}
+
+void Swatch::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), QColor::fromRgb(base::toQRgb(colour_)));
+    p.setPen(Qt::black);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+QImage keyedOut(const QImage& bgr, base::Colour key) {
+    QImage out(bgr.size(), QImage::Format_ARGB32);
+    if (out.isNull()) return out;
+    const std::uint8_t kb = base::blue(key), kg = base::green(key), kr = base::red(key);
+    for (int y = 0; y < bgr.height(); ++y) {
+        const std::uint8_t* s = bgr.constScanLine(y);
+        auto* d = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
+        for (int x = 0; x < bgr.width(); ++x, s += 3) {
+            const bool clear = s[0] == kb && s[1] == kg && s[2] == kr;
+            d[x] = clear ? 0u : (0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0]);
+        }
+    }
+    return out;
+}
+
+}  // namespace platform

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "base/colour.h"
+
+class QLineEdit;
+class QToolButton;
+
+namespace platform {
+
+// An up-down spinner bound to an edit: limits, a step that may be negative (a vertical spinner
+// with -1 lowers the number with its upper arrow), optional wrapping. A click first takes the
+// edit's number when it holds one, steps, writes the edit, then emits clicked().
+class UpDown : public QWidget {
+    Q_OBJECT
+public:
+    enum class Button { Up, Down };  // Up is the upper (vertical) or right (horizontal) arrow
+
+    UpDown(Qt::Orientation orientation, QWidget* parent = nullptr);
+
+    void setBuddy(QLineEdit* edit) { buddy_ = edit; }
+    QLineEdit* buddy() const { return buddy_; }
+    void setRange(int min, int max);
+    int minimum() const { return min_; }
+    int maximum() const { return max_; }
+    void setMaximum(int max) { setRange(min_, max); }
+    void setIncrement(int step) { increment_ = step; }
+    int increment() const { return increment_; }
+    void setWrap(bool wrap) { wrap_ = wrap; }
+    void setPosition(int position);
+    int position() const { return position_; }
+
+    QToolButton* button(Button b) const { return b == Button::Up ? up_ : down_; }
+
+    // Steps as a click of that arrow would, without emitting signals.
+    void step(Button b);
+
+Q_SIGNALS:
+    void pressed(platform::UpDown::Button button);  // before the step
+    void clicked(platform::UpDown::Button button);  // after the step
+
+private:
+    void arrow(Button b);
+
+    QLineEdit* buddy_ = nullptr;
+    QToolButton* up_;
+    QToolButton* down_;
+    int min_ = 0;
+    int max_ = 100;
+    int increment_ = 1;
+    int position_ = 0;
+    bool wrap_ = false;
+};
+
+// A picture that sizes itself to its picture and can leave one exact colour out.
+class PictureControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit PictureControl(QWidget* parent = nullptr);
+
+    void setPicture(const QImage& picture);  // 24-bit BGR888; resizes when autoSize
+    const QImage& picture() const { return picture_; }
+    void setAutoSize(bool on);
+    void setTransparent(bool on);
+    bool transparent() const { return transparent_; }
+    void setTransparentColour(base::Colour c);
+    base::Colour transparentColour() const { return key_; }
+
+Q_SIGNALS:
+    void mousePressed(QMouseEvent* event);
+    void mouseMoved(QMouseEvent* event);
+    void mouseReleased(QMouseEvent* event);
+    void doubleClicked(QMouseEvent* event);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void rebuildKeyed();
+
+    QImage picture_;
+    QImage keyed_;  // ARGB32 with the key colour at alpha 0, while transparent
+    bool autoSize_ = false;
+    bool transparent_ = false;
+    base::Colour key_ = 0;
+};
+
+// A plain colour patch.
+class Swatch : public QWidget {
+    Q_OBJECT
+public:
+    explicit Swatch(QWidget* parent = nullptr);
+    void setColour(base::Colour c);
+    base::Colour colour() const { return colour_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    base::Colour colour_ = 0;
+};
+
+// Drop keyed pixels: the picture as ARGB32 with every pixel of exactly `key` made clear.
+QImage keyedOut(const QImage& bgr, base::Colour key);
+
+}  // namespace platform

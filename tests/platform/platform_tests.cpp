@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+
+#include "base/error.h"
+#include "platform/desktop.h"
+#include "platform/guard.h"
+#include "platform/widgets.h"
+#include "test_support.h"
+
+namespace {
+
+using platform::UpDown;
+
+TEST(UpDownTest, VerticalWithNegativeIncrementLowersOnUp) {
+    QLineEdit edit;
+    UpDown spin(Qt::Vertical);
+    spin.setBuddy(&edit);
+    spin.setRange(0, 1600);
+    spin.setIncrement(-1);
+    edit.setText(QStringLiteral("50"));
+    spin.step(UpDown::Button::Up);
+    EXPECT_EQ(edit.text(), QStringLiteral("49"));
+    spin.step(UpDown::Button::Down);
+    spin.step(UpDown::Button::Down);
+    EXPECT_EQ(edit.text(), QStringLiteral("51"));
+}
+
+TEST(UpDownTest, ClampsOrWraps) {
+    QLineEdit edit;
+    UpDown spin(Qt::Horizontal);
+    spin.setBuddy(&edit);
+    spin.setRange(0, 3);
+    spin.setPosition(3);
+    spin.step(UpDown::Button::Up);
+    EXPECT_EQ(edit.text(), QStringLiteral("3"));
+    spin.setWrap(true);
+    spin.step(UpDown::Button::Up);
+    EXPECT_EQ(edit.text(), QStringLiteral("0"));
+    spin.step(UpDown::Button::Down);
+    EXPECT_EQ(edit.text(), QStringLiteral("3"));
+}
+
+TEST(UpDownTest, TypedTextOutsideTheRangeIsClampedFirst) {
+    QLineEdit edit;
+    UpDown spin(Qt::Horizontal);
+    spin.setBuddy(&edit);
+    spin.setRange(1, 100);
+    spin.setIncrement(10);
+    edit.setText(QStringLiteral("500"));
+    spin.step(UpDown::Button::Down);
+    EXPECT_EQ(edit.text(), QStringLiteral("90"));
+}
+
+TEST(GuardTest, ShowsTheErrorTextAndGoesOn) {
+    testsupport::resetFake();
+    bool after = false;
+    platform::runGuarded(nullptr, [] { throw base::Error(QStringLiteral("だめ")); });
+    after = true;
+    EXPECT_TRUE(after);
+    EXPECT_EQ(testsupport::fake().errors(), QStringList{QStringLiteral("だめ")});
+}
+
+TEST(FiltersTest, PairsBecomeQtFilters) {
+    EXPECT_EQ(platform::qtFilters(QStringLiteral("JPEG|*.jpg|全部|*.*")),
+              (QStringList{QStringLiteral("JPEG (*.jpg)"), QStringLiteral("全部 (*.*)")}));
+    EXPECT_EQ(platform::qtFilters(QStringLiteral("画像|*.bmp;*.png")), QStringList{QStringLiteral("画像 (*.bmp *.png)")});
+}
+
+TEST(KeyedOutTest, OnlyExactMatchesBecomeClear) {
+    QImage img = testsupport::solid(2, 1, base::rgb(255, 0, 0));
+    img.scanLine(0)[3] = 1;  // second pixel: blue 1, so not the key
+    const QImage out = platform::keyedOut(img, base::rgb(255, 0, 0));
+    EXPECT_EQ(qAlpha(out.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(out.pixel(1, 0)), 255);
+}
+
+}  // namespace

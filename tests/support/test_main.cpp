@@ -1,0 +1,16 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImageReader>
+
+#include "platform/desktop.h"
+#include "test_support.h"
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QImageReader::setAllocationLimit(1024);
+    platform::setDesktop(&testsupport::fake());
+    return RUN_ALL_TESTS();
+}
