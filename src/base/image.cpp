@@ -9,7 +9,8 @@
 namespace base {
 
 bool sizeAllowed(std::int64_t width, std::int64_t height) {
-    return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+    return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide &&
+           width * height <= kMaxPixels;
 }
 
 void checkSize(std::int64_t width, std::int64_t height) {
@@ -51,7 +52,8 @@ QImage toBgr(const QImage& image) {
         return out;
     }
     QImage out = image.convertToFormat(QImage::Format_BGR888);
-    if (out.isNull()) throw Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(image.width()).arg(image.height()));
+    if (out.isNull())
+        throw Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(image.width()).arg(image.height()));
     return out;
 }
 

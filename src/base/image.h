@@ -26,7 +26,9 @@ QImage makeBgr(int width, int height, Colour fill = 0);
 QImage toBgr(const QImage& image);
 
 // Pixel (x, y) of a BGR888 picture.
-inline Colour pixelAt(const QImage& bgr, int x, int y) { return fromBgr(bgr.constScanLine(y) + 3 * x); }
+inline Colour pixelAt(const QImage& bgr, int x, int y) {
+    return fromBgr(bgr.constScanLine(y) + 3 * x);
+}
 
 inline void setPixel(QImage& bgr, int x, int y, Colour c) {
     std::uint8_t* p = bgr.scanLine(y) + 3 * x;

@@ -13,7 +13,9 @@ Desktop& desktop() {
     return *installed;
 }
 
-void setDesktop(Desktop* d) { installed = d; }
+void setDesktop(Desktop* d) {
+    installed = d;
+}
 
 QStringList qtFilters(const QString& filters) {
     const QStringList parts = filters.split(u'|');

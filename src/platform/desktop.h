@@ -37,8 +37,8 @@ public:
     };
     // Save dialog; std::nullopt when cancelled. The dialog itself asks before overwriting the
     // path the user typed.
-    virtual std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filters, const QString& startPath,
-                                               int filterIndex) = 0;
+    virtual std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filters,
+                                               const QString& startPath, int filterIndex) = 0;
 
     virtual std::optional<base::Colour> chooseColour(QWidget* parent, base::Colour initial) = 0;
 

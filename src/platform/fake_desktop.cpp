@@ -2,7 +2,9 @@
 
 namespace platform {
 
-void FakeDesktop::notice(QWidget*, const QString& text) { shown.push_back({Kind::Notice, text}); }
+void FakeDesktop::notice(QWidget*, const QString& text) {
+    shown.push_back({Kind::Notice, text});
+}
 
 bool FakeDesktop::confirm(QWidget*, const QString& text) {
     shown.push_back({Kind::Confirm, text});
@@ -12,7 +14,9 @@ bool FakeDesktop::confirm(QWidget*, const QString& text) {
     return answer;
 }
 
-void FakeDesktop::error(QWidget*, const QString& text) { shown.push_back({Kind::Error, text}); }
+void FakeDesktop::error(QWidget*, const QString& text) {
+    shown.push_back({Kind::Error, text});
+}
 
 QStringList FakeDesktop::openFiles(QWidget*, const QString& filters, const QString& startPath, bool) {
     ++openCalls;
@@ -24,8 +28,8 @@ QStringList FakeDesktop::openFiles(QWidget*, const QString& filters, const QStri
     return answer;
 }
 
-std::optional<Desktop::SaveChoice> FakeDesktop::saveFile(QWidget*, const QString& filters, const QString& startPath,
-                                                         int filterIndex) {
+std::optional<Desktop::SaveChoice> FakeDesktop::saveFile(QWidget*, const QString& filters,
+                                                         const QString& startPath, int filterIndex) {
     ++saveCalls;
     lastFilters = filters;
     lastStartPath = startPath;

@@ -5,8 +5,12 @@
 
 namespace platform {
 
-void reportError(QWidget* parent, const std::exception& e) { desktop().error(parent, base::messageOf(e)); }
+void reportError(QWidget* parent, const std::exception& e) {
+    desktop().error(parent, base::messageOf(e));
+}
 
-void reportUnknownError(QWidget* parent) { desktop().error(parent, QStringLiteral("予期しないエラーが起きました")); }
+void reportUnknownError(QWidget* parent) {
+    desktop().error(parent, QStringLiteral("予期しないエラーが起きました"));
+}
 
 }  // namespace platform

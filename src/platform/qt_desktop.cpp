@@ -14,7 +14,9 @@
 namespace platform {
 
 namespace {
-QString title() { return QStringLiteral("カドレル"); }
+QString title() {
+    return QStringLiteral("カドレル");
+}
 }  // namespace
 
 void QtDesktop::notice(QWidget* parent, const QString& text) {
@@ -34,7 +36,8 @@ void QtDesktop::error(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-QStringList QtDesktop::openFiles(QWidget* parent, const QString& filters, const QString& startPath, bool multi) {
+QStringList QtDesktop::openFiles(QWidget* parent, const QString& filters, const QString& startPath,
+                                 bool multi) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(multi ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
@@ -72,7 +75,9 @@ QSize QtDesktop::screenSize() {
     return screen ? screen->size() : QSize(1920, 1080);
 }
 
-void QtDesktop::setClipboardImage(const QImage& image) { QGuiApplication::clipboard()->setImage(image); }
+void QtDesktop::setClipboardImage(const QImage& image) {
+    QGuiApplication::clipboard()->setImage(image);
+}
 
 QImage QtDesktop::clipboardImage() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
@@ -84,6 +89,8 @@ QImage QtDesktop::clipboardImage() {
 // full-screen windows already cover it there.
 void QtDesktop::setTaskbarVisible(bool) {}
 
-bool QtDesktop::openUrl(const QString& url) { return QDesktopServices::openUrl(QUrl(url)); }
+bool QtDesktop::openUrl(const QString& url) {
+    return QDesktopServices::openUrl(QUrl(url));
+}
 
 }  // namespace platform

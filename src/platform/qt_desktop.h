@@ -9,7 +9,8 @@ public:
     void notice(QWidget* parent, const QString& text) override;
     bool confirm(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
-    QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath, bool multi) override;
+    QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
+                          bool multi) override;
     std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filters, const QString& startPath,
                                        int filterIndex) override;
     std::optional<base::Colour> chooseColour(QWidget* parent, base::Colour initial) override;

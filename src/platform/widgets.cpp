@@ -71,11 +71,15 @@ void UpDown::step(Button b) {
 }
 
 void UpDown::arrow(Button b) {
+    const int before = position_;
     step(b);
     Q_EMIT clicked(b);
+    if (position_ != before) Q_EMIT changed(b);
 }
 
-PictureControl::PictureControl(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent, false); }
+PictureControl::PictureControl(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
 
 void PictureControl::setPicture(const QImage& picture) {
     picture_ = picture;
@@ -113,10 +117,18 @@ void PictureControl::paintEvent(QPaintEvent*) {
     p.drawImage(0, 0, transparent_ ? keyed_ : picture_);
 }
 
-void PictureControl::mousePressEvent(QMouseEvent* event) { Q_EMIT mousePressed(event); }
-void PictureControl::mouseMoveEvent(QMouseEvent* event) { Q_EMIT mouseMoved(event); }
-void PictureControl::mouseReleaseEvent(QMouseEvent* event) { Q_EMIT mouseReleased(event); }
-void PictureControl::mouseDoubleClickEvent(QMouseEvent* event) { Q_EMIT doubleClicked(event); }
+void PictureControl::mousePressEvent(QMouseEvent* event) {
+    Q_EMIT mousePressed(event);
+}
+void PictureControl::mouseMoveEvent(QMouseEvent* event) {
+    Q_EMIT mouseMoved(event);
+}
+void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
+    Q_EMIT mouseReleased(event);
+}
+void PictureControl::mouseDoubleClickEvent(QMouseEvent* event) {
+    Q_EMIT doubleClicked(event);
+}
 
 Swatch::Swatch(QWidget* parent) : QWidget(parent) {}
 
@@ -141,7 +153,8 @@ QImage keyedOut(const QImage& bgr, base::Colour key) {
         auto* d = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
         for (int x = 0; x < bgr.width(); ++x, s += 3) {
             const bool clear = s[0] == kb && s[1] == kg && s[2] == kr;
-            d[x] = clear ? 0u : (0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0]);
+            d[x] =
+                clear ? 0u : (0xFF000000u | (std::uint32_t{s[2]} << 16) | (std::uint32_t{s[1]} << 8) | s[0]);
         }
     }
     return out;

@@ -40,6 +40,7 @@ public:
 Q_SIGNALS:
     void pressed(platform::UpDown::Button button);  // before the step
     void clicked(platform::UpDown::Button button);  // after the step
+    void changed(platform::UpDown::Button button);  // after a step that changed the position
 
 private:
     void arrow(Button b);

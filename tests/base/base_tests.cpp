@@ -38,8 +38,9 @@ TEST_P(ParseIntAccepts, Value) {
 INSTANTIATE_TEST_SUITE_P(Forms, ParseIntAccepts,
                          ::testing::Values(ParseCase{"0", 0}, ParseCase{"150", 150}, ParseCase{"  42", 42},
                                            ParseCase{"-5", -5}, ParseCase{"+7", 7}, ParseCase{"$1F", 31},
-                                           ParseCase{"x10", 16}, ParseCase{"0x10", 16}, ParseCase{"-$10", -16},
-                                           ParseCase{"$FFFFFFFF", -1}, ParseCase{"2147483647", 2147483647},
+                                           ParseCase{"x10", 16}, ParseCase{"0x10", 16},
+                                           ParseCase{"-$10", -16}, ParseCase{"$FFFFFFFF", -1},
+                                           ParseCase{"2147483647", 2147483647},
                                            ParseCase{"-2147483648", -2147483647 - 1}));
 
 class ParseIntRefuses : public ::testing::TestWithParam<const char*> {};

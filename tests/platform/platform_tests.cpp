@@ -64,7 +64,8 @@ TEST(GuardTest, ShowsTheErrorTextAndGoesOn) {
 TEST(FiltersTest, PairsBecomeQtFilters) {
     EXPECT_EQ(platform::qtFilters(QStringLiteral("JPEG|*.jpg|全部|*.*")),
               (QStringList{QStringLiteral("JPEG (*.jpg)"), QStringLiteral("全部 (*.*)")}));
-    EXPECT_EQ(platform::qtFilters(QStringLiteral("画像|*.bmp;*.png")), QStringList{QStringLiteral("画像 (*.bmp *.png)")});
+    EXPECT_EQ(platform::qtFilters(QStringLiteral("画像|*.bmp;*.png")),
+              QStringList{QStringLiteral("画像 (*.bmp *.png)")});
 }
 
 TEST(KeyedOutTest, OnlyExactMatchesBecomeClear) {

@@ -18,7 +18,9 @@ void resetFake() {
     fake().clipboard = QImage();
 }
 
-QImage solid(int w, int h, base::Colour c) { return base::makeBgr(w, h, c); }
+QImage solid(int w, int h, base::Colour c) {
+    return base::makeBgr(w, h, c);
+}
 
 QString corpusDir() {
 #ifdef KADREL_CORPUS_DIR

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <vector>
+
+#include <QString>
+
+namespace collage::texts {
+
+// Every text the main window shows, in one place.
+inline QString confirmClear() {
+    return QStringLiteral("本当に初期化しますか？");
+}
+inline QString confirmDelete() {
+    return QStringLiteral("本当に削除しますか？");
+}
+inline QString keepInsideOffOnAdd() {
+    return QStringLiteral("｢枠から出さない｣をOFFにします。");
+}
+inline QString keepInsideOff() {
+    return QStringLiteral("｢枠外に出さない」をOFFにします。");
+}
+inline QString tooManyPieces() {
+    return QStringLiteral("パーツは255個までしか置けません");
+}
+inline QString canvasTooLarge(long long w, long long h) {
+    return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
+}
+
+// "0,2が枠外に出ます。｢枠外に出さない」をOFFにします。"
+QString piecesOutside(const std::vector<int>& slots);
+
+}  // namespace collage::texts
