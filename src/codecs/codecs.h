@@ -27,7 +27,7 @@ QImage readFile(const QString& path, Format format);
 QImage decode(const QByteArray& data, Format format);
 
 struct WriteOptions {
-    int jpegQuality = 100;  // 1..100
+    int jpegQuality = 100;  // 1..100; values outside are brought to the nearer end
 };
 
 // Encodes into memory. JPEG and BMP/PNG take 24-bit pictures (BMP and PNG keep an 8-bit
@@ -40,5 +40,8 @@ void writeFile(const QString& path, const QImage& image, Format format, const Wr
 
 // Writes bytes atomically (the same temporary-file rule).
 void saveBytes(const QString& path, const QByteArray& bytes);
+
+// Gives Qt's own readers (clipboard, drops, icons) the same pixel budget; call once at start.
+void limitQtReaders();
 
 }  // namespace codecs

@@ -1,0 +1,143 @@
+#include <algorithm>
+#include <new>
+
+#include <QFile>
+#include <QImageReader>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "codecs/bmp.h"
+#include "codecs/codecs.h"
+#include "codecs/gif.h"
+#include "codecs/ico.h"
+#include "codecs/jpeg.h"
+#include "codecs/messages.h"
+#include "codecs/png.h"
+
+namespace codecs {
+namespace {
+
+constexpr qint64 kMaxFileBytes = qint64{256} * 1024 * 1024;
+
+// The decoders throw base::Error with a bare reason; the public functions add what failed.
+QImage decodeBare(const QByteArray& data, Format format) {
+    if (data.isEmpty()) throw base::Error(messages::fileEmpty());
+    try {
+        switch (format) {
+            case Format::Bmp:
+                return detail::decodeBmp(data);
+            case Format::Jpeg:
+                return detail::decodeJpeg(data);
+            case Format::Gif:
+                return detail::decodeGif(data);
+            case Format::Png:
+                return detail::decodePng(data);
+            case Format::Ico:
+                return detail::decodeIco(data);
+        }
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::outOfMemory());
+    }
+    throw base::Error(messages::unsupportedExtension(QString()));
+}
+
+QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& options) {
+    if (image.isNull()) throw base::Error(messages::nullPicture());
+    const bool indexed = image.format() == QImage::Format_Indexed8;
+    try {
+        switch (format) {
+            case Format::Bmp:
+                return detail::encodeBmp(indexed ? image : base::toBgr(image));
+            case Format::Png:
+                return detail::encodePng(indexed ? image : base::toBgr(image));
+            case Format::Gif:
+                if (!indexed) throw base::Error(messages::gifNeedsIndexed());
+                return detail::encodeGif(image);
+            case Format::Jpeg:
+                return detail::encodeJpeg(base::toBgr(image), std::clamp(options.jpegQuality, 1, 100));
+            case Format::Ico:
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::outOfMemory());
+    }
+    throw base::Error(messages::icoNotWritable());
+}
+
+}  // namespace
+
+QString extensionOf(const QString& fileName) {
+    const qsizetype nameStart = std::max(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1;
+    const qsizetype dot = fileName.lastIndexOf(u'.');
+    return dot >= nameStart ? fileName.mid(dot) : QString();
+}
+
+Format pieceFormat(const QString& fileName) {
+    const QString ext = extensionOf(fileName);
+    if (ext == u".bmp" || ext == u".BMP") return Format::Bmp;
+    if (ext == u".gif" || ext == u".GIF") return Format::Gif;
+    if (ext == u".png" || ext == u".PNG") return Format::Png;
+    return Format::Jpeg;
+}
+
+Format formatByExtension(const QString& fileName) {
+    const QString ext = extensionOf(fileName);
+    const QString lower = ext.toLower();
+    if (lower == u".jpg" || lower == u".jpeg") return Format::Jpeg;
+    if (lower == u".bmp") return Format::Bmp;
+    if (lower == u".gif") return Format::Gif;
+    if (lower == u".png") return Format::Png;
+    if (lower == u".ico") return Format::Ico;
+    throw base::Error(messages::unsupportedExtension(ext));
+}
+
+QImage decode(const QByteArray& data, Format format) {
+    try {
+        return decodeBare(data, format);
+    } catch (const base::Error& e) {
+        throw base::Error(messages::decodeFailed(e.text()));
+    }
+}
+
+QImage readFile(const QString& path, Format format) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw base::Error(messages::readFailed(path, file.errorString()));
+    if (file.size() > kMaxFileBytes)
+        throw base::Error(messages::readFailed(path, messages::fileTooLarge(file.size())));
+    // Read one byte past the cap so that a file growing or lying about its size is still caught.
+    const QByteArray data = file.read(kMaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw base::Error(messages::readFailed(path, file.errorString()));
+    if (data.size() > kMaxFileBytes)
+        throw base::Error(messages::readFailed(path, messages::fileTooLarge(data.size())));
+    try {
+        return decodeBare(data, format);
+    } catch (const base::Error& e) {
+        throw base::Error(messages::readFailed(path, e.text()));
+    }
+}
+
+QByteArray encode(const QImage& image, Format format, const WriteOptions& options) {
+    try {
+        return encodeBare(image, format, options);
+    } catch (const base::Error& e) {
+        throw base::Error(messages::encodeFailed(e.text()));
+    }
+}
+
+void writeFile(const QString& path, const QImage& image, Format format, const WriteOptions& options) {
+    QByteArray bytes;
+    try {
+        bytes = encodeBare(image, format, options);
+    } catch (const base::Error& e) {
+        throw base::Error(messages::writeFailed(path, e.text()));
+    }
+    saveBytes(path, bytes);
+}
+
+void limitQtReaders() {
+    // Four bytes a pixel is what Qt's readers allocate for the largest picture the budget admits.
+    QImageReader::setAllocationLimit(static_cast<int>(base::kMaxPixels * 4 / (1024 * 1024)));
+}
+
+}  // namespace codecs

@@ -1,0 +1,23 @@
+#include <QBuffer>
+#include <QImageReader>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "codecs/ico.h"
+
+namespace codecs::detail {
+
+QImage decodeIco(const QByteArray& data) {
+    QByteArray bytes = data;  // shares the data; QBuffer wants a non-const array
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "ico");
+    const QSize size = reader.size();
+    if (!size.isValid()) throw base::Error(reader.errorString());
+    base::checkSize(size.width(), size.height());
+    const QImage image = reader.read();
+    if (image.isNull()) throw base::Error(reader.errorString());
+    return base::toBgr(image);
+}
+
+}  // namespace codecs::detail

@@ -1,0 +1,168 @@
+#include <csetjmp>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include <jerror.h>  // after jpeglib.h: its message list depends on jconfig.h
+
+#include "base/error.h"
+#include "base/image.h"
+#include "codecs/jpeg.h"
+#include "codecs/messages.h"
+
+namespace codecs::detail {
+namespace {
+
+// What the library's callbacks leave behind for the C++ side to turn into an error.
+struct JpegErrors {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];
+    int damageCode;  // the first warning that means the pixels are not all there, or 0
+    bool tooManyScans;
+};
+
+struct JpegProgress {
+    jpeg_progress_mgr pub;
+    JpegErrors* errors;
+};
+
+void onError(j_common_ptr cinfo) {
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, errors->message);
+    std::longjmp(errors->jump, 1);
+}
+
+// A warning of these kinds means libjpeg went on with made-up (grey) data.
+bool meansDamage(int code) {
+    return code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE ||
+           code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
+}
+
+void onMessage(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;  // trace output
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    ++cinfo->err->num_warnings;
+    if (errors->damageCode == 0 && meansDamage(cinfo->err->msg_code)) {
+        errors->damageCode = cinfo->err->msg_code;
+        (*cinfo->err->format_message)(cinfo, errors->warning);
+    }
+}
+
+void onProgress(j_common_ptr cinfo) {
+    if (!cinfo->is_decompressor) return;
+    auto* progress = reinterpret_cast<JpegProgress*>(cinfo->progress);
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans) {
+        progress->errors->tooManyScans = true;
+        std::longjmp(progress->errors->jump, 1);
+    }
+}
+
+struct JpegReader {
+    jpeg_decompress_struct info{};
+    JpegErrors errors{};
+    JpegProgress progress{};
+    bool created = false;
+
+    JpegReader() = default;
+    JpegReader(const JpegReader&) = delete;
+    JpegReader& operator=(const JpegReader&) = delete;
+    ~JpegReader() {
+        if (created) jpeg_destroy_decompress(&info);
+    }
+};
+
+// The setjmp functions below hold no C++ object with a destructor: a longjmp out of libjpeg
+// lands here and returns false with the reason in reader.errors.
+
+bool readHeader(JpegReader& reader, const unsigned char* data, unsigned long size) {
+    reader.info.err = jpeg_std_error(&reader.errors.pub);
+    reader.errors.pub.error_exit = onError;
+    reader.errors.pub.emit_message = onMessage;
+    if (setjmp(reader.errors.jump)) return false;
+    jpeg_create_decompress(&reader.info);
+    reader.created = true;
+    reader.progress.pub.progress_monitor = onProgress;
+    reader.progress.errors = &reader.errors;
+    reader.info.progress = &reader.progress.pub;
+    jpeg_mem_src(&reader.info, data, size);
+    jpeg_read_header(&reader.info, TRUE);
+    return true;
+}
+
+// CMYK as Adobe writes it is stored inverted (255 = no ink); plain CMYK is not.
+inline std::uint8_t div255(unsigned v) {
+    return static_cast<std::uint8_t>((v + 128 + ((v + 128) >> 8)) >> 8);
+}
+
+void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+        unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        bgr[0] = div255(y * k);
+        bgr[1] = div255(m * k);
+        bgr[2] = div255(c * k);
+    }
+}
+
+// Decodes into rows of `stride` bytes from `first`; CMYK goes through `cmykRow` (4 × width bytes).
+bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::uint8_t* cmykRow) {
+    if (setjmp(reader.errors.jump)) return false;
+    jpeg_decompress_struct& info = reader.info;
+    jpeg_start_decompress(&info);
+    const int wanted = cmykRow ? 4 : 3;
+    if (info.output_components != wanted || info.output_width != info.image_width ||
+        info.output_height != info.image_height)
+        ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
+    const bool inverted = info.saw_Adobe_marker;
+    while (info.output_scanline < info.output_height) {
+        std::uint8_t* target = first + stride * static_cast<qsizetype>(info.output_scanline);
+        JSAMPROW row = cmykRow ? cmykRow : target;
+        if (jpeg_read_scanlines(&info, &row, 1) != 1) ERREXIT(&info, JERR_INPUT_EMPTY);
+        if (cmykRow) cmykToBgr(cmykRow, target, info.output_width, inverted);
+    }
+    jpeg_finish_decompress(&info);
+    return true;
+}
+
+[[noreturn]] void fail(const JpegReader& reader) {
+    if (reader.errors.tooManyScans) throw base::Error(messages::jpegTooManyScans(kMaxJpegScans));
+    throw base::Error(QString::fromLocal8Bit(reader.errors.message));
+}
+
+}  // namespace
+
+QImage decodeJpeg(const QByteArray& data) {
+    JpegReader reader;
+    if (!readHeader(reader, reinterpret_cast<const unsigned char*>(data.constData()),
+                    static_cast<unsigned long>(data.size())))
+        fail(reader);
+    jpeg_decompress_struct& info = reader.info;
+    if (info.data_precision != 8) throw base::Error(messages::jpegPrecision(info.data_precision));
+    base::checkSize(info.image_width, info.image_height);
+
+    const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    QImage image(static_cast<int>(info.image_width), static_cast<int>(info.image_height),
+                 QImage::Format_BGR888);
+    if (image.isNull()) throw base::Error(messages::outOfMemory());
+    std::vector<std::uint8_t> cmykRow(cmyk ? std::size_t{4} * info.image_width : 0);
+
+    if (!readPixels(reader, image.scanLine(0), image.bytesPerLine(), cmyk ? cmykRow.data() : nullptr))
+        fail(reader);
+    if (reader.errors.damageCode == JWRN_JPEG_EOF)
+        throw base::Error(messages::jpegTruncated(QString::fromLocal8Bit(reader.errors.warning)));
+    if (reader.errors.damageCode != 0)
+        throw base::Error(messages::jpegDamaged(QString::fromLocal8Bit(reader.errors.warning)));
+    return image;
+}
+
+}  // namespace codecs::detail
