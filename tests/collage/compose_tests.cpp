@@ -1,0 +1,131 @@
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "collage/compose.h"
+
+namespace {
+
+using base::rgb;
+using collage::compose;
+using collage::Layer;
+
+constexpr base::Colour kBack = rgb(10, 20, 30);
+constexpr base::Colour kRed = rgb(255, 0, 0);
+constexpr base::Colour kBlue = rgb(0, 0, 255);
+
+QImage solid(int w, int h, base::Colour c) {
+    return base::makeBgr(w, h, c);
+}
+
+// Every pixel of `img` inside [x0, x1) x [y0, y1) is `inside`, every other one `outside`.
+void expectRect(const QImage& img, int x0, int y0, int x1, int y1, base::Colour inside,
+                base::Colour outside) {
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const bool in = x >= x0 && x < x1 && y >= y0 && y < y1;
+            ASSERT_EQ(base::pixelAt(img, x, y), in ? inside : outside) << x << "," << y;
+        }
+}
+
+TEST(ComposeTest, NoLayersGiveTheBackgroundAlone) {
+    const QImage back = solid(7, 5, kBack);
+    const QImage out = compose(back, {});
+    EXPECT_EQ(out.format(), QImage::Format_BGR888);
+    EXPECT_EQ(out, back);
+}
+
+TEST(ComposeTest, HigherLayerWinsTheOverlapAndTheBackgroundStays) {
+    const QImage back = solid(10, 8, kBack);
+    const QImage lower = solid(5, 4, kRed), upper = solid(4, 4, kBlue);
+    const QImage before = back.copy();
+    const QImage out = compose(back, {Layer{&lower, {1, 1}}, Layer{&upper, {4, 2}}});
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x) {
+            base::Colour expected = kBack;
+            if (x >= 1 && x < 6 && y >= 1 && y < 5) expected = kRed;
+            if (x >= 4 && x < 8 && y >= 2 && y < 6) expected = kBlue;
+            ASSERT_EQ(base::pixelAt(out, x, y), expected) << x << "," << y;
+        }
+    EXPECT_EQ(back, before);
+}
+
+struct ClipCase {
+    const char* name;
+    int left, top;
+};
+
+class ComposeClips : public ::testing::TestWithParam<ClipCase> {};
+
+// A 6 x 4 piece on a 10 x 8 canvas anywhere: it shows exactly where it overlaps the canvas.
+TEST_P(ComposeClips, AtEveryEdge) {
+    const QImage piece = solid(6, 4, kRed);
+    const ClipCase& c = GetParam();
+    const QImage out = compose(solid(10, 8, kBack), {Layer{&piece, {c.left, c.top}}});
+    expectRect(out, std::max(0, c.left), std::max(0, c.top), std::min(10, c.left + 6), std::min(8, c.top + 4),
+               kRed, kBack);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, ComposeClips,
+                         ::testing::Values(ClipCase{"Inside", 2, 2}, ClipCase{"TopLeftNegative", -2, -1},
+                                           ClipCase{"RightEdge", 7, 1}, ClipCase{"BottomEdge", 1, 6},
+                                           ClipCase{"BottomRight", 8, 7}, ClipCase{"Touching", -6, 0},
+                                           ClipCase{"WhollyLeft", -20, -10}, ClipCase{"WhollyBelow", 0, 8},
+                                           ClipCase{"FarAway", 2147483000, -2147483000},
+                                           ClipCase{"ExactlyCoveringCorner", 4, 4}),
+                         [](const ::testing::TestParamInfo<ClipCase>& row) {
+                             return std::string(row.param.name);
+                         });
+
+TEST(ComposeTest, ColourKeyDropsOnlyExactMatches) {
+    const base::Colour white = rgb(255, 255, 255);
+    // Row 0: white, then white off by one in each channel in turn, then red.
+    QImage piece = solid(5, 2, white);
+    base::setPixel(piece, 1, 0, rgb(254, 255, 255));
+    base::setPixel(piece, 2, 0, rgb(255, 254, 255));
+    base::setPixel(piece, 3, 0, rgb(255, 255, 254));
+    base::setPixel(piece, 4, 0, kRed);
+    const QImage out = compose(solid(7, 3, kBack), {Layer{&piece, {1, 0}, true, white}});
+    EXPECT_EQ(base::pixelAt(out, 0, 0), kBack);
+    EXPECT_EQ(base::pixelAt(out, 1, 0), kBack);  // pure white is left out
+    EXPECT_EQ(base::pixelAt(out, 2, 0), rgb(254, 255, 255));
+    EXPECT_EQ(base::pixelAt(out, 3, 0), rgb(255, 254, 255));
+    EXPECT_EQ(base::pixelAt(out, 4, 0), rgb(255, 255, 254));
+    EXPECT_EQ(base::pixelAt(out, 5, 0), kRed);
+    for (int x = 0; x < 7; ++x) EXPECT_EQ(base::pixelAt(out, x, 1), kBack) << x;
+}
+
+TEST(ComposeTest, KeyedLayerShowsWhatLiesBelowThroughItsHoles) {
+    const QImage lower = solid(4, 1, kBlue);
+    QImage upper = solid(4, 1, kRed);
+    base::setPixel(upper, 0, 0, 0);
+    base::setPixel(upper, 3, 0, 0);
+    const QImage out = compose(solid(6, 1, kBack), {Layer{&lower, {0, 0}}, Layer{&upper, {-1, 0}, true, 0}});
+    EXPECT_EQ(base::pixelAt(out, 0, 0), kRed);   // upper column 1
+    EXPECT_EQ(base::pixelAt(out, 1, 0), kRed);   // upper column 2
+    EXPECT_EQ(base::pixelAt(out, 2, 0), kBlue);  // upper column 3 is the key
+    EXPECT_EQ(base::pixelAt(out, 3, 0), kBlue);
+    EXPECT_EQ(base::pixelAt(out, 4, 0), kBack);
+}
+
+TEST(ComposeTest, KeyedLayerClipsLikeAnOpaqueOne) {
+    const QImage piece = solid(6, 4, kRed);
+    const QImage out = compose(solid(10, 8, kBack), {Layer{&piece, {-3, 5}, true, kBlue}});
+    expectRect(out, 0, 5, 3, 8, kRed, kBack);
+}
+
+TEST(ComposeTest, OtherPictureFormatsAreDrawnAsTheirColours) {
+    const QImage piece = solid(2, 2, kRed).convertToFormat(QImage::Format_RGB32);
+    const QImage out =
+        compose(solid(4, 4, kBack).convertToFormat(QImage::Format_RGB32), {Layer{&piece, {1, 1}}});
+    EXPECT_EQ(out.format(), QImage::Format_BGR888);
+    expectRect(out, 1, 1, 3, 3, kRed, kBack);
+}
+
+TEST(ComposeTest, RefusesAnEmptyCanvas) {
+    EXPECT_THROW(compose(QImage(), {}), base::Error);
+}
+
+}  // namespace
