@@ -22,6 +22,12 @@ inline QString keepInsideOff() {
 inline QString tooManyPieces() {
     return QStringLiteral("パーツは255個までしか置けません");
 }
+inline QString unsupportedClipboard() {
+    return QStringLiteral("未対応のクリップボード データです");
+}
+inline QString confirmOverwrite(const QString& path) {
+    return QStringLiteral("%1は既に存在します。上書きしますか？").arg(path);
+}
 inline QString canvasTooLarge(long long w, long long h) {
     return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
 }

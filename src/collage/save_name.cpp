@@ -1,0 +1,31 @@
+#include "collage/save_name.h"
+
+#include <algorithm>
+
+namespace collage {
+
+SaveFormat saveFormatOf(int filterIndex) {
+    switch (filterIndex) {
+        case 2:
+            return SaveFormat::Bmp;
+        case 3:
+            return SaveFormat::Gif;
+        case 4:
+            return SaveFormat::Png;
+        default:
+            return SaveFormat::Jpeg;
+    }
+}
+
+QString withoutExtension(const QString& path) {
+    const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    const qsizetype dot = path.lastIndexOf(u'.');
+    return dot > slash ? path.left(dot) : path;
+}
+
+QString forcedName(const QString& path, SaveFormat format) {
+    static const char* const extensions[] = {".jpg", ".bmp", ".gif", ".png"};
+    return withoutExtension(path) + QLatin1String(extensions[static_cast<int>(format)]);
+}
+
+}  // namespace collage

@@ -1,0 +1,633 @@
+#include "collage/tkadrel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QUrl>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "base/number.h"
+#include "codecs/codecs.h"
+#include "collage/adding.h"
+#include "collage/fit.h"
+#include "collage/texts.h"
+#include "platform/desktop.h"
+#include "platform/guard.h"
+#include "platform/widgets.h"
+
+namespace collage {
+
+namespace {
+
+Tkadrel* theInstance = nullptr;
+
+QLabel* label(QWidget* parent, const QString& text, QRect geometry, const QColor& colour, bool bold) {
+    auto* l = new QLabel(text, parent);
+    l->setGeometry(geometry);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    l->setPalette(pal);
+    if (bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+    }
+    return l;
+}
+
+QLineEdit* edit(QWidget* parent, const QString& name, const QString& text, QRect geometry,
+                const QColor& colour = Qt::black) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setGeometry(geometry);
+    QPalette pal = e->palette();
+    pal.setColor(QPalette::Text, colour);
+    e->setPalette(pal);
+    return e;
+}
+
+QPushButton* button(QWidget* parent, const QString& name, const QString& caption, QRect geometry) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    b->setGeometry(geometry);
+    return b;
+}
+
+platform::UpDown* spinner(QWidget* parent, const QString& name, Qt::Orientation o, QRect geometry, int min,
+                          int max, QLineEdit* buddy, int increment = 1) {
+    auto* s = new platform::UpDown(o, parent);
+    s->setObjectName(name);
+    s->setGeometry(geometry);
+    s->setBuddy(buddy);
+    s->setRange(min, max);
+    s->setIncrement(increment);
+    return s;
+}
+
+QImage blackSquare() {
+    return base::makeBgr(100, 100, 0);
+}
+
+}  // namespace
+
+QString Tkadrel::openFilter() {
+    return QStringLiteral("画像(*.bmp,*,jpg,*,gif,*,png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*");
+}
+
+Tkadrel* Tkadrel::instance() {
+    return theInstance;
+}
+
+Tkadrel::Tkadrel(QWidget* parent) : QMainWindow(parent) {
+    theInstance = this;
+    setObjectName(QStringLiteral("kadrel"));
+    setWindowTitle(QStringLiteral("カドレル"));
+    resize(734, 670);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::ClickFocus);
+    buildControls();
+    buildMenus();
+    wire();
+    FormCreate();
+}
+
+Tkadrel::~Tkadrel() {
+    qApp->removeEventFilter(this);
+    if (theInstance == this) theInstance = nullptr;
+}
+
+void Tkadrel::buildControls() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client);
+
+    Label1 = label(client, QStringLiteral("画像パーツ"), {4, 4, 82, 16}, QColor(0, 128, 0), true);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    pickn = edit(client, QStringLiteral("pickn"), QStringLiteral("0"), {108, 0, 32, 24});
+    UpDownpickn =
+        spinner(client, QStringLiteral("UpDownpickn"), Qt::Vertical, {140, 0, 16, 24}, 0, 255, pickn);
+    UpDownpickn->setWrap(true);
+    picLeft = edit(client, QStringLiteral("picLeft"), QStringLiteral("0"), {56, 32, 35, 21}, Qt::blue);
+    UpDownPL =
+        spinner(client, QStringLiteral("UpDownPL"), Qt::Horizontal, {91, 32, 24, 21}, -1800, 1800, picLeft);
+    picX = edit(client, QStringLiteral("picX"), QStringLiteral("1280"), {120, 32, 35, 21}, Qt::blue);
+    picX->setReadOnly(true);
+    picTop = edit(client, QStringLiteral("picTop"), QStringLiteral("0"), {16, 56, 35, 21}, Qt::red);
+    UpDownPT =
+        spinner(client, QStringLiteral("UpDownPT"), Qt::Vertical, {4, 56, 16, 21}, -1600, 1600, picTop, -1);
+    picY = edit(client, QStringLiteral("picY"), QStringLiteral("1280"), {16, 132, 35, 21}, Qt::red);
+    picY->setReadOnly(true);
+    preview = new platform::PictureControl(client);
+    preview->setObjectName(QStringLiteral("preview"));
+    preview->setGeometry(56, 54, 100, 100);
+    addpic = button(client, QStringLiteral("addpic"), QStringLiteral("追加"), {40, 156, 52, 24});
+    editon = button(client, QStringLiteral("editon"), QStringLiteral("編集"), {104, 156, 52, 24});
+    rawup = button(client, QStringLiteral("rawup"), QStringLiteral("上へ"), {40, 186, 52, 19});
+    rawdown = button(client, QStringLiteral("rawdown"), QStringLiteral("下へ"), {104, 186, 52, 19});
+    intrans = new QCheckBox(QStringLiteral("透明色"), client);
+    intrans->setObjectName(QStringLiteral("intrans"));
+    intrans->setGeometry(8, 216, 65, 17);
+    transcolor = new platform::Swatch(client);
+    transcolor->setObjectName(QStringLiteral("transcolor"));
+    transcolor->setGeometry(88, 216, 17, 17);
+    transcolor->hide();
+    transpick = button(client, QStringLiteral("transpick"), QStringLiteral("色選択"), {112, 216, 41, 17});
+    transpick->setCheckable(true);
+    transpick->setEnabled(false);
+    Label2 = label(client, QStringLiteral("キャンバス"), {4, 244, 77, 16}, QColor(255, 0, 255), true);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    autosize = new QCheckBox(QStringLiteral("自動サイズ"), client);
+    autosize->setObjectName(QStringLiteral("autosize"));
+    autosize->setGeometry(0, 268, 89, 17);
+    autosize->setChecked(true);
+    offset = button(client, QStringLiteral("offset"), QStringLiteral("オフセット"), {4, 288, 50, 20});
+    offset->setCheckable(true);
+    offsetX =
+        spinner(client, QStringLiteral("offsetX"), Qt::Horizontal, {56, 288, 40, 20}, -1800, 1800, nullptr);
+    offsetX->hide();
+    offsetY =
+        spinner(client, QStringLiteral("offsetY"), Qt::Vertical, {32, 312, 20, 40}, -1600, 1600, nullptr, -1);
+    offsetY->hide();
+    sizeX = edit(client, QStringLiteral("sizeX"), QStringLiteral("0"), {98, 288, 35, 21}, Qt::blue);
+    UpDownX = spinner(client, QStringLiteral("UpDownX"), Qt::Horizontal, {133, 288, 24, 21}, 0, 1800, sizeX);
+    sizeY = edit(client, QStringLiteral("sizeY"), QStringLiteral("0"), {16, 386, 35, 21}, Qt::red);
+    UpDownY = spinner(client, QStringLiteral("UpDownY"), Qt::Vertical, {4, 386, 16, 21}, 0, 1600, sizeY, -1);
+    fit = button(client, QStringLiteral("fit"), QStringLiteral("フィット"), {4, 312, 50, 25});
+    backpattern = new platform::PictureControl(client);
+    backpattern->setObjectName(QStringLiteral("backpattern"));
+    backpattern->setGeometry(56, 312, 100, 100);
+    backcolor = button(client, QStringLiteral("backcolor"), QStringLiteral("色"), {56, 416, 44, 17});
+    backpicture = button(client, QStringLiteral("backpicture"), QStringLiteral("画像"), {112, 416, 44, 17});
+    Label3 = label(client, QStringLiteral("JPEG画質"), {84, 448, 48, 11}, Qt::black, false);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    {
+        QFont f = Label3->font();
+        f.setPixelSize(10);
+        Label3->setFont(f);
+    }
+    jpgq = edit(client, QStringLiteral("jpgq"), QStringLiteral("100"), {86, 460, 25, 20});
+    UpDownjpgq =
+        spinner(client, QStringLiteral("UpDownjpgq"), Qt::Horizontal, {111, 460, 24, 20}, 1, 100, jpgq, 10);
+    UpDownjpgq->setPosition(100);
+    save = button(client, QStringLiteral("save"), QStringLiteral("保存"), {4, 452, 61, 28});
+    fulledit = button(client, QStringLiteral("fulledit"), QStringLiteral("全体編集"), {4, 496, 61, 24});
+    fullshow = button(client, QStringLiteral("fullshow"), QStringLiteral("プレビュー"), {84, 496, 61, 24});
+
+    view = new QScrollArea(client);
+    view->setObjectName(QStringLiteral("view"));
+    view->setGeometry(160, 0, 689, 609);
+    view->setFocusPolicy(Qt::NoFocus);
+    view->setWidgetResizable(false);
+    view->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    main = new QWidget;
+    main->setObjectName(QStringLiteral("main"));
+    main->resize(609, 505);
+    main->setMouseTracking(true);
+    view->setWidget(main);
+    back = new platform::PictureControl(main);
+    back->setObjectName(QStringLiteral("back"));
+    back->setGeometry(0, 0, 105, 105);
+    back->setMouseTracking(true);
+
+    // Small text in the narrow column, as the window was drawn for.
+    for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (w == view || w == Label1 || w == Label2 || w == Label3) continue;
+        QFont f = w->font();
+        f.setPixelSize(12);
+        w->setFont(f);
+    }
+    for (QLabel* l : {Label1, Label2}) {
+        QFont f = l->font();
+        f.setPixelSize(13);
+        l->setFont(f);
+    }
+}
+
+void Tkadrel::buildMenus() {
+    auto make = [this](QMenu* menu, const QString& name, const QString& caption, const QKeySequence& key) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
+        if (!key.isEmpty()) a->setShortcut(key);
+        a->setShortcutContext(Qt::WindowShortcut);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル"));
+    addmenu = make(file, QStringLiteral("addmenu"), QStringLiteral("パーツ追加"),
+                   QKeySequence(Qt::CTRL | Qt::Key_O));
+    file->addSeparator();
+    rawdelete =
+        make(file, QStringLiteral("rawdelete"), QStringLiteral("パーツ削除"), QKeySequence(Qt::Key_F4));
+    file->addSeparator();
+    fullshowmenu = make(file, QStringLiteral("fullshowmenu"), QStringLiteral("プレビュー"), {});
+    Savemenu =
+        make(file, QStringLiteral("Savemenu"), QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S));
+
+    QMenu* editMenu = menuBar()->addMenu(QStringLiteral("編集"));
+    editmenu = make(editMenu, QStringLiteral("editmenu"), QStringLiteral("パーツ編集"),
+                    QKeySequence(Qt::CTRL | Qt::Key_E));
+    fulleditmenu = make(editMenu, QStringLiteral("fulleditmenu"), QStringLiteral("全体編集"),
+                        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
+    editMenu->addSeparator();
+    copymenu = make(editMenu, QStringLiteral("copymenu"), QStringLiteral("パーツコピー"),
+                    QKeySequence(Qt::CTRL | Qt::Key_C));
+    pastemanu = make(editMenu, QStringLiteral("pastemanu"), QStringLiteral("パーツ貼り付け"),
+                     QKeySequence(Qt::CTRL | Qt::Key_V));
+    fullcopymenu = make(editMenu, QStringLiteral("fullcopymenu"), QStringLiteral("全体コピー"),
+                        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C));
+    editMenu->addSeparator();
+    rawupmenu = make(editMenu, QStringLiteral("rawupmenu"), QStringLiteral("パーツを上へ"),
+                     QKeySequence(Qt::Key_PageUp));
+    rawdownmenu = make(editMenu, QStringLiteral("rawdownmenu"), QStringLiteral("パーツを下へ"),
+                       QKeySequence(Qt::Key_PageDown));
+    editMenu->addSeparator();
+    clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
+    fitmenu = make(options, QStringLiteral("fitmenu"), QStringLiteral("キャンバスフィット"),
+                   QKeySequence(Qt::CTRL | Qt::Key_F));
+    options->addSeparator();
+    overpics = make(options, QStringLiteral("overpics"), QStringLiteral("パーツを重ねない"),
+                    QKeySequence(Qt::Key_Space));
+    overpics->setCheckable(true);
+    outframe = make(options, QStringLiteral("outframe"), QStringLiteral("パーツを枠外に出さない"),
+                    QKeySequence(Qt::CTRL | Qt::Key_Space));
+    outframe->setCheckable(true);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
+    Helpon = make(help, QStringLiteral("Helpon"), QStringLiteral("ヘルプ"), QKeySequence(Qt::Key_F1));
+}
+
+void Tkadrel::wire() {
+    auto on = [this](auto* sender, auto signal, auto handler) {
+        connect(sender, signal, this, platform::guarded(this, [this, handler] { (this->*handler)(); }));
+    };
+    on(addpic, &QPushButton::clicked, &Tkadrel::addpicClick);
+    on(addmenu, &QAction::triggered, &Tkadrel::addpicClick);
+    on(clear, &QAction::triggered, &Tkadrel::clearClick);
+    on(fit, &QPushButton::clicked, &Tkadrel::fitClick);
+    on(fitmenu, &QAction::triggered, &Tkadrel::fitClick);
+    on(UpDownX, &platform::UpDown::clicked, &Tkadrel::UpDownXClick);
+    on(UpDownY, &platform::UpDown::clicked, &Tkadrel::UpDownYClick);
+    on(autosize, &QCheckBox::clicked, &Tkadrel::autosizeClick);
+    on(save, &QPushButton::clicked, &Tkadrel::saveClick);
+    on(Savemenu, &QAction::triggered, &Tkadrel::saveClick);
+    on(fullcopymenu, &QAction::triggered, &Tkadrel::fullcopymenuClick);
+    on(backcolor, &QPushButton::clicked, &Tkadrel::backcolorClick);
+    on(backpicture, &QPushButton::clicked, &Tkadrel::backpictureClick);
+    on(copymenu, &QAction::triggered, &Tkadrel::copymenuClick);
+    on(pastemanu, &QAction::triggered, &Tkadrel::pastemanuClick);
+    on(rawup, &QPushButton::clicked, &Tkadrel::rawupClick);
+    on(rawupmenu, &QAction::triggered, &Tkadrel::rawupClick);
+    on(rawdown, &QPushButton::clicked, &Tkadrel::rawdownClick);
+    on(rawdownmenu, &QAction::triggered, &Tkadrel::rawdownClick);
+    on(rawdelete, &QAction::triggered, &Tkadrel::rawdeleteClick);
+    on(overpics, &QAction::triggered, &Tkadrel::overpicsClick);
+    on(outframe, &QAction::triggered, &Tkadrel::outframeClick);
+    on(intrans, &QCheckBox::clicked, &Tkadrel::intransClick);
+    on(offset, &QPushButton::clicked, &Tkadrel::offsetClick);
+    on(UpDownpickn, &platform::UpDown::clicked, &Tkadrel::UpDownpicknMouseDown);
+    on(UpDownPL, &platform::UpDown::clicked, &Tkadrel::UpDownPLMouseDown);
+    on(UpDownPT, &platform::UpDown::clicked, &Tkadrel::UpDownPTMouseDown);
+    connect(offsetX, &platform::UpDown::changed, this,
+            [this](platform::UpDown::Button b) { platform::runGuarded(this, [&] { offsetXClick(b); }); });
+    connect(offsetY, &platform::UpDown::changed, this,
+            [this](platform::UpDown::Button b) { platform::runGuarded(this, [&] { offsetYClick(b); }); });
+    connect(back, &platform::PictureControl::mousePressed, this,
+            platform::guarded(this, [this] { Clickout(); }));
+    connect(back, &platform::PictureControl::mouseMoved, this,
+            [this](QMouseEvent* e) { platform::runGuarded(this, [&] { ImageMouseMove(back, e); }); });
+
+    qApp->installEventFilter(this);
+}
+
+void Tkadrel::FormCreate() {
+    pieceCount = 0;
+    composite = QImage();
+    dragging = false;
+    UpDownpickn->setMaximum(0);
+    for (QLineEdit* e : {picLeft, picX, picTop, picY}) e->clear();
+}
+
+void Tkadrel::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        platform::runGuarded(this, [this] { FormShow(); });
+    }
+}
+
+void Tkadrel::FormShow() {
+    const QSize screen = platform::desktop().screenSize();
+    setCanvasSize(screen.width(), screen.height());
+    backpattern->setPicture(blackSquare());
+    preview->setPicture(blackSquare());
+    offset->setEnabled(false);
+    fit->setEnabled(false);
+    sizeX->setReadOnly(true);
+    sizeY->setReadOnly(true);
+    UpDownX->setEnabled(false);
+    UpDownY->setEnabled(false);
+    Q_EMIT placeOtherWindows(screen);
+}
+
+void Tkadrel::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    FormResize();
+}
+
+void Tkadrel::FormResize() {
+    const QWidget* client = centralWidget();
+    view->resize(std::max(0, client->width() - 160), std::max(0, client->height()));
+}
+
+int Tkadrel::canvasWidth() const {
+    return back->width();
+}
+int Tkadrel::canvasHeight() const {
+    return back->height();
+}
+
+void Tkadrel::setCanvasSize(int width, int height) {
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (!base::sizeAllowed(width, height)) throw base::Error(texts::canvasTooLarge(width, height));
+    back->setPicture(collage::fillBackground(QSize(width, height), background));
+    back->resize(width, height);
+    main->resize(width, height);
+    sizeX->setText(QString::number(width));
+    sizeY->setText(QString::number(height));
+}
+
+void Tkadrel::fillBackground() {
+    back->setPicture(collage::fillBackground(back->size(), background));
+}
+
+void Tkadrel::pickchange() {
+    pickn->setText(QString::number(pickIndex));
+    pickRect = pieceRect[pickIndex];
+    picLeft->setText(QString::number(pickRect.left));
+    picTop->setText(QString::number(pickRect.top));
+    picX->setText(QString::number(pickRect.width));
+    picY->setText(QString::number(pickRect.height));
+    if (pickIndex < static_cast<int>(previews.size())) {
+        preview->setPicture(previews[pickIndex]);
+        composite = previews[pickIndex];
+    }
+    platform::PictureControl* piece = pickIndex < pieceCount ? pieceImage[pickIndex] : nullptr;
+    const bool keyed = piece && piece->transparent();
+    intrans->setChecked(keyed);
+    if (keyed) {
+        transcolor->setColour(pieceTransColor[pickIndex]);
+        transcolor->show();
+        transpick->setEnabled(true);
+        piece->setTransparentColour(pieceTransColor[pickIndex]);
+    } else {
+        transcolor->hide();
+        transpick->setEnabled(false);
+    }
+    Clickout();
+}
+
+void Tkadrel::Clickout() {
+    // The window itself takes the focus: an edit that loses it applies its value, and the
+    // cursor keys then move the current piece.
+    setFocus(Qt::OtherFocusReason);
+}
+
+void Tkadrel::mousePressEvent(QMouseEvent* event) {
+    QMainWindow::mousePressEvent(event);
+    platform::runGuarded(this, [this] { Clickout(); });
+}
+
+void Tkadrel::destroyPieces() {
+    for (int i = 0; i < pieceCount; ++i) {
+        delete pieceImage[i];
+        pieceImage[i] = nullptr;
+    }
+}
+
+void Tkadrel::clearClick() {
+    if (!platform::desktop().confirm(this, texts::confirmClear())) return;
+    destroyPieces();
+    pieceCount = 0;
+    UpDownpickn->setMaximum(0);
+    for (QLineEdit* e : {picLeft, picX, picTop, picY}) e->clear();
+    previews.clear();
+    preview->setPicture(blackSquare());
+}
+
+void Tkadrel::addpicClick() {
+    const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, true);
+    for (const QString& path : paths) loading(path);
+}
+
+void Tkadrel::dropFiles(const QStringList& paths) {
+    // A failing file ends the drop, as it ends a selection; the ones before it stay added.
+    for (const QString& path : paths) {
+        openFileName = path;
+        loading(path);
+    }
+    activateWindow();
+    raise();
+}
+
+void Tkadrel::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void Tkadrel::dropEvent(QDropEvent* event) {
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    event->acceptProposedAction();
+    platform::runGuarded(this, [this, &paths] { dropFiles(paths); });
+}
+
+void Tkadrel::loading(const QString& fileName) {
+    if (pieceCount >= kMaxPieces) throw base::Error(texts::tooManyPieces());
+    const codecs::Format format = codecs::pieceFormat(fileName);
+    // Decoded before anything changes, so a bad file leaves no trace.
+    QImage picture = codecs::readFile(fileName, format);
+    workExt = codecs::extensionOf(fileName);
+    switch (format) {
+        case codecs::Format::Bmp:
+            saveFilterIndex = 2;
+            break;
+        case codecs::Format::Gif:
+            saveFilterIndex = 3;
+            break;
+        case codecs::Format::Png:
+            saveFilterIndex = 4;
+            break;
+        default:
+            saveFilterIndex = 1;
+            break;
+    }
+    pieceFile[pieceCount] = fileName;
+    Adding(picture);
+}
+
+void Tkadrel::Adding(const QImage& picture) {
+    if (pieceCount >= kMaxPieces) throw base::Error(texts::tooManyPieces());
+    const int n = pieceCount;
+    const QSize size = picture.size();
+
+    AddRules rules;
+    rules.autoSize = autosize->isChecked();
+    rules.keepInside = outframe->isChecked();
+    rules.canvasWidth = canvasWidth();
+    rules.canvasHeight = canvasHeight();
+    rules.screenWidth = platform::desktop().screenSize().width();
+    const Placement place = placeNewPiece(pieces(), size, rules);
+
+    QImage thumb = picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    thumb = base::toBgr(thumb);
+
+    auto* control = new platform::PictureControl(main);
+    control->setObjectName(QStringLiteral("piece"));
+    control->setAutoSize(true);
+    control->setPicture(picture);
+    control->setMouseTracking(false);
+    pieceTransColor[n] = base::pixelAt(picture, 0, 0);
+    control->setTransparent(false);
+    pieceImage[n] = control;
+    connect(control, &platform::PictureControl::mousePressed, this, [this, control](QMouseEvent* e) {
+        platform::runGuarded(this, [&] { ImageMouseDown(control, e); });
+    });
+    connect(control, &platform::PictureControl::mouseMoved, this, [this, control](QMouseEvent* e) {
+        platform::runGuarded(this, [&] { ImageMouseMove(control, e); });
+    });
+    connect(control, &platform::PictureControl::mouseReleased, this, [this, control](QMouseEvent* e) {
+        platform::runGuarded(this, [&] { ImageMouseUp(control, e); });
+    });
+    pieceRect[n].width = size.width();
+    pieceRect[n].height = size.height();
+
+    if (place.leavesFrame) {
+        platform::desktop().notice(this, texts::keepInsideOffOnAdd());
+        outframe->setChecked(false);
+    }
+    pieceRect[n].left = place.position.x();
+    pieceRect[n].top = place.position.y();
+    control->move(place.position);
+    control->show();
+    control->raise();
+
+    previews.push_back(thumb);
+    composite = thumb;
+    pickIndex = n;
+    UpDownpickn->setMaximum(n);
+    pieceCount = n + 1;
+    if (autosize->isChecked()) fitClick();
+    pickchange();
+}
+
+void Tkadrel::fitClick() {
+    const auto box = fitBox(pieces());
+    if (!box) return;
+    if (!base::sizeAllowed(box->width, box->height))
+        throw base::Error(texts::canvasTooLarge(box->width, box->height));
+    shift(std::span<Rect>(pieceRect.data(), static_cast<size_t>(pieceCount)), box->dx, box->dy);
+    for (int i = 0; i < pieceCount; ++i) pieceImage[i]->move(pieceRect[i].left, pieceRect[i].top);
+    setCanvasSize(static_cast<int>(box->width), static_cast<int>(box->height));
+    pickchange();
+}
+
+void Tkadrel::applyCanvasEdit(QLineEdit* editor, bool horizontal) {
+    int value = base::parseInt(editor->text());
+    value = std::max(value, 1);  // a canvas has at least one pixel
+    const int w = horizontal ? value : canvasHeight();
+    const int h = horizontal ? canvasWidth() : value;
+    setCanvasSize(horizontal ? w : canvasWidth(), horizontal ? canvasHeight() : value);
+    (void)h;
+    if (!outframe->isChecked()) return;
+    const std::vector<int> outside =
+        horizontal ? beyondRight(pieces(), value) : beyondBottom(pieces(), value);
+    if (outside.empty()) return;
+    platform::desktop().notice(this, texts::piecesOutside(outside));
+    outframe->setChecked(false);
+}
+
+void Tkadrel::sizeXExit() {
+    applyCanvasEdit(sizeX, true);
+}
+void Tkadrel::sizeYExit() {
+    applyCanvasEdit(sizeY, false);
+}
+void Tkadrel::UpDownXClick() {
+    sizeXExit();
+}
+void Tkadrel::UpDownYClick() {
+    sizeYExit();
+}
+
+void Tkadrel::autosizeClick() {
+    const bool c = autosize->isChecked();
+    for (QWidget* w : std::initializer_list<QWidget*>{offset, fit, UpDownX, UpDownY}) w->setEnabled(!c);
+    sizeX->setReadOnly(c);
+    sizeY->setReadOnly(c);
+    if (c) fitClick();
+}
+
+bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    switch (event->type()) {
+        case QEvent::ShortcutOverride:
+            // Menu shortcuts come before the focused control: Space must toggle the option,
+            // not type into an edit.
+            if (widget && widget->window() == this) {
+                const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+                for (QAction* a : findChildren<QAction*>())
+                    if (!a->shortcut().isEmpty() && a->shortcut() == pressed) return true;
+            }
+            return false;
+        case QEvent::KeyPress:
+            // Key preview: the window sees the key before the control that has the focus.
+            if (widget && widget->window() == this &&
+                (widget == QApplication::focusWidget() || (!QApplication::focusWidget() && widget == this))) {
+                const int key = static_cast<QKeyEvent*>(event)->key();
+                platform::runGuarded(this, [&] { FormKeyDown(key); });
+            }
+            return false;
+        case QEvent::MouseMove:
+            if (watched == main) {
+                platform::runGuarded(this, [&] { ImageMouseMove(main, static_cast<QMouseEvent*>(event)); });
+            }
+            return false;
+        default:
+            break;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        if (suppressExit_) return false;
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        // Only a move of the focus inside the window applies an edit, not a message box or
+        // another window taking it.
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
+        platform::runGuarded(this, [&] {
+            if (watched == sizeX)
+                sizeXExit();
+            else if (watched == sizeY)
+                sizeYExit();
+            else if (watched == pickn)
+                picknExit();
+            else if (watched == picLeft)
+                picLeftExit();
+            else if (watched == picTop)
+                picTopExit();
+        });
+        return false;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace collage

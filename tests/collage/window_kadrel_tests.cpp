@@ -1,0 +1,173 @@
+#include <QAction>
+#include <QDropEvent>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QUrl>
+
+#include "platform/widgets.h"
+#include "window_fixture.h"
+
+namespace {
+
+using Shown = platform::FakeDesktop::Kind;
+
+TEST_F(KadrelWindow, StartsWithTheScreenSizedBlackCanvas) {
+    EXPECT_EQ(k->windowTitle(), QStringLiteral("カドレル"));
+    EXPECT_EQ(k->sizeX->text(), QStringLiteral("1024"));
+    EXPECT_EQ(k->sizeY->text(), QStringLiteral("768"));
+    EXPECT_EQ(k->back->size(), QSize(1024, 768));
+    EXPECT_EQ(base::pixelAt(k->back->picture(), 1023, 767), 0u);
+    EXPECT_TRUE(k->autosize->isChecked());
+    EXPECT_TRUE(k->sizeX->isReadOnly());
+    EXPECT_TRUE(k->sizeY->isReadOnly());
+    EXPECT_FALSE(k->UpDownX->isEnabled());
+    EXPECT_FALSE(k->UpDownY->isEnabled());
+    EXPECT_FALSE(k->fit->isEnabled());
+    EXPECT_FALSE(k->offset->isEnabled());
+    EXPECT_EQ(k->pieceCount, 0);
+    EXPECT_TRUE(k->picLeft->text().isEmpty());
+    EXPECT_FALSE(k->overpics->isChecked());
+    EXPECT_FALSE(k->outframe->isChecked());
+}
+
+TEST_F(KadrelWindow, MenusCarryTheirShortcuts) {
+    const QStringList menus{QStringLiteral("ファイル"), QStringLiteral("編集"), QStringLiteral("オプション"),
+                            QStringLiteral("ヘルプ")};
+    QStringList titles;
+    for (QAction* a : k->menuBar()->actions()) titles << a->text();
+    EXPECT_EQ(titles, menus);
+    EXPECT_EQ(k->addmenu->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+    EXPECT_EQ(k->fulleditmenu->shortcut(), QKeySequence(QStringLiteral("Ctrl+Alt+E")));
+    EXPECT_EQ(k->outframe->shortcut(), QKeySequence(QStringLiteral("Ctrl+Space")));
+    EXPECT_EQ(k->clear->shortcut(), QKeySequence(Qt::Key_Escape));
+    EXPECT_EQ(k->rawdelete->shortcut(), QKeySequence(Qt::Key_F4));
+}
+
+TEST_F(KadrelWindow, AddedPiecesLineUpAndTheCanvasFollows) {
+    addThroughDialog({picture("a.bmp", 100, 50), picture("b.bmp", 100, 50), picture("c.bmp", 100, 50)});
+    EXPECT_EQ(testsupport::fake().lastFilters,
+              QStringLiteral("画像(*.bmp,*,jpg,*,gif,*,png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*"));
+    ASSERT_EQ(k->pieceCount, 3);
+    EXPECT_EQ(rect(1), (collage::Rect{100, 0, 100, 50}));
+    EXPECT_EQ(rect(2), (collage::Rect{200, 0, 100, 50}));
+    EXPECT_EQ(k->sizeX->text(), QStringLiteral("300"));
+    EXPECT_EQ(k->sizeY->text(), QStringLiteral("50"));
+    EXPECT_EQ(k->pickn->text(), QStringLiteral("2"));
+    EXPECT_EQ(k->picLeft->text(), QStringLiteral("200"));
+    EXPECT_EQ(k->picX->text(), QStringLiteral("100"));
+    EXPECT_EQ(k->previews.size(), 3u);
+    EXPECT_EQ(k->previews[2].size(), QSize(100, 100));
+    EXPECT_EQ(k->pieceImage[2]->pos(), QPoint(200, 0));
+    EXPECT_EQ(k->UpDownpickn->maximum(), 2);
+    EXPECT_EQ(k->saveFilterIndex, 2);
+    EXPECT_EQ(k->workExt, QStringLiteral(".bmp"));
+}
+
+TEST_F(KadrelWindow, DroppedFilesAreAddedInOrder) {
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromLocalFile(picture("one.bmp", 30, 20)), QUrl::fromLocalFile(picture("two.bmp", 40, 10))});
+    // Delivered straight to the window: the application only routes drops of a running drag.
+    QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(k.get())->event(&enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(k.get())->event(&drop);
+    EXPECT_EQ(testsupport::fake().errors(), QStringList());
+    ASSERT_EQ(k->pieceCount, 2);
+    EXPECT_TRUE(k->pieceFile[0].endsWith(QStringLiteral("one.bmp")));
+    EXPECT_EQ(rect(1), (collage::Rect{30, 0, 40, 10}));
+    EXPECT_TRUE(k->openFileName.endsWith(QStringLiteral("two.bmp")));
+    EXPECT_EQ(k->pickIndex, 1);
+}
+
+TEST_F(KadrelWindow, AFailingFileAddsNothingAndStopsTheSelection) {
+    const QString bad = testsupport::writeBytes(dir.filePath("bad.png"), QByteArray("not a picture"));
+    const int childrenBefore = static_cast<int>(k->main->findChildren<platform::PictureControl*>().size());
+    addThroughDialog({picture("ok.bmp", 10, 10), bad, picture("later.bmp", 10, 10)});
+    EXPECT_EQ(k->pieceCount, 1);
+    ASSERT_EQ(testsupport::fake().errors().size(), 1);
+    EXPECT_TRUE(testsupport::fake().errors()[0].contains(QStringLiteral("bad.png")));
+    EXPECT_EQ(k->main->findChildren<platform::PictureControl*>().size(), childrenBefore + 1);
+}
+
+TEST_F(KadrelWindow, MixedCaseExtensionsFallToTheJpegReader) {
+    addThroughDialog({picture("photo.Bmp", 10, 10)});
+    EXPECT_EQ(k->pieceCount, 0);
+    EXPECT_EQ(testsupport::fake().errors().size(), 1);
+}
+
+TEST_F(KadrelWindow, ClearAsksFirst) {
+    addThroughDialog({picture("a.bmp", 10, 10), picture("b.bmp", 10, 10)});
+    testsupport::fake().confirmAnswers = {false};
+    k->clear->trigger();
+    EXPECT_EQ(k->pieceCount, 2);
+    EXPECT_EQ(testsupport::fake().texts(Shown::Confirm),
+              QStringList{QStringLiteral("本当に初期化しますか？")});
+    testsupport::fake().confirmAnswers = {true};
+    k->clear->trigger();
+    EXPECT_EQ(k->pieceCount, 0);
+    EXPECT_TRUE(k->main->findChildren<platform::PictureControl*>(QStringLiteral("piece")).isEmpty());
+    EXPECT_TRUE(k->picLeft->text().isEmpty());
+    EXPECT_EQ(k->sizeX->text(), QStringLiteral("20"));  // the canvas keeps its size
+    addThroughDialog({picture("c.bmp", 10, 10)});
+    EXPECT_EQ(k->pickIndex, 0);
+}
+
+TEST_F(KadrelWindow, TypedCanvasSizesWithAutoSizeOff) {
+    addThroughDialog({picture("a.bmp", 100, 50), picture("b.bmp", 40, 50), picture("c.bmp", 100, 50)});
+    QTest::mouseClick(k->autosize, Qt::LeftButton, {}, QPoint(5, 8));
+    ASSERT_FALSE(k->autosize->isChecked());
+    EXPECT_FALSE(k->sizeX->isReadOnly());
+    EXPECT_TRUE(k->fit->isEnabled());
+    EXPECT_EQ(k->sizeX->text(), QStringLiteral("240"));
+
+    k->outframe->setChecked(true);
+    k->sizeX->setFocus();
+    k->sizeX->setText(QStringLiteral("120"));
+    QTest::keyClick(k->sizeX, Qt::Key_Return);
+    EXPECT_EQ(k->back->width(), 120);
+    EXPECT_EQ(testsupport::fake().notices(),
+              QStringList{QStringLiteral("1,2が枠外に出ます。｢枠外に出さない」をOFFにします。")});
+    EXPECT_FALSE(k->outframe->isChecked());
+
+    k->sizeY->setFocus();
+    k->sizeY->setText(QStringLiteral("abc"));
+    QTest::keyClick(k->sizeY, Qt::Key_Return);
+    EXPECT_EQ(testsupport::fake().errors(), QStringList{QStringLiteral("'abc' は整数ではありません")});
+    EXPECT_EQ(k->back->height(), 50);
+
+    k->sizeY->setText(QStringLiteral("0"));
+    QTest::keyClick(k->sizeY, Qt::Key_Return);
+    EXPECT_EQ(k->back->height(), 1);  // a canvas keeps at least one pixel
+
+    k->sizeY->setText(QStringLiteral("50"));
+    QTest::mouseClick(k->UpDownY->button(platform::UpDown::Button::Up), Qt::LeftButton);
+    EXPECT_EQ(k->back->height(), 49);
+    EXPECT_EQ(k->sizeY->text(), QStringLiteral("49"));
+
+    QTest::mouseClick(k->fit, Qt::LeftButton);
+    EXPECT_EQ(k->back->size(), QSize(240, 50));
+}
+
+TEST_F(KadrelWindow, OversizedTypedCanvasIsRefused) {
+    addThroughDialog({picture("a.bmp", 10, 10)});
+    QTest::mouseClick(k->autosize, Qt::LeftButton, {}, QPoint(5, 8));
+    k->sizeX->setFocus();
+    k->sizeX->setText(QStringLiteral("70000"));
+    QTest::keyClick(k->sizeX, Qt::Key_Return);
+    EXPECT_EQ(testsupport::fake().errors().size(), 1);
+    EXPECT_EQ(k->back->width(), 10);
+}
+
+TEST_F(KadrelWindow, ViewFollowsTheWindowSize) {
+    k->resize(900, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(k->view->x(), 160);
+    EXPECT_EQ(k->view->width(), k->centralWidget()->width() - 160);
+    EXPECT_EQ(k->view->height(), k->centralWidget()->height());
+}
+
+}  // namespace
