@@ -206,6 +206,14 @@ void Tkadrel::buildControls() {
         f.setPixelSize(12);
         w->setFont(f);
     }
+    // The column was drawn for a compact system font: no inner padding, smaller captions
+    // where the buttons are narrow.
+    client->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; } QPushButton { padding: 0px; }"));
+    for (QWidget* w : std::initializer_list<QWidget*>{offset, fit, transpick, backcolor, backpicture}) {
+        QFont f = w->font();
+        f.setPixelSize(11);
+        w->setFont(f);
+    }
     for (QLabel* l : {Label1, Label2}) {
         QFont f = l->font();
         f.setPixelSize(13);
