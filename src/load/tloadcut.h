@@ -1,0 +1,269 @@
+#pragma once
+
+#include <array>
+#include <functional>
+
+#include <QImage>
+#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+#include <QString>
+
+#include "base/colour.h"
+#include "load/load_source.h"
+#include "load/selection.h"
+
+class QAbstractButton;
+class QAction;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QMouseEvent;
+class QPushButton;
+class QScrollArea;
+class QScrollBar;
+
+namespace platform {
+class PictureControl;
+class UpDown;
+}  // namespace platform
+
+namespace load {
+
+class Outline;
+class SlideBar;
+
+// What a common file dialog of the window remembers between uses.
+struct FileDialog {
+    QString filter;  // "caption|patterns|..." pairs
+    QString fileName;
+    int filterIndex = 1;  // 1-based
+};
+
+// The cut editor "ロード＆カット": one picture at its natural size in a scrolling view, with slide-bar
+// rulers above and left of it and a selection rectangle kept in four places at once (the bars'
+// selection ranges, the bars' thumbs, six edits and the inverting frame `shot`).
+//
+// Controls are public members named as the window definition names them (each also carries that
+// objectName), followed by the editor's state. Handlers are thin: they read the controls, call
+// the functions of load_core and write the controls back. Every entry point from Qt runs through
+// platform::runGuarded, so a handler that throws shows its text in the error box.
+class Tloadcut : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit Tloadcut(QWidget* parent = nullptr);
+    ~Tloadcut() override;
+
+    // The single instance, once constructed (the program makes exactly one).
+    static Tloadcut* instance();
+
+    // --- Controls ------------------------------------------------------------------------------
+    QPushButton* Loadpic;
+    QPushButton* resizeon;
+    QPushButton* cutout;
+    QPushButton* addpic;
+    QPushButton* cancel;
+    QPushButton* savepic;
+    QLabel* Label1;
+    QLabel* originx;
+    QLabel* originy;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLineEdit* edgexl;
+    QLineEdit* sizex;
+    QLineEdit* edgexr;
+    QLineEdit* edgeyu;
+    QLineEdit* sizey;
+    QLineEdit* edgeyb;
+    platform::UpDown* UpDownxl;
+    platform::UpDown* UpDownX;
+    platform::UpDown* UpDownxr;
+    platform::UpDown* UpDownyu;
+    platform::UpDown* UpDownY;
+    platform::UpDown* UpDownyb;
+    QPushButton* XL;
+    QPushButton* XR;
+    QPushButton* YU;
+    QPushButton* YB;
+    QLabel* Label4;
+    QLineEdit* jpgq;
+    platform::UpDown* UpDownjpgq;
+    QScrollArea* view;
+    platform::PictureControl* mainimage;
+    Outline* shot;
+    Outline* beam;
+    SlideBar* areax;
+    SlideBar* areay;
+    QFrame* cover;
+    FileDialog OpenPictureDialog1;
+    FileDialog SaveDialog1;
+
+    QMenu* File1;
+    QAction* reloadmenu;
+    QAction* loadmenu;
+    QAction* N3;
+    QAction* cutsavemenu;
+    QMenu* Edit1;
+    QAction* resizemenu;
+    QAction* cutmenu;
+    QAction* N6;
+    QAction* Pastemenu;
+    QAction* Copymenu;
+    QAction* N8;
+    QAction* Hflip;
+    QAction* Vflip;
+    QMenu* N11;
+    QAction* resetmenu;
+    QMenu* Help1;
+    QAction* Helpmenu;
+
+    // --- Editor state --------------------------------------------------------------------------
+    int picWidth = 0;
+    int picHeight = 0;
+    unsigned cutMode = 0;  // 0 save the selection, 1 return it, 2 cut the picture down to it
+    QImage pictureCopy;    // 24-bit copy of the displayed picture, rebuilt by loaded()
+    QImage resultBitmap;   // null when none is held
+    QString lastFile;
+    bool resizeTransparency = false;
+
+    // State shared by the selection handlers. imageOrigin is where the picture's first pixel
+    // lies in the view's content, the coordinates of the frame, the marker and the bars.
+    QPoint imageOrigin;
+    bool selecting = false;    // a Ctrl-drag selection is in progress
+    bool movingFrame = false;  // a drag of the whole frame is in progress
+    QPoint dragAnchor;
+    QPoint frameAtGrab;
+    int savedHScroll = 0;
+    int savedVScroll = 0;
+
+    // --- Hooks the program wires to the other windows; unset they do nothing ------------------
+    std::function<void()> showHelp;  // "ヘルプ" (F1)
+    // Whether the resize dialog's "色選択" is down, and what to do with a colour picked then.
+    std::function<bool()> pickingColour;
+    std::function<void(base::Colour)> colourPicked;
+    // The state of the Ctrl key at the moment of a command; by default the keyboard's.
+    std::function<bool()> ctrlHeld;
+
+    // --- For the main window -------------------------------------------------------------------
+    // Puts a copy of `picture` into mainimage and sets the editor up for it (loaded()).
+    void takePicture(const QImage& picture);
+    // The selection as the bars hold it: columns x0..x1, rows y0..y1 (may be empty).
+    QRect selection() const;
+    // The selection frame as the editor keeps it (view-content coordinates).
+    QRect frame() const;
+
+    // --- Creation, loading, layout -------------------------------------------------------------
+    void creation();
+    void FormDestroy();
+    void loaded();
+    void selectload(LoadSender sender);
+    void outfocus();
+    void FormResize();
+    void viewCanResize();
+    void verClick();
+
+    // --- Edits, spinners and reset -------------------------------------------------------------
+    void edgexlon();
+    void sizexon();
+    void edgexron();
+    void edgeyuon();
+    void sizeyon();
+    void edgeybon();
+    void Label1DblClick();
+
+    // --- Slide bars and edge-move buttons ------------------------------------------------------
+    void areaxtick(int position);
+    void areaytick(int position);
+    void areaxEnter();
+    void areayEnter();
+    void areaxExit();
+    void areayExit();
+    void XLRMouseDown();
+    void YUBMouseDown();
+    void XLRClick();
+    void YUBClick();
+
+    // --- Mouse on the picture, the frame and the marker ---------------------------------------
+    void mainimageMouseDown(QMouseEvent* event);
+    void mainimageMouseMove(QMouseEvent* event);
+    void mainimageMouseUp(QMouseEvent* event);
+    void shotMouseDown(QWidget* receiver, QMouseEvent* event);
+    void shotMouseMove(QWidget* receiver, QMouseEvent* event);
+    void shotMouseUp(QWidget* receiver, QMouseEvent* event);
+
+    // --- Cut out, save, return, flips, clipboard, resize ---------------------------------------
+    void addpicClick();
+    void cutoutClick();
+    void savepicClick();
+    void cancelClick();
+    void savecut();
+    void resizeonClick();
+    void PastemenuClick();
+    void CopymenuClick();
+    void HflipClick();
+    void VflipClick();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Dir { X, Y };
+    enum class Edge { Low, Size, High };
+
+    // The controls and numbers of one axis, so the twin handlers share one body.
+    struct AxisParts {
+        SlideBar* bar;
+        QLineEdit* low;
+        QLineEdit* size;
+        QLineEdit* high;
+        QAbstractButton* lowButton;
+        QAbstractButton* highButton;
+        platform::UpDown* sizeSpinner;  // takes the focus away from the bar
+    };
+
+    void buildControls();
+    void buildMenus();
+    AxisParts parts(Dir d) const;
+    int extent(Dir d) const { return d == Dir::X ? picWidth : picHeight; }
+    int origin(Dir d) const { return d == Dir::X ? imageOrigin.x() : imageOrigin.y(); }
+    QScrollBar* scrollBar(Dir d) const;
+    int& savedScroll(Dir d) { return d == Dir::X ? savedHScroll : savedVScroll; }
+    Axis axisOf(Dir d) const;
+    bool ctrlNow() const;
+
+    void readPicture(const QString& path);
+    QString runOpenDialog();
+    void showWhole(Dir d);
+    void showAxis(Dir d, const Axis& a, int thumb);
+    void setFrame(Dir d, const Span& s);
+    void applyFrame();
+    void parkMarker();
+    void pinRulers();
+    int checkedWidth(Dir d) const;
+
+    void commit(Dir d, Edge e);
+    void spinnerPressed(int index);
+    void spinnerClicked(int index, Dir d, Edge e);
+    void tick(Dir d, int position);
+    void barEnter(Dir d);
+    void barExit(Dir d);
+    void edgeMouseDown(Dir d);
+    void edgeClick(Dir d);
+
+    void pressPicture(QPoint at, bool ctrl);
+    void dragSelection(QPoint at);
+    void releaseSelection(QPoint at);
+    QPoint contentPoint(QWidget* receiver, QMouseEvent* event) const;
+
+    bool menuShortcut(QKeyEvent* event) const;
+    bool isSelectionEdit(QObject* o) const;
+    void editExit(QObject* edit);
+
+    QWidget* viewContent_ = nullptr;
+    std::array<Span, 2> frame_{};
+    std::array<int, 6> spinBefore_{};
+};
+
+}  // namespace load
