@@ -55,6 +55,15 @@ TEST_F(CutEditor, AFiveBySevenPictureIsSelectedWholeWithRulersAndLimits) {
     EXPECT_FALSE(e.resizeTransparency);
 }
 
+TEST_F(CutEditor, LimitsHoldPicturesWiderThanSixteenBits) {
+    give(40000, 2);
+    EXPECT_EQ(editor->UpDownxr->maximum(), 40000);
+    EXPECT_EQ(editor->areax->maximum(), 40000);
+    typeInto(editor->edgexl, QStringLiteral("39000"));
+    QTest::mouseClick(editor->UpDownxl->button(platform::UpDown::Button::Up), Qt::LeftButton);
+    EXPECT_EQ(editor->selection().left(), 39001);
+}
+
 TEST_F(CutEditor, BarValuesLieOverTheirPictureColumnsAndRows) {
     give(50, 40);
     load::Tloadcut& e = *editor;
