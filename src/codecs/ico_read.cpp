@@ -12,6 +12,7 @@ QImage decodeIco(const QByteArray& data) {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "ico");
+    reader.setAutoDetectImageFormat(false);  // the extension chose the decoder; never sniff
     const QSize size = reader.size();
     if (!size.isValid()) throw base::Error(reader.errorString());
     base::checkSize(size.width(), size.height());

@@ -73,6 +73,10 @@ QString jpegColourSpace(int space) {
     return QStringLiteral("JPEG の色空間 (%1) は扱えません").arg(space);
 }
 
+QString pngTruncated() {
+    return QStringLiteral("PNG ファイルが途中で切れています");
+}
+
 QString gifNoFrame() {
     return QStringLiteral("GIF ファイルに画像がありません");
 }

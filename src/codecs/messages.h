@@ -31,6 +31,8 @@ QString jpegTooManyScans(int limit);
 QString jpegPrecision(int bits);
 QString jpegColourSpace(int space);
 
+QString pngTruncated();
+
 QString gifNoFrame();
 QString gifIndexOutsideTable(int index, int tableSize);
 

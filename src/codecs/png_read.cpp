@@ -57,6 +57,7 @@ bool readHeader(PngReader& reader, PngLayout& layout) {
     png_structp png = reader.png;
     png_set_read_fn(png, &reader, onRead);
     png_set_user_limits(png, 0x7fffffff, 0x7fffffff);  // the picture budget is checked afterwards
+    png_set_chunk_malloc_max(png, 8u << 20);           // decompressed metadata (text, profiles)
     png_read_info(png, reader.info);
     int depth = 0, colourType = 0;
     png_get_IHDR(png, reader.info, &layout.width, &layout.height, &depth, &colourType, nullptr, nullptr,
@@ -109,6 +110,20 @@ bool readRowsDroppingAlpha(PngReader& reader, std::uint8_t* first, qsizetype str
     return true;
 }
 
+// libpng allocates a chunk's claimed length before it finds the data missing, so a 60-byte file
+// claiming a 1 GiB chunk would cost a gigabyte. With the whole file in memory, every chunk up to
+// IEND can be checked to lie inside it first.
+bool chunksFit(const unsigned char* data, std::size_t size) {
+    std::size_t at = 8;
+    while (size - at >= 12) {
+        const std::size_t length = png_get_uint_32(data + at);
+        if (length > PNG_UINT_31_MAX || length > size - at - 12) return false;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        at += 12 + length;
+    }
+    return false;
+}
+
 }  // namespace
 
 QImage decodePng(const QByteArray& data) {
@@ -117,6 +132,7 @@ QImage decodePng(const QByteArray& data) {
     reader.size = static_cast<std::size_t>(data.size());
     if (reader.size < 8 || png_sig_cmp(reader.data, 0, 8) != 0)
         throw base::Error(QStringLiteral("Not a PNG file"));
+    if (!chunksFit(reader.data, reader.size)) throw base::Error(messages::pngTruncated());
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, onError, onWarning);
     if (reader.png) reader.info = png_create_info_struct(reader.png);
     if (!reader.png || !reader.info) throw base::Error(messages::outOfMemory());

@@ -1,0 +1,108 @@
+#include "codec_test_util.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include <zlib.h>
+
+#include "base/image.h"
+
+namespace codectest {
+
+QImage pattern(int w, int h) {
+    QImage img = base::makeBgr(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            base::setPixel(img, x, y,
+                           base::rgb(static_cast<std::uint8_t>(x * 37 + y * 11),
+                                     static_cast<std::uint8_t>(x * 5 + y * 71),
+                                     static_cast<std::uint8_t>((x ^ y) * 13)));
+    return img;
+}
+
+QImage smooth(int w, int h) {
+    QImage img = base::makeBgr(w, h);
+    const int dx = std::max(1, w - 1), dy = std::max(1, h - 1), dxy = std::max(1, w + h - 2);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            base::setPixel(
+                img, x, y,
+                base::rgb(static_cast<std::uint8_t>(255 * x / dx), static_cast<std::uint8_t>(255 * y / dy),
+                          static_cast<std::uint8_t>(255 * (x + y) / dxy)));
+    return img;
+}
+
+QImage indexed(int w, int h, int colours) {
+    QImage img(w, h, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < colours; ++i) table.append(qRgb((i * 53) & 255, (i * 101) & 255, (255 - i) & 255));
+    img.setColorTable(table);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.scanLine(y)[x] = static_cast<uchar>((x + 3 * y) % colours);
+    return img;
+}
+
+bool sameBgr(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.format() != QImage::Format_BGR888 || b.format() != QImage::Format_BGR888)
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.constScanLine(y), b.constScanLine(y), 3 * static_cast<size_t>(a.width())) != 0)
+            return false;
+    return true;
+}
+
+int maxDifference(const QImage& a, const QImage& b) {
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        const uchar* p = a.constScanLine(y);
+        const uchar* q = b.constScanLine(y);
+        for (int i = 0; i < 3 * a.width(); ++i) worst = std::max(worst, std::abs(p[i] - q[i]));
+    }
+    return worst;
+}
+
+void put16(QByteArray& bytes, qsizetype at, std::uint32_t value) {
+    bytes[at] = static_cast<char>(value & 0xFF);
+    bytes[at + 1] = static_cast<char>((value >> 8) & 0xFF);
+}
+
+void put32(QByteArray& bytes, qsizetype at, std::uint32_t value) {
+    put16(bytes, at, value & 0xFFFF);
+    put16(bytes, at + 2, value >> 16);
+}
+
+void put16be(QByteArray& bytes, qsizetype at, std::uint32_t value) {
+    bytes[at] = static_cast<char>((value >> 8) & 0xFF);
+    bytes[at + 1] = static_cast<char>(value & 0xFF);
+}
+
+void put32be(QByteArray& bytes, qsizetype at, std::uint32_t value) {
+    put16be(bytes, at, value >> 16);
+    put16be(bytes, at + 2, value & 0xFFFF);
+}
+
+qsizetype findMarker(const QByteArray& jpeg, std::uint8_t code, qsizetype from) {
+    const char pair[2] = {'\xFF', static_cast<char>(code)};
+    return jpeg.indexOf(QByteArray(pair, 2), from);
+}
+
+void fixPngCrc(QByteArray& png, qsizetype at) {
+    const auto* p = reinterpret_cast<const uchar*>(png.constData()) + at;
+    const std::uint32_t length =
+        std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+    const uLong crc = crc32(0L, p + 4, 4 + length);
+    put32be(png, at + 8 + length, static_cast<std::uint32_t>(crc));
+}
+
+QByteArray bytesOf(std::initializer_list<int> values) {
+    return bytesOf(std::vector<int>(values));
+}
+
+QByteArray bytesOf(const std::vector<int>& values) {
+    QByteArray out;
+    for (int v : values) out.append(static_cast<char>(v));
+    return out;
+}
+
+}  // namespace codectest

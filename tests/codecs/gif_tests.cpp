@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "base/image.h"
+#include "codec_test_util.h"
+#include "codecs/codecs.h"
+
+using base::rgb;
+using codecs::Format;
+using codectest::errorOf;
+
+namespace {
+
+// A picture whose pixel (x, y) holds palette index `index(x, y)` over a table of `colours`.
+QImage indexedPicture(int w, int h, const QList<QRgb>& table, int (*index)(int, int)) {
+    QImage picture(w, h, QImage::Format_Indexed8);
+    picture.setColorTable(table);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) picture.scanLine(y)[x] = static_cast<uchar>(index(x, y));
+    return picture;
+}
+
+const QList<QRgb> kFour = {qRgb(10, 20, 30), qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200)};
+
+// Byte layout of what our writer produces: header, screen descriptor, global table, image.
+int tableEntries(const QByteArray& gif) {
+    return 2 << (static_cast<uchar>(gif[10]) & 7);
+}
+qsizetype imageAt(const QByteArray& gif) {
+    return 13 + 3 * tableEntries(gif);
+}
+
+void setScreen(QByteArray& gif, int w, int h) {
+    codectest::put16(gif, 6, static_cast<std::uint32_t>(w));
+    codectest::put16(gif, 8, static_cast<std::uint32_t>(h));
+}
+
+void setFrameOrigin(QByteArray& gif, int left, int top) {
+    codectest::put16(gif, imageAt(gif) + 1, static_cast<std::uint32_t>(left));
+    codectest::put16(gif, imageAt(gif) + 3, static_cast<std::uint32_t>(top));
+}
+
+void addTransparency(QByteArray& gif, int index) {
+    gif.replace(0, 6, "GIF89a");
+    gif.insert(imageAt(gif), codectest::bytesOf({0x21, 0xF9, 4, 1, 0, 0, index, 0}));
+}
+
+TEST(GifRead, TransparentPixelsShowTheBackgroundColour) {
+    QByteArray gif =
+        codecs::encode(indexedPicture(2, 1, kFour, [](int x, int) { return x == 0 ? 1 : 2; }), Format::Gif);
+    gif[11] = 3;  // background index
+    addTransparency(gif, 2);
+    const QImage picture = codecs::decode(gif, Format::Gif);
+    EXPECT_EQ(base::pixelAt(picture, 0, 0), rgb(200, 0, 0));
+    EXPECT_EQ(base::pixelAt(picture, 1, 0), rgb(0, 0, 200));
+}
+
+TEST(GifRead, BackgroundOutsideTheTableIsBlack) {
+    QByteArray gif = codecs::encode(indexedPicture(2, 1, kFour, [](int, int) { return 1; }), Format::Gif);
+    gif[11] = 9;
+    addTransparency(gif, 1);
+    const QImage picture = codecs::decode(gif, Format::Gif);
+    EXPECT_EQ(base::pixelAt(picture, 0, 0), rgb(0, 0, 0));
+}
+
+TEST(GifRead, FrameIsPlacedOnTheScreenAndClippedToIt) {
+    // A 3 × 2 frame at (2, 1) on a 4 × 2 screen: only its first two columns of its first row show.
+    QByteArray gif =
+        codecs::encode(indexedPicture(3, 2, kFour, [](int x, int) { return x + 1; }), Format::Gif);
+    setScreen(gif, 4, 2);
+    setFrameOrigin(gif, 2, 1);
+    gif[11] = 0;
+    const QImage picture = codecs::decode(gif, Format::Gif);
+    ASSERT_EQ(picture.size(), QSize(4, 2));
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(base::pixelAt(picture, x, 0), rgb(10, 20, 30)) << x;
+    EXPECT_EQ(base::pixelAt(picture, 1, 1), rgb(10, 20, 30));
+    EXPECT_EQ(base::pixelAt(picture, 2, 1), rgb(200, 0, 0));
+    EXPECT_EQ(base::pixelAt(picture, 3, 1), rgb(0, 200, 0));
+}
+
+TEST(GifRead, ScreenWithoutASizeTakesTheFirstFramesExtent) {
+    QByteArray gif = codecs::encode(indexedPicture(3, 2, kFour, [](int, int) { return 1; }), Format::Gif);
+    setScreen(gif, 0, 0);
+    setFrameOrigin(gif, 1, 2);
+    const QImage picture = codecs::decode(gif, Format::Gif);
+    ASSERT_EQ(picture.size(), QSize(4, 4));
+    EXPECT_EQ(base::pixelAt(picture, 3, 3), rgb(200, 0, 0));
+    EXPECT_EQ(base::pixelAt(picture, 0, 0), rgb(10, 20, 30));  // background index 0
+}
+
+TEST(GifRead, InterlacedRowsArriveInFourPasses) {
+    // Stream rows 0..4 of an interlaced frame of height 5 belong to rows 0, 4, 2, 1, 3.
+    QByteArray gif =
+        codecs::encode(indexedPicture(1, 5, kFour, [](int, int y) { return y % 4; }), Format::Gif);
+    gif[imageAt(gif) + 9] = static_cast<char>(gif[imageAt(gif) + 9] | 0x40);
+    const QImage picture = codecs::decode(gif, Format::Gif);
+    const int expected[] = {0, 3, 2, 0, 1};  // stream row index % 4 at each picture row
+    for (int y = 0; y < 5; ++y)
+        EXPECT_EQ(base::toQRgb(base::pixelAt(picture, 0, y)), kFour[expected[y]]) << y;
+}
+
+TEST(GifRead, MissingColourTablesGiveAGreyRamp) {
+    QByteArray gif =
+        codecs::encode(indexedPicture(2, 1, kFour, [](int x, int) { return x + 2; }), Format::Gif);
+    const int entries = tableEntries(gif);
+    gif[10] = static_cast<char>(gif[10] & 0x7F);
+    gif.remove(13, 3 * entries);
+    const QImage picture = codecs::decode(gif, Format::Gif);
+    EXPECT_EQ(base::pixelAt(picture, 0, 0), rgb(2, 2, 2));
+    EXPECT_EQ(base::pixelAt(picture, 1, 0), rgb(3, 3, 3));
+}
+
+TEST(GifRead, IndexOutsideTheTableIsRefused) {
+    const QList<QRgb> eight = kFour + kFour;
+    QByteArray gif =
+        codecs::encode(indexedPicture(2, 1, eight, [](int x, int) { return x == 0 ? 1 : 6; }), Format::Gif);
+    // Claim a table of four colours: index 6 now lies past it.
+    gif[10] = static_cast<char>((gif[10] & ~7) | 1);
+    gif.remove(13 + 12, 12);
+    EXPECT_EQ(errorOf([&] { codecs::decode(gif, Format::Gif); }),
+              QStringLiteral(
+                  "画像を読めません: GIF ファイルが壊れています (色番号 6 が 4 色の色表の外にあります)"));
+}
+
+TEST(GifRead, FileWithoutAnImageIsRefused) {
+    QByteArray gif = codecs::encode(indexedPicture(1, 1, kFour, [](int, int) { return 0; }), Format::Gif);
+    gif.truncate(imageAt(gif));
+    gif.append(';');
+    EXPECT_EQ(errorOf([&] { codecs::decode(gif, Format::Gif); }),
+              QStringLiteral("画像を読めません: GIF ファイルに画像がありません"));
+}
+
+struct PaletteCase {
+    int colours;
+    int highestIndex;
+    int entries;
+};
+
+class GifPalette : public testing::TestWithParam<PaletteCase> {};
+
+// GIF tables hold a power of two colours: the palette is padded, and covers every index used.
+TEST_P(GifPalette, IsPaddedToAPowerOfTwo) {
+    const auto [colours, highest, entries] = GetParam();
+    QList<QRgb> table;
+    for (int i = 0; i < colours; ++i) table.append(qRgb(i, 255 - i, 7));
+    QImage picture(2, 1, QImage::Format_Indexed8);
+    picture.setColorTable(table);
+    picture.scanLine(0)[0] = 0;
+    picture.scanLine(0)[1] = static_cast<uchar>(highest);
+    const QByteArray gif = codecs::encode(picture, Format::Gif);
+    EXPECT_EQ(tableEntries(gif), entries);
+    const QImage back = codecs::decode(gif, Format::Gif);
+    EXPECT_EQ(base::toQRgb(base::pixelAt(back, 1, 0)), highest < colours ? table[highest] : qRgb(0, 0, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, GifPalette,
+                         testing::Values(PaletteCase{252, 251, 256}, PaletteCase{256, 255, 256},
+                                         PaletteCase{3, 2, 4}, PaletteCase{1, 0, 2}, PaletteCase{16, 15, 16},
+                                         PaletteCase{2, 5, 8}));
+
+}  // namespace

@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "base/image.h"
+#include "codec_test_util.h"
+#include "codecs/codecs.h"
+
+using codecs::Format;
+using codectest::errorOf;
+
+namespace {
+
+// An independent encoder straight on libjpeg: RGB rows converted here, one at a time.
+struct Encoding {
+    J_COLOR_SPACE space = JCS_RGB;
+    int components = 3;
+    int quality = 100;
+    bool progressive = false;
+    bool adobeMarker = true;
+    J_DCT_METHOD dct = JDCT_FLOAT;
+};
+
+QByteArray libjpegEncode(int w, int h, const std::vector<std::uint8_t>& samples, const Encoding& e) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(w);
+    info.image_height = static_cast<JDIMENSION>(h);
+    info.input_components = e.components;
+    info.in_color_space = e.space;
+    jpeg_set_defaults(&info);
+    info.dct_method = e.dct;
+    jpeg_set_quality(&info, e.quality, TRUE);
+    if (e.progressive) jpeg_simple_progression(&info);
+    if (e.components == 4) info.write_Adobe_marker = e.adobeMarker ? TRUE : FALSE;
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row =
+            const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(e.components) * w * info.next_scanline);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    jpeg_destroy_compress(&info);
+    return out;
+}
+
+std::vector<std::uint8_t> rgbSamples(const QImage& bgr) {
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < bgr.height(); ++y)
+        for (int x = 0; x < bgr.width(); ++x) {
+            const base::Colour c = base::pixelAt(bgr, x, y);
+            out.insert(out.end(), {base::red(c), base::green(c), base::blue(c)});
+        }
+    return out;
+}
+
+class JpegWriter : public testing::TestWithParam<int> {};
+
+// Library defaults, float DCT, baseline tables: byte for byte what libjpeg makes of the RGB rows.
+TEST_P(JpegWriter, MatchesLibjpegWithFloatDctAndBaselineTables) {
+    const QImage picture = codectest::pattern(37, 23);
+    Encoding e;
+    e.quality = GetParam();
+    EXPECT_EQ(codecs::encode(picture, Format::Jpeg, {GetParam()}),
+              libjpegEncode(37, 23, rgbSamples(picture), e));
+    e.dct = JDCT_ISLOW;
+    if (GetParam() >= 50) {  // at quality 1 every coefficient quantises to the same few values
+        EXPECT_NE(codecs::encode(picture, Format::Jpeg, {GetParam()}),
+                  libjpegEncode(37, 23, rgbSamples(picture), e));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Qualities, JpegWriter, testing::Values(1, 50, 75, 90, 100));
+
+TEST(JpegWriter, WritesASequentialBaselineColourFile) {
+    const QByteArray jpeg = codecs::encode(codectest::smooth(16, 16), Format::Jpeg);
+    const qsizetype sof = codectest::findMarker(jpeg, 0xC0);
+    ASSERT_GT(sof, 0);
+    EXPECT_EQ(static_cast<uchar>(jpeg[sof + 4]), 8);   // precision
+    EXPECT_EQ(static_cast<uchar>(jpeg[sof + 9]), 3);   // components
+    EXPECT_EQ(codectest::findMarker(jpeg, 0xC2), -1);  // no progressive frame
+}
+
+TEST(JpegRead, TruncatedFileIsRefusedNotFilledWithGrey) {
+    const QByteArray jpeg = codecs::encode(codectest::smooth(64, 64), Format::Jpeg);
+    EXPECT_EQ(
+        errorOf([&] { codecs::decode(jpeg.left(jpeg.size() * 2 / 3), Format::Jpeg); }),
+        QStringLiteral("画像を読めません: JPEG ファイルが途中で切れています (Premature end of JPEG file)"));
+}
+
+TEST(JpegRead, NotAJpegKeepsTheLibraryMessage) {
+    EXPECT_EQ(errorOf([] { codecs::decode(QByteArray("\x89PNG....", 8), Format::Jpeg); }),
+              QStringLiteral("画像を読めません: Not a JPEG file: starts with 0x89 0x50"));
+}
+
+TEST(JpegRead, TwelveBitPrecisionIsRefusedWithTheLibraryMessage) {
+    QByteArray jpeg = codecs::encode(codectest::smooth(8, 8), Format::Jpeg);
+    jpeg[codectest::findMarker(jpeg, 0xC0) + 4] = 12;
+    EXPECT_EQ(errorOf([&] { codecs::decode(jpeg, Format::Jpeg); }),
+              QStringLiteral("画像を読めません: Unsupported JPEG data precision 12"));
+}
+
+TEST(JpegRead, GreyscaleBecomesEqualChannels) {
+    std::vector<std::uint8_t> grey(16 * 8);
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<std::uint8_t>(i * 2);
+    Encoding e;
+    e.space = JCS_GRAYSCALE;
+    e.components = 1;
+    const QImage picture = codecs::decode(libjpegEncode(16, 8, grey, e), Format::Jpeg);
+    ASSERT_EQ(picture.size(), QSize(16, 8));
+    for (int x = 0; x < 16; ++x) {
+        const base::Colour c = base::pixelAt(picture, x, 3);
+        EXPECT_EQ(base::red(c), base::green(c));
+        EXPECT_EQ(base::green(c), base::blue(c));
+        EXPECT_NEAR(base::red(c), grey[3 * 16 + x], 2);
+    }
+}
+
+struct CmykCase {
+    bool adobe;
+    std::uint8_t stored[4];
+};
+
+class JpegCmyk : public testing::TestWithParam<CmykCase> {};
+
+// Adobe's files store CMYK inverted (255 = no ink); the stored samples are chosen so that both
+// spellings mean magenta: no cyan, full magenta, no yellow, no black.
+TEST_P(JpegCmyk, IsConvertedToRgb) {
+    const CmykCase c = GetParam();
+    std::vector<std::uint8_t> samples;
+    for (int i = 0; i < 16 * 16; ++i) samples.insert(samples.end(), c.stored, c.stored + 4);
+    Encoding e;
+    e.space = JCS_CMYK;
+    e.components = 4;
+    e.adobeMarker = c.adobe;
+    const QImage picture = codecs::decode(libjpegEncode(16, 16, samples, e), Format::Jpeg);
+    const base::Colour px = base::pixelAt(picture, 5, 5);
+    EXPECT_NEAR(base::red(px), 255, 2);
+    EXPECT_NEAR(base::green(px), 0, 2);
+    EXPECT_NEAR(base::blue(px), 255, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, JpegCmyk,
+                         testing::Values(CmykCase{true, {255, 0, 255, 255}},
+                                         CmykCase{false, {0, 255, 0, 0}}));
+
+// A progressive file whose first scan (the DC values) is repeated until the file holds `scans` scans.
+QByteArray withScans(int scans) {
+    const QImage picture = codectest::smooth(8, 8);
+    Encoding e;
+    e.progressive = true;
+    const QByteArray base = libjpegEncode(8, 8, rgbSamples(picture), e);
+    int present = 0;
+    for (qsizetype at = codectest::findMarker(base, 0xDA); at >= 0;
+         at = codectest::findMarker(base, 0xDA, at + 2))
+        ++present;
+    const qsizetype first = codectest::findMarker(base, 0xDA);
+    qsizetype next = codectest::findMarker(base, 0xDA, first + 2);
+    const qsizetype table = codectest::findMarker(base, 0xC4, first + 2);
+    if (table > 0 && table < next) next = table;
+    const QByteArray scan = base.mid(first, next - first);
+    QByteArray out = base.left(next);
+    for (int i = present; i < scans; ++i) out.append(scan);
+    out.append(base.mid(next));
+    return out;
+}
+
+TEST(JpegRead, ProgressiveFilesUpToTheScanLimitLoad) {
+    EXPECT_EQ(codecs::decode(withScans(1000), Format::Jpeg).size(), QSize(8, 8));
+}
+
+TEST(JpegRead, ProgressiveFilesOverTheScanLimitAreStopped) {
+    EXPECT_EQ(
+        errorOf([] { codecs::decode(withScans(1001), Format::Jpeg); }),
+        QStringLiteral("画像を読めません: プログレッシブ JPEG のスキャンが多すぎます (1000 を超えています)"));
+}
+
+}  // namespace
