@@ -64,6 +64,23 @@ QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& op
     throw base::Error(messages::icoNotWritable());
 }
 
+// Reads to the end but never more than one byte past the cap, so that a file that grows or lies
+// about its size is still caught. QIODevice::read(max) would allocate the whole cap up front.
+QByteArray readCapped(QFile& file) {
+    QByteArray data;
+    data.reserve(static_cast<qsizetype>(std::min(file.size(), kMaxFileBytes)) + 1);
+    for (;;) {
+        const qsizetype before = data.size();
+        const qint64 room = kMaxFileBytes + 1 - before;
+        if (room <= 0) break;
+        data.resize(before + static_cast<qsizetype>(std::min<qint64>(room, qint64{1} << 20)));
+        const qint64 got = file.read(data.data() + before, data.size() - before);
+        data.resize(before + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+        if (got <= 0) break;
+    }
+    return data;
+}
+
 }  // namespace
 
 QString extensionOf(const QString& fileName) {
@@ -104,8 +121,7 @@ QImage readFile(const QString& path, Format format) {
     if (!file.open(QIODevice::ReadOnly)) throw base::Error(messages::readFailed(path, file.errorString()));
     if (file.size() > kMaxFileBytes)
         throw base::Error(messages::readFailed(path, messages::fileTooLarge(file.size())));
-    // Read one byte past the cap so that a file growing or lying about its size is still caught.
-    const QByteArray data = file.read(kMaxFileBytes + 1);
+    const QByteArray data = readCapped(file);
     if (file.error() != QFileDevice::NoError)
         throw base::Error(messages::readFailed(path, file.errorString()));
     if (data.size() > kMaxFileBytes)

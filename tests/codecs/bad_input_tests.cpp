@@ -197,3 +197,17 @@ TEST(ReadFile, FolderIsNotAPicture) {
 }
 
 }  // namespace
+
+namespace {
+
+// A device that reports no size and never ends is still read only up to the cap.
+TEST(ReadFile, EndlessDeviceStopsAtTheCap) {
+    if (!QFile::exists(QStringLiteral("/dev/zero"))) GTEST_SKIP() << "no /dev/zero";
+    EXPECT_EQ(
+        codectest::errorOf([] { codecs::readFile(QStringLiteral("/dev/zero"), Format::Jpeg); }),
+        QStringLiteral(
+            "ファイル「/dev/zero」を読めません: ファイルが大きすぎます (268435457 バイト)。読めるのは 256 "
+            "MiB までです"));
+}
+
+}  // namespace
