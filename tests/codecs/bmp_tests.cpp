@@ -13,7 +13,7 @@ using codectest::errorOf;
 
 namespace {
 
-struct BmpSpec {
+struct BmpLayout {
     std::int32_t width = 1;
     std::int32_t height = 1;
     int bitCount = 24;
@@ -23,23 +23,23 @@ struct BmpSpec {
     QByteArray pixels;
 };
 
-QByteArray bmpFile(const BmpSpec& spec) {
+QByteArray bmpFile(const BmpLayout& layout) {
     QByteArray out(54, '\0');
     out[0] = 'B';
     out[1] = 'M';
     codectest::put32(out, 14, 40);
-    codectest::put32(out, 18, static_cast<std::uint32_t>(spec.width));
-    codectest::put32(out, 22, static_cast<std::uint32_t>(spec.height));
+    codectest::put32(out, 18, static_cast<std::uint32_t>(layout.width));
+    codectest::put32(out, 22, static_cast<std::uint32_t>(layout.height));
     codectest::put16(out, 26, 1);
-    codectest::put16(out, 28, static_cast<std::uint32_t>(spec.bitCount));
-    codectest::put32(out, 30, spec.compression);
-    codectest::put32(out, 46, static_cast<std::uint32_t>(spec.palette.size()));
-    for (std::uint32_t m : spec.masks)
+    codectest::put16(out, 28, static_cast<std::uint32_t>(layout.bitCount));
+    codectest::put32(out, 30, layout.compression);
+    codectest::put32(out, 46, static_cast<std::uint32_t>(layout.palette.size()));
+    for (std::uint32_t m : layout.masks)
         out.append(QByteArray(4, '\0')), codectest::put32(out, out.size() - 4, m);
-    for (base::Colour c : spec.palette)
+    for (base::Colour c : layout.palette)
         out.append(codectest::bytesOf({base::blue(c), base::green(c), base::red(c), 0}));
     codectest::put32(out, 10, static_cast<std::uint32_t>(out.size()));
-    out.append(spec.pixels);
+    out.append(layout.pixels);
     codectest::put32(out, 2, static_cast<std::uint32_t>(out.size()));
     return out;
 }
@@ -48,82 +48,82 @@ const base::Colour kRed = rgb(255, 0, 0), kGreen = rgb(0, 255, 0), kBlue = rgb(0
                    kWhite = rgb(255, 255, 255);
 
 TEST(BmpRead, PositiveHeightRunsBottomUpNegativeTopDown) {
-    BmpSpec spec;
-    spec.width = 1;
-    spec.height = 2;
+    BmpLayout layout;
+    layout.width = 1;
+    layout.height = 2;
     // Two rows of one pixel, each padded to four bytes: first red, then blue.
-    spec.pixels = codectest::bytesOf({0, 0, 255, 0, 255, 0, 0, 0});
-    const QImage bottomUp = codecs::decode(bmpFile(spec), Format::Bmp);
+    layout.pixels = codectest::bytesOf({0, 0, 255, 0, 255, 0, 0, 0});
+    const QImage bottomUp = codecs::decode(bmpFile(layout), Format::Bmp);
     EXPECT_EQ(base::pixelAt(bottomUp, 0, 0), kBlue);
     EXPECT_EQ(base::pixelAt(bottomUp, 0, 1), kRed);
-    spec.height = -2;
-    const QImage topDown = codecs::decode(bmpFile(spec), Format::Bmp);
+    layout.height = -2;
+    const QImage topDown = codecs::decode(bmpFile(layout), Format::Bmp);
     EXPECT_EQ(base::pixelAt(topDown, 0, 0), kRed);
     EXPECT_EQ(base::pixelAt(topDown, 0, 1), kBlue);
 }
 
 TEST(BmpRead, MostNegativeHeightIsRefused) {
-    BmpSpec spec;
-    spec.height = INT32_MIN;
-    spec.pixels = QByteArray(4, '\0');
-    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(spec), Format::Bmp); }),
+    BmpLayout layout;
+    layout.height = INT32_MIN;
+    layout.pixels = QByteArray(4, '\0');
+    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(layout), Format::Bmp); }),
               QStringLiteral("画像を読めません: BMP ファイルのヘッダーが壊れています (高さ -2147483648)"));
 }
 
 TEST(BmpRead, SizeFieldsOfTheHeaderAreIgnored) {
-    BmpSpec spec;
-    spec.pixels = codectest::bytesOf({10, 20, 30, 0});
-    QByteArray bytes = bmpFile(spec);
+    BmpLayout layout;
+    layout.pixels = codectest::bytesOf({10, 20, 30, 0});
+    QByteArray bytes = bmpFile(layout);
     codectest::put32(bytes, 2, 0xFFFFFFF0);   // file size
     codectest::put32(bytes, 34, 0xFFFFFFF0);  // image size
     EXPECT_EQ(base::pixelAt(codecs::decode(bytes, Format::Bmp), 0, 0), rgb(30, 20, 10));
 }
 
 TEST(BmpRead, ShortPixelDataIsRefused) {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 4;
-    spec.pixels = QByteArray(47, '\0');  // 4 rows of 12 bytes, one missing
-    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(spec), Format::Bmp); }),
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 4;
+    layout.pixels = QByteArray(47, '\0');  // 4 rows of 12 bytes, one missing
+    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(layout), Format::Bmp); }),
               QStringLiteral("画像を読めません: BMP ファイルが途中で切れています"));
 }
 
 TEST(BmpRead, BitFieldsScaleEachChannelWithRounding) {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.bitCount = 16;
-    spec.compression = 3;
-    spec.masks = {0xF800, 0x07E0, 0x001F};
+    BmpLayout layout;
+    layout.width = 2;
+    layout.bitCount = 16;
+    layout.compression = 3;
+    layout.masks = {0xF800, 0x07E0, 0x001F};
     // 565: (31, 0, 0) and (16, 32, 1): 16/31 → 132, 32/63 → 130, 1/31 → 8.
-    spec.pixels = codectest::bytesOf({0x00, 0xF8, 0x01, 0x84});
-    const QImage picture = codecs::decode(bmpFile(spec), Format::Bmp);
+    layout.pixels = codectest::bytesOf({0x00, 0xF8, 0x01, 0x84});
+    const QImage picture = codecs::decode(bmpFile(layout), Format::Bmp);
     EXPECT_EQ(base::pixelAt(picture, 0, 0), kRed);
     EXPECT_EQ(base::pixelAt(picture, 1, 0), rgb(132, 130, 8));
 }
 
 TEST(BmpRead, SixteenBitWithoutMasksIs555) {
-    BmpSpec spec;
-    spec.bitCount = 16;
-    spec.pixels = codectest::bytesOf({0xE0, 0x03, 0, 0});  // green 31
-    EXPECT_EQ(base::pixelAt(codecs::decode(bmpFile(spec), Format::Bmp), 0, 0), kGreen);
+    BmpLayout layout;
+    layout.bitCount = 16;
+    layout.pixels = codectest::bytesOf({0xE0, 0x03, 0, 0});  // green 31
+    EXPECT_EQ(base::pixelAt(codecs::decode(bmpFile(layout), Format::Bmp), 0, 0), kGreen);
 }
 
 TEST(BmpRead, ThirtyTwoBitIgnoresTheFourthByte) {
-    BmpSpec spec;
-    spec.bitCount = 32;
-    spec.pixels = codectest::bytesOf({1, 2, 3, 77});
-    EXPECT_EQ(base::pixelAt(codecs::decode(bmpFile(spec), Format::Bmp), 0, 0), rgb(3, 2, 1));
+    BmpLayout layout;
+    layout.bitCount = 32;
+    layout.pixels = codectest::bytesOf({1, 2, 3, 77});
+    EXPECT_EQ(base::pixelAt(codecs::decode(bmpFile(layout), Format::Bmp), 0, 0), rgb(3, 2, 1));
 }
 
 class BadMasks : public testing::TestWithParam<std::tuple<std::uint32_t, const char*>> {};
 
 TEST_P(BadMasks, AreRefused) {
-    BmpSpec spec;
-    spec.bitCount = 32;
-    spec.compression = 3;
-    spec.masks = {0xFF0000, 0x00FF00, std::get<0>(GetParam())};
-    spec.pixels = QByteArray(4, '\0');
-    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(spec), Format::Bmp); }),
+    BmpLayout layout;
+    layout.bitCount = 32;
+    layout.compression = 3;
+    layout.masks = {0xFF0000, 0x00FF00, std::get<0>(GetParam())};
+    layout.pixels = QByteArray(4, '\0');
+    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(layout), Format::Bmp); }),
               QStringLiteral("画像を読めません: BMP ファイルのヘッダーが壊れています (%1)")
                   .arg(QString::fromUtf8(std::get<1>(GetParam()))));
 }
@@ -134,44 +134,44 @@ INSTANTIATE_TEST_SUITE_P(Masks, BadMasks,
                                          std::make_tuple(0x80000001u, "色マスクが連続していません")));
 
 TEST(BmpRead, PaletteIndexBeyondThePaletteIsRefused) {
-    BmpSpec spec;
-    spec.width = 2;
-    spec.bitCount = 8;
-    spec.palette = {kRed, kGreen};
-    spec.pixels = codectest::bytesOf({1, 2, 0, 0});
-    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(spec), Format::Bmp); }),
+    BmpLayout layout;
+    layout.width = 2;
+    layout.bitCount = 8;
+    layout.palette = {kRed, kGreen};
+    layout.pixels = codectest::bytesOf({1, 2, 0, 0});
+    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(layout), Format::Bmp); }),
               QStringLiteral(
                   "画像を読めません: BMP ファイルが壊れています (色番号 2 が 2 色のパレットの外にあります)"));
 }
 
 TEST(BmpRead, OneAndFourBitPixelsStartAtTheHighBits) {
-    BmpSpec spec;
-    spec.width = 3;
-    spec.bitCount = 4;
-    spec.palette = {kRed, kGreen, kBlue};
-    spec.pixels = codectest::bytesOf({0x21, 0x00, 0, 0});
-    QImage picture = codecs::decode(bmpFile(spec), Format::Bmp);
+    BmpLayout layout;
+    layout.width = 3;
+    layout.bitCount = 4;
+    layout.palette = {kRed, kGreen, kBlue};
+    layout.pixels = codectest::bytesOf({0x21, 0x00, 0, 0});
+    QImage picture = codecs::decode(bmpFile(layout), Format::Bmp);
     EXPECT_EQ(base::pixelAt(picture, 0, 0), kBlue);
     EXPECT_EQ(base::pixelAt(picture, 1, 0), kGreen);
     EXPECT_EQ(base::pixelAt(picture, 2, 0), kRed);
-    spec.bitCount = 1;
-    spec.palette = {kRed, kWhite};
-    spec.pixels = codectest::bytesOf({0xA0, 0, 0, 0});
-    picture = codecs::decode(bmpFile(spec), Format::Bmp);
+    layout.bitCount = 1;
+    layout.palette = {kRed, kWhite};
+    layout.pixels = codectest::bytesOf({0xA0, 0, 0, 0});
+    picture = codecs::decode(bmpFile(layout), Format::Bmp);
     EXPECT_EQ(base::pixelAt(picture, 0, 0), kWhite);
     EXPECT_EQ(base::pixelAt(picture, 1, 0), kRed);
     EXPECT_EQ(base::pixelAt(picture, 2, 0), kWhite);
 }
 
-BmpSpec rle8(QByteArray data) {
-    BmpSpec spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.bitCount = 8;
-    spec.compression = 1;
-    spec.palette = {kWhite, kRed, kGreen, kBlue};
-    spec.pixels = std::move(data);
-    return spec;
+BmpLayout rle8(QByteArray data) {
+    BmpLayout layout;
+    layout.width = 4;
+    layout.height = 2;
+    layout.bitCount = 8;
+    layout.compression = 1;
+    layout.palette = {kWhite, kRed, kGreen, kBlue};
+    layout.pixels = std::move(data);
+    return layout;
 }
 
 TEST(BmpRle, RunsLiteralsDeltasAndEndMarks) {
@@ -192,10 +192,10 @@ TEST(BmpRle, RunsLiteralsDeltasAndEndMarks) {
 }
 
 TEST(BmpRle, FourBitRunsAlternateTheirTwoIndices) {
-    BmpSpec spec = rle8(codectest::bytesOf({4, 0x12, 0, 1}));
-    spec.bitCount = 4;
-    spec.compression = 2;
-    const QImage picture = codecs::decode(bmpFile(spec), Format::Bmp);
+    BmpLayout layout = rle8(codectest::bytesOf({4, 0x12, 0, 1}));
+    layout.bitCount = 4;
+    layout.compression = 2;
+    const QImage picture = codecs::decode(bmpFile(layout), Format::Bmp);
     EXPECT_EQ(base::pixelAt(picture, 0, 1), kRed);
     EXPECT_EQ(base::pixelAt(picture, 1, 1), kGreen);
     EXPECT_EQ(base::pixelAt(picture, 2, 1), kRed);
@@ -233,9 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(BmpRle, TopDownRunLengthDataIsRefused) {
-    BmpSpec spec = rle8(codectest::bytesOf({0, 1}));
-    spec.height = -2;
-    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(spec), Format::Bmp); }),
+    BmpLayout layout = rle8(codectest::bytesOf({0, 1}));
+    layout.height = -2;
+    EXPECT_EQ(errorOf([&] { codecs::decode(bmpFile(layout), Format::Bmp); }),
               QStringLiteral(
                   "画像を読めません: BMP ファイルのヘッダーが壊れています (上から下へ並んだ圧縮データ)"));
 }
