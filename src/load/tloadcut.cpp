@@ -331,6 +331,7 @@ void Tloadcut::buildMenus() {
     N3 = separator(File1, "N3");
     cutsavemenu = action(File1, "cutsavemenu", QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S),
                          [this] { savepicClick(); });
+    cutsavemenu->installEventFilter(this);
 
     Edit1 = menu("Edit1", QStringLiteral("編集"));
     resizemenu = action(Edit1, "resizemenu", QStringLiteral("サイズ変更"), QKeySequence(Qt::CTRL | Qt::Key_R),
@@ -509,6 +510,15 @@ bool Tloadcut::isSelectionEdit(QObject* o) const {
 
 bool Tloadcut::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
+        case QEvent::Shortcut:
+            if (watched == cutsavemenu) {
+                // Delivered here so the click handler can tell the shortcut from a click.
+                shortcutSave_ = true;
+                static_cast<QObject*>(cutsavemenu)->event(event);
+                shortcutSave_ = false;
+                return true;
+            }
+            break;
         case QEvent::ShortcutOverride:
             // Menu shortcuts act even while an edit has the focus (an edit would otherwise keep
             // Ctrl+C and Ctrl+V for its own text).

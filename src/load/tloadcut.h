@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 #include <QImage>
 #include <QMainWindow>
@@ -145,10 +146,22 @@ public:
     std::function<void(base::Colour)> colourPicked;
     // The state of the Ctrl key at the moment of a command; by default the keyboard's.
     std::function<bool()> ctrlHeld;
+    // "OK": the selected part for the main window's current piece, with the resize dialog's
+    // transparent colour when its "透明色" was on.
+    std::function<void(const QImage& result, std::optional<base::Colour> key)> returnToCanvas;
+    // The resize dialog's transparent colour, read at "OK".
+    std::function<base::Colour()> resizeColour;
+    // "ズーム" / "サイズ変更": shows the resize dialog beside the editor.
+    std::function<void()> openResize;
 
     // --- For the main window -------------------------------------------------------------------
     // Puts a copy of `picture` into mainimage and sets the editor up for it (loaded()).
     void takePicture(const QImage& picture);
+    // "編集": the current piece's picture, which OK will return; reloading reads `file` again.
+    void editPiece(const QImage& picture, const QString& file);
+    // "全体編集": the composed canvas, which can only be saved; the save dialog preselects the
+    // format of `workFileName`'s extension.
+    void editWhole(const QImage& picture, const QString& workFileName);
     // The selection as the bars hold it: columns x0..x1, rows y0..y1 (may be empty).
     QRect selection() const;
     // The selection frame as the editor keeps it (view-content coordinates).
@@ -232,6 +245,9 @@ private:
     int& savedScroll(Dir d) { return d == Dir::X ? savedHScroll : savedVScroll; }
     Axis axisOf(Dir d) const;
     bool ctrlNow() const;
+    void saveSelection(const QRect& area);
+    void setWholeMode(bool whole);
+    bool shortcutSave_ = false;  // cutsavemenu is being triggered by its own Ctrl+S
 
     void readPicture(const QString& path);
     QString runOpenDialog();

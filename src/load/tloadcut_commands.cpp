@@ -1,10 +1,26 @@
-// Cut out, save, return, flips, clipboard and the resize dialog. The commands choose cutMode
-// here; the work itself (savecut and the picture commands) is still to come, so they do nothing
-// yet.
+// Cut out, save, return, flips, clipboard and the resize dialog.
 
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "base/number.h"
+#include "codecs/codecs.h"
+#include "load/picture_ops.h"
 #include "load/tloadcut.h"
+#include "platform/desktop.h"
+#include "platform/widgets.h"
 
 namespace load {
+
+namespace {
+
+QString emptySelectionText() {
+    return QStringLiteral("選択範囲が空です");
+}
+
+}  // namespace
 
 void Tloadcut::addpicClick() {
     cutMode = 1;
@@ -16,9 +32,10 @@ void Tloadcut::cutoutClick() {
     savecut();
 }
 
-// With Ctrl held "保存" cuts out instead; the menu's own Ctrl+S therefore cuts out too.
+// With Ctrl held "保存" cuts out instead, as the help says. The menu's own Ctrl+S saves: a
+// shortcut named "保存" that cut the picture irreversibly would lose the user's work.
 void Tloadcut::savepicClick() {
-    cutMode = ctrlNow() ? 2 : 0;
+    cutMode = !shortcutSave_ && ctrlNow() ? 2 : 0;
     savecut();
 }
 
@@ -26,16 +43,121 @@ void Tloadcut::cancelClick() {
     hide();
 }
 
-void Tloadcut::savecut() {}
+void Tloadcut::savecut() {
+    const QRect area = selection();
+    switch (cutMode) {
+        case 1: {
+            if (area.isEmpty()) {
+                // An empty piece could not be seen or picked again; the piece stays as it was.
+                platform::desktop().notice(this, emptySelectionText());
+                return;
+            }
+            resultBitmap = extractSelection(mainimage->picture(), area);
+            std::optional<base::Colour> key;
+            if (resizeTransparency && resizeColour) key = resizeColour();
+            if (returnToCanvas) returnToCanvas(resultBitmap, key);
+            hide();
+            return;
+        }
+        case 2: {
+            pictureCopy = area.isEmpty() ? QImage() : extractSelection(pictureCopy, area);
+            mainimage->setPicture(pictureCopy);
+            loaded();
+            return;
+        }
+        default:
+            saveSelection(area);
+            return;
+    }
+}
 
-void Tloadcut::resizeonClick() {}
+void Tloadcut::saveSelection(const QRect& area) {
+    if (area.isEmpty()) {
+        platform::desktop().notice(this, emptySelectionText());
+        return;
+    }
+    const auto choice =
+        platform::desktop().saveFile(this, SaveDialog1.filter, SaveDialog1.fileName, SaveDialog1.filterIndex);
+    if (!choice) return;
+    SaveDialog1.filterIndex = choice->filterIndex;
+    const codecs::Format format = saveFormatOf(choice->filterIndex);
+    codecs::WriteOptions options;
+    // Read before anything is written: a bad quality writes no file.
+    if (format == codecs::Format::Jpeg) options.jpegQuality = base::parseInt(jpgq->text());
+    const QImage selected = extractSelection(mainimage->picture(), area);
+    const QString name = withDefaultExtension(choice->path, format);
+    codecs::writeFile(name, format == codecs::Format::Gif ? gifPicture(selected) : selected, format, options);
+    OpenPictureDialog1.fileName = name;
+    SaveDialog1.fileName = name;
+}
 
-void Tloadcut::PastemenuClick() {}
+void Tloadcut::resizeonClick() {
+    if (openResize) openResize();
+}
 
-void Tloadcut::CopymenuClick() {}
+void Tloadcut::PastemenuClick() {
+    const QImage pasted = platform::desktop().clipboardImage();
+    if (pasted.isNull()) {
+        platform::desktop().notice(this, QStringLiteral("無効なクリップボード フォーマットです"));
+        return;
+    }
+    base::checkSize(pasted.width(), pasted.height());
+    mainimage->setPicture(base::toBgr(pasted));
+    loaded();
+}
 
-void Tloadcut::HflipClick() {}
+void Tloadcut::CopymenuClick() {
+    const QRect area = selection();
+    if (area.isEmpty()) {
+        platform::desktop().notice(this, emptySelectionText());
+        return;
+    }
+    platform::desktop().setClipboardImage(extractSelection(mainimage->picture(), area));
+}
 
-void Tloadcut::VflipClick() {}
+// Flips start from pictureCopy, so that during a resize preview they mirror the picture as it
+// was before it; the selection is not mirrored.
+void Tloadcut::HflipClick() {
+    pictureCopy = mirroredLeftRight(pictureCopy);
+    mainimage->setPicture(pictureCopy);
+}
+
+void Tloadcut::VflipClick() {
+    pictureCopy = mirroredTopBottom(pictureCopy);
+    mainimage->setPicture(pictureCopy);
+}
+
+// --- For the main window ---------------------------------------------------------------------
+
+void Tloadcut::editPiece(const QImage& picture, const QString& file) {
+    setWholeMode(false);
+    mainimage->setPicture(picture);
+    OpenPictureDialog1.fileName = file;
+    SaveDialog1.fileName = file;
+    lastFile = file;
+    show();
+    raise();
+    activateWindow();
+    loaded();
+}
+
+void Tloadcut::editWhole(const QImage& picture, const QString& workFileName) {
+    setWholeMode(true);
+    mainimage->setPicture(picture);
+    OpenPictureDialog1.fileName = workFileName;
+    SaveDialog1.fileName = workFileName;
+    SaveDialog1.filterIndex = wholeEditFilterIndex(codecs::extensionOf(workFileName));
+    show();
+    raise();
+    activateWindow();
+    loaded();
+}
+
+void Tloadcut::setWholeMode(bool whole) {
+    Loadpic->setEnabled(!whole);
+    addpic->setEnabled(!whole);
+    reloadmenu->setEnabled(!whole);
+    loadmenu->setEnabled(!whole);
+}
 
 }  // namespace load

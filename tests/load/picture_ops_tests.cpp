@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include "base/colour.h"
+#include "base/image.h"
+#include "load/picture_ops.h"
+
+namespace {
+
+using base::pixelAt;
+using base::rgb;
+
+const base::Colour kRed = rgb(255, 0, 0), kGreen = rgb(0, 255, 0), kBlue = rgb(0, 0, 255);
+
+QImage row(std::initializer_list<base::Colour> colours, bool vertical) {
+    const int n = static_cast<int>(colours.size());
+    QImage img = base::makeBgr(vertical ? 1 : n, vertical ? n : 1, 0);
+    int i = 0;
+    for (base::Colour c : colours) {
+        base::setPixel(img, vertical ? 0 : i, vertical ? i : 0, c);
+        ++i;
+    }
+    return img;
+}
+
+TEST(Mirrors, ReverseColumnsOrRowsAndUndoThemselves) {
+    const QImage across = row({kRed, kGreen, kBlue}, false);
+    const QImage h = load::mirroredLeftRight(across);
+    EXPECT_EQ(pixelAt(h, 0, 0), kBlue);
+    EXPECT_EQ(pixelAt(h, 1, 0), kGreen);
+    EXPECT_EQ(pixelAt(h, 2, 0), kRed);
+    EXPECT_EQ(load::mirroredLeftRight(h), across);
+
+    const QImage down = row({kRed, kGreen, kBlue}, true);
+    const QImage v = load::mirroredTopBottom(down);
+    EXPECT_EQ(pixelAt(v, 0, 0), kBlue);
+    EXPECT_EQ(pixelAt(v, 0, 2), kRed);
+    EXPECT_EQ(load::mirroredTopBottom(v), down);
+    // A mirror across the other axis leaves a single row or column alone.
+    EXPECT_EQ(load::mirroredTopBottom(across), across);
+}
+
+TEST(Extraction, MovesTheSelectedPixelsToTheCorner) {
+    QImage pic = base::makeBgr(200, 100, 0);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 200; ++x)
+            base::setPixel(pic, x, y, rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 7));
+    const QImage cut = load::extractSelection(pic, QRect(10, 20, 40, 40));
+    ASSERT_EQ(cut.size(), QSize(40, 40));
+    EXPECT_EQ(pixelAt(cut, 0, 0), rgb(10, 20, 7));
+    EXPECT_EQ(pixelAt(cut, 39, 39), rgb(49, 59, 7));
+    EXPECT_TRUE(load::extractSelection(pic, QRect(10, 20, 0, 40)).isNull());
+}
+
+TEST(EditorSaveNames, AddTheExtensionOnlyWhenThereIsNone) {
+    using codecs::Format;
+    EXPECT_EQ(load::saveFormatOf(1), Format::Bmp);
+    EXPECT_EQ(load::saveFormatOf(2), Format::Jpeg);
+    EXPECT_EQ(load::saveFormatOf(3), Format::Gif);
+    EXPECT_EQ(load::saveFormatOf(4), Format::Png);
+    EXPECT_EQ(load::saveFormatOf(9), Format::Jpeg);
+    EXPECT_EQ(load::withDefaultExtension("/t/clip", Format::Bmp), "/t/clip.bmp");
+    EXPECT_EQ(load::withDefaultExtension("/t/clip.png", Format::Jpeg), "/t/clip.png");
+    EXPECT_EQ(load::withDefaultExtension("/t.d/clip", Format::Gif), "/t.d/clip.gif");
+}
+
+TEST(WholeEdit, PreselectsTheFormatOfExactExtensionsOnly) {
+    EXPECT_EQ(load::wholeEditFilterIndex(".PNG"), 4);
+    EXPECT_EQ(load::wholeEditFilterIndex(".png"), 4);
+    EXPECT_EQ(load::wholeEditFilterIndex(".BMP"), 1);
+    EXPECT_EQ(load::wholeEditFilterIndex(".gif"), 3);
+    EXPECT_EQ(load::wholeEditFilterIndex(".Bmp"), 2);
+    EXPECT_EQ(load::wholeEditFilterIndex(".jpg"), 2);
+    EXPECT_EQ(load::wholeEditFilterIndex(""), 2);
+}
+
+TEST(GifPicture, KeepsFewColoursExactlyAndReducesMany) {
+    const QImage three = row({kRed, kGreen, kRed}, false);
+    const QImage few = load::gifPicture(three);
+    ASSERT_EQ(few.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(few.colorCount(), 2);
+    EXPECT_EQ(base::toBgr(few), three);
+
+    QImage rich = base::makeBgr(300, 1, 0);
+    for (int x = 0; x < 300; ++x)
+        base::setPixel(rich, x, 0,
+                       rgb(static_cast<std::uint8_t>(x % 256), static_cast<std::uint8_t>(x / 256), 3));
+    const QImage many = load::gifPicture(rich);
+    EXPECT_EQ(many.format(), QImage::Format_Indexed8);
+    EXPECT_LE(many.colorCount(), 256);
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+#include <QAction>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest/QTest>
+
+#include "base/image.h"
+#include "codecs/codecs.h"
+#include "platform/widgets.h"
+#include "test_support.h"
+#include "window_helpers.h"
+
+namespace {
+
+using loadtest::CutEditor;
+
+class EditorCommands : public CutEditor {
+protected:
+    // The 200 x 100 pattern with the selection x 10..50, y 20..60.
+    void giveSelected() {
+        give(200, 100);
+        typeInto(editor->edgexr, QStringLiteral("50"));
+        typeInto(editor->edgexl, QStringLiteral("10"));
+        typeInto(editor->edgeyb, QStringLiteral("60"));
+        typeInto(editor->edgeyu, QStringLiteral("20"));
+        ASSERT_EQ(editor->selection(), QRect(10, 20, 40, 40));
+    }
+    void answerSave(const QString& name, int filterIndex) {
+        testsupport::fake().saveAnswers.push_back(
+            platform::Desktop::SaveChoice{dir.filePath(name), filterIndex});
+    }
+};
+
+TEST_F(EditorCommands, CutOutKeepsTheSelectedPixels) {
+    giveSelected();
+    const QImage before = loadtest::pattern(200, 100);
+    QTest::mouseClick(editor->cutout, Qt::LeftButton);
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(40, 40));
+    EXPECT_EQ(base::pixelAt(editor->mainimage->picture(), 0, 0), base::pixelAt(before, 10, 20));
+    EXPECT_EQ(base::pixelAt(editor->mainimage->picture(), 39, 39), base::pixelAt(before, 49, 59));
+    EXPECT_EQ(edits(), QStringLiteral("0 40 40 | 0 40 40"));
+    EXPECT_EQ(editor->originx->text(), QStringLiteral("X : 40"));
+}
+
+TEST_F(EditorCommands, SaveWritesOnlyTheSelectionAndReloadReadsIt) {
+    giveSelected();
+    answerSave(QStringLiteral("clip"), 1);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    const QImage saved = codecs::readFile(dir.filePath("clip.bmp"), codecs::Format::Bmp);
+    EXPECT_EQ(saved, base::toBgr(loadtest::pattern(200, 100)).copy(10, 20, 40, 40));
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(200, 100));
+
+    // JPEG chosen for a name with its own extension: JPEG data under that name.
+    answerSave(QStringLiteral("clip.png"), 2);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    QFile f(dir.filePath("clip.png"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.read(2) == QByteArray("\xFF\xD8", 2));
+
+    // The next reload reads the file saved last.
+    editor->lastFile = dir.filePath("clip.bmp");
+    answerSave(QStringLiteral("again"), 1);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    QTest::mouseClick(editor->Loadpic, Qt::LeftButton);
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(40, 40));
+}
+
+TEST_F(EditorCommands, CtrlClickCutsButTheShortcutSaves) {
+    giveSelected();
+    answerSave(QStringLiteral("kept"), 4);
+    ctrl = true;
+    QTest::keyClick(editor.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("kept.png")));
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(200, 100));
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(40, 40));
+}
+
+TEST_F(EditorCommands, CopyPasteAndInvalidClipboard) {
+    giveSelected();
+    editor->Copymenu->trigger();
+    EXPECT_EQ(testsupport::fake().clipboard.size(), QSize(40, 40));
+    give(10, 10);
+    editor->Pastemenu->trigger();
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(40, 40));
+    EXPECT_EQ(editor->originy->text(), QStringLiteral("Y : 40"));
+
+    testsupport::fake().clipboard = QImage();
+    editor->Pastemenu->trigger();
+    EXPECT_EQ(testsupport::fake().shown.back().text, QStringLiteral("無効なクリップボード フォーマットです"));
+    EXPECT_EQ(editor->mainimage->picture().size(), QSize(40, 40));
+}
+
+TEST_F(EditorCommands, FlipsKeepTheSelection) {
+    giveSelected();
+    const QImage before = base::toBgr(editor->mainimage->picture());
+    editor->Hflip->trigger();
+    EXPECT_EQ(base::pixelAt(editor->mainimage->picture(), 0, 0), base::pixelAt(before, 199, 0));
+    EXPECT_EQ(editor->selection(), QRect(10, 20, 40, 40));
+    editor->Vflip->trigger();
+    editor->Vflip->trigger();
+    editor->Hflip->trigger();
+    EXPECT_EQ(base::toBgr(editor->mainimage->picture()), before);
+}
+
+}  // namespace
