@@ -1,22 +1,28 @@
 #include <QApplication>
-#include <QImageReader>
 
-#include "base/image.h"
+#include "app/wiring.h"
+#include "bmpfilters/static_palette.h"
+#include "codecs/codecs.h"
 #include "collage/tkadrel.h"
+#include "load/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/qt_desktop.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kadrel"));
-    // Qt's own readers (clipboard, drops) get the same budget as ours: 2^27 pixels at 4 bytes.
-    QImageReader::setAllocationLimit(static_cast<int>(base::kMaxPixels * 4 / (1024 * 1024)));
+    // Qt's own readers (clipboard, drops) get the same pixel budget as ours.
+    codecs::limitQtReaders();
+    bmpfilters::initStaticPalette();
 
     platform::QtDesktop desktop;
     platform::setDesktop(&desktop);
 
-    // The five windows, in this order; only the main window is shown.
+    // The windows in their order; only the main window is shown, and its first show places
+    // the others.
     collage::Tkadrel kadrel;
+    load::Tloadcut loadcut;
+    app::connectEditor(kadrel, loadcut);
     kadrel.show();
     return QApplication::exec();
 }

@@ -292,6 +292,10 @@ void Tkadrel::wire() {
     on(fullcopymenu, &QAction::triggered, &Tkadrel::fullcopymenuClick);
     on(backcolor, &QPushButton::clicked, &Tkadrel::backcolorClick);
     on(backpicture, &QPushButton::clicked, &Tkadrel::backpictureClick);
+    on(editon, &QPushButton::clicked, &Tkadrel::editonClick);
+    on(editmenu, &QAction::triggered, &Tkadrel::editonClick);
+    on(fulledit, &QPushButton::clicked, &Tkadrel::fulleditClick);
+    on(fulleditmenu, &QAction::triggered, &Tkadrel::fulleditClick);
     on(copymenu, &QAction::triggered, &Tkadrel::copymenuClick);
     on(pastemanu, &QAction::triggered, &Tkadrel::pastemanuClick);
     on(rawup, &QPushButton::clicked, &Tkadrel::rawupClick);

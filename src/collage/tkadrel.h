@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -174,6 +175,14 @@ public:
     void pastemanuClick();
     int jpegQuality() const;
     static QString openFilter();
+
+    // Hand-off to the cut editor.
+    void editonClick();
+    void fulleditClick();
+    // The cut editor's "OK": `result` becomes the current piece's picture; with `key` the piece
+    // is made transparent with that colour first.
+    void takeEdited(const QImage& result, std::optional<base::Colour> key);
+    void editing(const QImage& result);
 
     // Takes the keyboard focus away from every control (pending edits are applied).
     void Clickout();

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QSize>
+#include <QWidget>
+
+namespace collage {
+class Tkadrel;
+}
+namespace load {
+class Tloadcut;
+}
+
+namespace app {
+
+// Where a window other than the main one goes on a screen of `screen` (halves truncate).
+// The cut editor's right edge lies at the middle of the screen, vertically centred.
+QPoint editorPlace(QSize screen, QSize editor);
+// The resize dialog starts at the middle, level with the editor's top.
+QPoint resizePlace(QSize screen, int editorTop);
+// The help window is centred.
+QPoint helpPlace(QSize screen, QSize help);
+
+// The links between the main window and the cut editor: "OK" returns to the current piece.
+void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor);
+
+}  // namespace app

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+
+#include "app/wiring.h"
+#include "base/image.h"
+#include "codecs/codecs.h"
+#include "collage/thumbnail.h"
+#include "collage/tkadrel.h"
+#include "load/tloadcut.h"
+#include "platform/widgets.h"
+#include "test_support.h"
+
+namespace {
+
+TEST(Placement, EditorEndsAtTheMiddleAndTheOthersFollow) {
+    EXPECT_EQ(app::editorPlace(QSize(1024, 768), QSize(521, 401)), QPoint(-9, 183));
+    EXPECT_EQ(app::resizePlace(QSize(1025, 768), 183), QPoint(512, 183));
+    EXPECT_EQ(app::helpPlace(QSize(1024, 768), QSize(401, 300)), QPoint(311, 234));
+}
+
+TEST(Thumbnail, SmallResultsKeepTheirSizeAndLargeOnesShrink) {
+    const QImage small = collage::editedThumbnail(base::makeBgr(40, 30, base::rgb(1, 2, 3)));
+    ASSERT_EQ(small.size(), QSize(100, 100));
+    EXPECT_EQ(base::pixelAt(small, 39, 29), base::rgb(1, 2, 3));
+    EXPECT_EQ(base::pixelAt(small, 40, 0), base::rgb(255, 255, 255));
+    EXPECT_EQ(base::pixelAt(small, 0, 30), base::rgb(255, 255, 255));
+    const QImage large = collage::editedThumbnail(base::makeBgr(300, 50, base::rgb(9, 9, 9)));
+    EXPECT_EQ(large.size(), QSize(100, 100));
+    EXPECT_EQ(base::pixelAt(large, 99, 10), base::rgb(9, 9, 9));
+    EXPECT_EQ(base::pixelAt(large, 50, 90), base::rgb(255, 255, 255));
+}
+
+class RoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testsupport::resetFake();
+        testsupport::fake().screen = QSize(1024, 768);
+        k = std::make_unique<collage::Tkadrel>();
+        e = std::make_unique<load::Tloadcut>();
+        e->ctrlHeld = [] { return false; };
+        app::connectEditor(*k, *e);
+        k->show();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        e.reset();
+        k.reset();
+    }
+    void add(const QString& name, int w, int h, base::Colour c) {
+        const QString path = dir.filePath(name);
+        codecs::writeFile(path, base::makeBgr(w, h, c), codecs::pieceFormat(path));
+        testsupport::fake().openAnswers.push_back({path});
+        QTest::mouseClick(k->addpic, Qt::LeftButton);
+    }
+    void typeInto(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<collage::Tkadrel> k;
+    std::unique_ptr<load::Tloadcut> e;
+};
+
+TEST_F(RoundTrip, CutPieceKeepsItsCornerAndReachesTheSavedPicture) {
+    add("a.bmp", 300, 200, base::rgb(200, 0, 0));
+    QTest::mouseClick(k->autosize, Qt::LeftButton);  // a fit would bring the piece back to 0, 0
+    typeInto(k->picLeft, QStringLiteral("40"));
+    typeInto(k->picTop, QStringLiteral("30"));
+    ASSERT_EQ(k->pieceRect[0].left, 40);
+    k->editmenu->trigger();
+    ASSERT_TRUE(e->isVisible());
+    EXPECT_TRUE(e->addpic->isEnabled());
+    typeInto(e->edgexr, QStringLiteral("120"));
+    typeInto(e->edgeyb, QStringLiteral("80"));
+    QTest::mouseClick(e->addpic, Qt::LeftButton);
+    EXPECT_FALSE(e->isVisible());
+    EXPECT_EQ(k->pieceRect[0].left, 40);
+    EXPECT_EQ(k->pieceRect[0].top, 30);
+    EXPECT_EQ(k->picX->text(), QStringLiteral("120"));
+    EXPECT_EQ(k->picY->text(), QStringLiteral("80"));
+
+    k->fullkadrel();
+    EXPECT_EQ(base::pixelAt(k->composite, 40, 30), base::rgb(200, 0, 0));
+    EXPECT_EQ(base::pixelAt(k->composite, 40 + 119, 30 + 79), base::rgb(200, 0, 0));
+    EXPECT_NE(base::pixelAt(k->composite, 40 + 120, 30), base::rgb(200, 0, 0));
+}
+
+TEST_F(RoundTrip, OkActsOnThePieceCurrentAtThatMomentAndReportsOverlap) {
+    add("a.bmp", 100, 50, base::rgb(1, 1, 1));
+    add("b.bmp", 100, 50, base::rgb(2, 2, 2));
+    k->overpics->setChecked(true);
+    k->pickIndex = 0;
+    k->pickchange();
+    k->editmenu->trigger();
+    k->pickIndex = 1;
+    k->pickchange();
+    e->takePicture(base::makeBgr(150, 50, base::rgb(3, 3, 3)));
+    QTest::mouseClick(e->addpic, Qt::LeftButton);
+    EXPECT_EQ(k->pieceRect[1].width, 150);
+    EXPECT_EQ(k->pieceRect[0].width, 100);
+    EXPECT_FALSE(k->overpics->isChecked() && k->pieceRect[1].left < 100);
+}
+
+TEST_F(RoundTrip, WholeEditDisablesReturnAndPreselectsByExtension) {
+    add("p.PNG", 30, 20, base::rgb(5, 5, 5));
+    k->fulleditmenu->trigger();
+    EXPECT_FALSE(e->addpic->isEnabled());
+    EXPECT_FALSE(e->Loadpic->isEnabled());
+    EXPECT_FALSE(e->reloadmenu->isEnabled());
+    EXPECT_EQ(e->SaveDialog1.filterIndex, 4);
+    add("q.jpg", 30, 20, base::rgb(5, 5, 5));
+    k->fulleditmenu->trigger();
+    EXPECT_EQ(e->SaveDialog1.filterIndex, 2);
+    k->editmenu->trigger();
+    EXPECT_TRUE(e->addpic->isEnabled());
+    EXPECT_TRUE(e->loadmenu->isEnabled());
+}
+
+TEST_F(RoundTrip, OkWithTheResizeColourMakesThePieceTransparent) {
+    add("a.bmp", 60, 40, base::rgb(9, 9, 9));
+    k->editmenu->trigger();
+    e->resizeTransparency = true;
+    e->resizeColour = [] { return base::rgb(9, 9, 9); };
+    QTest::mouseClick(e->addpic, Qt::LeftButton);
+    EXPECT_TRUE(k->intrans->isChecked());
+    EXPECT_EQ(k->pieceTransColor[0], base::rgb(9, 9, 9));
+}
+
+TEST_F(RoundTrip, CancelLeavesThePieceAlone) {
+    add("a.bmp", 60, 40, base::rgb(9, 9, 9));
+    k->editmenu->trigger();
+    e->Hflip->trigger();
+    QTest::mouseClick(e->cutout, Qt::LeftButton);
+    QTest::mouseClick(e->cancel, Qt::LeftButton);
+    EXPECT_EQ(k->pieceRect[0].width, 60);
+    EXPECT_FALSE(e->isVisible());
+}
+
+}  // namespace
