@@ -1,0 +1,121 @@
+#include "version/ttobrisk.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+
+#include "platform/desktop.h"
+#include "platform/guard.h"
+#include "version/help_text.h"
+
+namespace version {
+
+namespace {
+
+Ttobrisk* theInstance = nullptr;
+
+constexpr QSize kClient{367, 307};
+
+template <class W>
+W* named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// Three overlapping tiles, the program's job in a picture.
+QPixmap emblem() {
+    QPixmap pm(41, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(QColor(70, 140, 220));
+    p.drawRect(1, 1, 18, 14);
+    p.setBrush(QColor(240, 170, 40));
+    p.drawRect(12, 6, 16, 16);
+    p.setBrush(QColor(90, 190, 90));
+    p.drawRect(23, 3, 16, 12);
+    return pm;
+}
+
+}  // namespace
+
+Ttobrisk* Ttobrisk::instance() {
+    return theInstance;
+}
+
+Ttobrisk::Ttobrisk(QWidget* parent) : QWidget(parent, Qt::Tool) {
+    setObjectName(QStringLiteral("tobrisk"));
+    setWindowTitle(QStringLiteral("ヘルプ"));
+    buildControls();
+    setFixedSize(kClient);
+    theInstance = this;
+}
+
+Ttobrisk::~Ttobrisk() {
+    if (theInstance == this) theInstance = nullptr;
+}
+
+void Ttobrisk::buildControls() {
+    Memo1 = named(new QPlainTextEdit(this), "Memo1");
+    Memo1->setGeometry(0, 0, 366, 246);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setPlainText(helpLines().join(QLatin1Char('\n')));
+
+    Label1 = named(new QLabel(versionText(), this), "Label1");
+    Label1->setGeometry(8, 252, 150, 18);
+
+    Label2 = named(new QLabel(creditText(), this), "Label2");
+    Label2->setGeometry(200, 252, 160, 18);
+    Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    Label3 = named(new QLabel(homePage(), this), "Label3");
+    Label3->setGeometry(8, 278, 260, 18);
+    QPalette blue = Label3->palette();
+    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    Label3->setPalette(blue);
+    Label3->setCursor(Qt::PointingHandCursor);
+    Label3->installEventFilter(this);
+
+    Image1 = named(new QLabel(this), "Image1");
+    Image1->setGeometry(318, 276, 41, 24);
+    Image1->setPixmap(emblem());
+}
+
+void Ttobrisk::verClick() {
+    platform::runGuarded(this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+}
+
+void Ttobrisk::Label3Click() {
+    platform::runGuarded(this, [] {
+        // The shell's answer is not checked: a missing browser is not the help window's to report.
+        (void)platform::desktop().openUrl(homePage());
+    });
+}
+
+void Ttobrisk::centreOn(QSize screen) {
+    const QSize outer = frameGeometry().size();
+    move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
+}
+
+bool Ttobrisk::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label3) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            linkPressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* m = static_cast<QMouseEvent*>(event);
+            const bool click = linkPressed_ && m->button() == Qt::LeftButton &&
+                               Label3->rect().contains(m->position().toPoint());
+            linkPressed_ = false;
+            if (click) Label3Click();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace version

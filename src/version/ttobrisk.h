@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QSize>
+#include <QWidget>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace version {
+
+// The help window "ヘルプ": twenty usage notes in an editable memo, the version, the credit
+// and a link to the project's page. It is shown modeless and closing only hides it, so what the
+// user typed into the notes stays until the program ends (it is never saved).
+//
+// Controls are public members named as the window definition names them, each with that
+// objectName.
+class Ttobrisk : public QWidget {
+    Q_OBJECT
+public:
+    explicit Ttobrisk(QWidget* parent = nullptr);
+    ~Ttobrisk() override;
+
+    // The single instance, once constructed.
+    static Ttobrisk* instance();
+
+    QPlainTextEdit* Memo1;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QLabel* Image1;
+
+    // "ヘルプ" (F1) of the main window and of the cut editor: shows the window, or brings it
+    // to the front when it is already shown; nothing in it is reset.
+    void verClick();
+    // Opens the project's page in the browser. A failure is not reported.
+    void Label3Click();
+
+    // Puts the window in the middle of a screen of that size (halves truncated), as the main
+    // window does when it is first shown.
+    void centreOn(QSize screen);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+
+    bool linkPressed_ = false;
+};
+
+}  // namespace version
