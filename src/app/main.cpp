@@ -4,9 +4,11 @@
 #include "bmpfilters/static_palette.h"
 #include "codecs/codecs.h"
 #include "collage/tkadrel.h"
+#include "fullshow/tfull.h"
 #include "load/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/qt_desktop.h"
+#include "version/ttobrisk.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -22,7 +24,10 @@ int main(int argc, char** argv) {
     // the others.
     collage::Tkadrel kadrel;
     load::Tloadcut loadcut;
+    version::Ttobrisk tobrisk;
+    fullshow::Tfull full;
     app::connectEditor(kadrel, loadcut);
+    app::connectViewers(kadrel, loadcut, full, tobrisk);
     kadrel.show();
     return QApplication::exec();
 }

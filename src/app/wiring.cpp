@@ -1,7 +1,9 @@
 #include "app/wiring.h"
 
 #include "collage/tkadrel.h"
+#include "fullshow/tfull.h"
 #include "load/tloadcut.h"
+#include "version/ttobrisk.h"
 
 namespace app {
 
@@ -23,6 +25,15 @@ void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor) {
     };
     QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &editor,
                      [&editor](QSize screen) { editor.move(editorPlace(screen, editor.size())); });
+}
+
+void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
+                    version::Ttobrisk& help) {
+    kadrel.showPreview = [&full](const QImage& picture) { full.showPicture(picture); };
+    kadrel.showHelp = [&help] { help.verClick(); };
+    editor.showHelp = [&help] { help.verClick(); };
+    QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &help,
+                     [&help](QSize screen) { help.centreOn(screen); });
 }
 
 }  // namespace app

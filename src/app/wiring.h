@@ -10,6 +10,13 @@ namespace load {
 class Tloadcut;
 }
 
+namespace fullshow {
+class Tfull;
+}
+namespace version {
+class Ttobrisk;
+}
+
 namespace app {
 
 // Where a window other than the main one goes on a screen of `screen` (halves truncate).
@@ -22,5 +29,10 @@ QPoint helpPlace(QSize screen, QSize help);
 
 // The links between the main window and the cut editor: "OK" returns to the current piece.
 void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor);
+
+// The preview and the help window, reached from both windows; the first show of the main
+// window places the help window too.
+void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
+                    version::Ttobrisk& help);
 
 }  // namespace app

@@ -292,6 +292,9 @@ void Tkadrel::wire() {
     on(fullcopymenu, &QAction::triggered, &Tkadrel::fullcopymenuClick);
     on(backcolor, &QPushButton::clicked, &Tkadrel::backcolorClick);
     on(backpicture, &QPushButton::clicked, &Tkadrel::backpictureClick);
+    on(fullshow, &QPushButton::clicked, &Tkadrel::fullshowClick);
+    on(fullshowmenu, &QAction::triggered, &Tkadrel::fullshowClick);
+    on(Helpon, &QAction::triggered, &Tkadrel::helponClick);
     on(editon, &QPushButton::clicked, &Tkadrel::editonClick);
     on(editmenu, &QAction::triggered, &Tkadrel::editonClick);
     on(fulledit, &QPushButton::clicked, &Tkadrel::fulleditClick);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -175,6 +176,12 @@ public:
     void pastemanuClick();
     int jpegQuality() const;
     static QString openFilter();
+
+    // The preview and help windows, reached through hooks the program sets.
+    void fullshowClick();
+    void helponClick();
+    std::function<void(const QImage&)> showPreview;
+    std::function<void()> showHelp;
 
     // Hand-off to the cut editor.
     void editonClick();

@@ -1,4 +1,4 @@
-// Hand-off to the cut editor and the return of its result.
+// Hand-off to the cut editor and the return of its result; the preview and help windows.
 
 #include "codecs/codecs.h"
 #include "collage/rules.h"
@@ -9,6 +9,15 @@
 #include "platform/desktop.h"
 
 namespace collage {
+
+void Tkadrel::fullshowClick() {
+    fullkadrel();
+    if (showPreview) showPreview(composite);
+}
+
+void Tkadrel::helponClick() {
+    if (showHelp) showHelp();
+}
 
 void Tkadrel::editonClick() {
     if (pieceCount == 0) return;

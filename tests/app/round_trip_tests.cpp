@@ -12,9 +12,11 @@
 #include "codecs/codecs.h"
 #include "collage/thumbnail.h"
 #include "collage/tkadrel.h"
+#include "fullshow/tfull.h"
 #include "load/tloadcut.h"
 #include "platform/widgets.h"
 #include "test_support.h"
+#include "version/ttobrisk.h"
 
 namespace {
 
@@ -44,11 +46,16 @@ protected:
         k = std::make_unique<collage::Tkadrel>();
         e = std::make_unique<load::Tloadcut>();
         e->ctrlHeld = [] { return false; };
+        help = std::make_unique<version::Ttobrisk>();
+        full = std::make_unique<fullshow::Tfull>();
         app::connectEditor(*k, *e);
+        app::connectViewers(*k, *e, *full, *help);
         k->show();
         QApplication::processEvents();
     }
     void TearDown() override {
+        full.reset();
+        help.reset();
         e.reset();
         k.reset();
     }
@@ -67,7 +74,24 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<collage::Tkadrel> k;
     std::unique_ptr<load::Tloadcut> e;
+    std::unique_ptr<version::Ttobrisk> help;
+    std::unique_ptr<fullshow::Tfull> full;
 };
+
+TEST_F(RoundTrip, HelpFromBothWindowsAndThePreviewOfTheCanvas) {
+    k->Helpon->trigger();
+    EXPECT_TRUE(help->isVisible());
+    help->hide();
+    e->show();
+    e->Helpmenu->trigger();
+    EXPECT_TRUE(help->isVisible());
+
+    add("a.bmp", 200, 100, base::rgb(7, 7, 7));
+    QTest::mouseClick(k->fullshow, Qt::LeftButton);
+    EXPECT_TRUE(full->isVisible());
+    QTest::keyClick(full.get(), Qt::Key_Return);
+    EXPECT_FALSE(full->isVisible());
+}
 
 TEST_F(RoundTrip, CutPieceKeepsItsCornerAndReachesTheSavedPicture) {
     add("a.bmp", 300, 200, base::rgb(200, 0, 0));
