@@ -100,6 +100,8 @@ QImage decodeGif(const QByteArray& data) {
     const GifImageDesc& frame = gif->Image;
     const int left = frame.Left, top = frame.Top, frameWidth = frame.Width, frameHeight = frame.Height;
     if (frameWidth <= 0 || frameHeight <= 0) throw base::Error(messages::gifNoFrame());
+    // Even where the screen clips it, every row of the frame is decoded: it too keeps to the budget.
+    base::checkSize(frameWidth, frameHeight);
     // A screen that claims no size is taken to be just large enough for the first frame.
     const std::int64_t screenWidth = gif->SWidth > 0 ? gif->SWidth : std::int64_t{left} + frameWidth;
     const std::int64_t screenHeight = gif->SHeight > 0 ? gif->SHeight : std::int64_t{top} + frameHeight;

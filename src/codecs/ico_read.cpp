@@ -18,6 +18,8 @@ QImage decodeIco(const QByteArray& data) {
     base::checkSize(size.width(), size.height());
     const QImage image = reader.read();
     if (image.isNull()) throw base::Error(reader.errorString());
+    // The directory's size need not be the size of the bitmap or PNG it points to.
+    base::checkSize(image.width(), image.height());
     return base::toBgr(image);
 }
 

@@ -21,7 +21,7 @@ struct JpegErrors {
     std::jmp_buf jump;
     char message[JMSG_LENGTH_MAX];
     char warning[JMSG_LENGTH_MAX];
-    int damageCode;  // the first warning that means the pixels are not all there, or 0
+    int damageCode;  // the warning that means the pixels are not all there (decoding stops), or 0
     bool tooManyScans;
 };
 
@@ -42,13 +42,16 @@ bool meansDamage(int code) {
            code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
 }
 
+// Such a file is refused anyway, so decoding stops at the first damage warning: a few hundred bytes
+// claiming a large picture would otherwise have libjpeg make up every row of it first.
 void onMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;  // trace output
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     ++cinfo->err->num_warnings;
-    if (errors->damageCode == 0 && meansDamage(cinfo->err->msg_code)) {
+    if (meansDamage(cinfo->err->msg_code)) {
         errors->damageCode = cinfo->err->msg_code;
         (*cinfo->err->format_message)(cinfo, errors->warning);
+        std::longjmp(errors->jump, 1);
     }
 }
 
@@ -134,8 +137,13 @@ bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::
 }
 
 [[noreturn]] void fail(const JpegReader& reader) {
-    if (reader.errors.tooManyScans) throw base::Error(messages::jpegTooManyScans(kMaxJpegScans));
-    throw base::Error(QString::fromLocal8Bit(reader.errors.message));
+    const JpegErrors& errors = reader.errors;
+    if (errors.tooManyScans) throw base::Error(messages::jpegTooManyScans(kMaxJpegScans));
+    if (errors.damageCode == JWRN_JPEG_EOF)
+        throw base::Error(messages::jpegTruncated(QString::fromLocal8Bit(errors.warning)));
+    if (errors.damageCode != 0)
+        throw base::Error(messages::jpegDamaged(QString::fromLocal8Bit(errors.warning)));
+    throw base::Error(QString::fromLocal8Bit(errors.message));
 }
 
 }  // namespace
@@ -158,10 +166,6 @@ QImage decodeJpeg(const QByteArray& data) {
 
     if (!readPixels(reader, image.scanLine(0), image.bytesPerLine(), cmyk ? cmykRow.data() : nullptr))
         fail(reader);
-    if (reader.errors.damageCode == JWRN_JPEG_EOF)
-        throw base::Error(messages::jpegTruncated(QString::fromLocal8Bit(reader.errors.warning)));
-    if (reader.errors.damageCode != 0)
-        throw base::Error(messages::jpegDamaged(QString::fromLocal8Bit(reader.errors.warning)));
     return image;
 }
 

@@ -56,8 +56,15 @@ bool readHeader(PngReader& reader, PngLayout& layout) {
     if (setjmp(png_jmpbuf(reader.png))) return false;
     png_structp png = reader.png;
     png_set_read_fn(png, &reader, onRead);
-    png_set_user_limits(png, 0x7fffffff, 0x7fffffff);  // the picture budget is checked afterwards
-    png_set_chunk_malloc_max(png, 8u << 20);           // decompressed metadata (text, profiles)
+    // headerClaim() has checked the budget already; this holds should the two ever disagree.
+    png_set_user_limits(png, static_cast<png_uint_32>(base::kMaxSide),
+                        static_cast<png_uint_32>(base::kMaxSide));
+    png_set_chunk_malloc_max(png, 8u << 20);  // decompressed metadata (text, profiles)
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    // Mutated files almost never keep their checksums; the fuzzer would see nothing past them.
+    png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     png_read_info(png, reader.info);
     int depth = 0, colourType = 0;
     png_get_IHDR(png, reader.info, &layout.width, &layout.height, &depth, &colourType, nullptr, nullptr,
@@ -110,15 +117,52 @@ bool readRowsDroppingAlpha(PngReader& reader, std::uint8_t* first, qsizetype str
     return true;
 }
 
+// Deflate turns one byte into at most 1032 (a 258-byte match in two bits).
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+// The header chunk, read before libpng sees it: libpng allocates its row buffers from the claimed
+// width (up to 16 GiB for a 2^31-pixel row of 64-bit pixels) before any check of ours could run.
+struct Claim {
+    bool found = false;
+    std::uint64_t width = 0;
+    std::uint64_t height = 0;
+    std::uint64_t bitsPerPixel = 0;  // 0 when the colour type or depth is not one PNG has
+};
+
+Claim headerClaim(const unsigned char* data, std::size_t size) {
+    Claim claim;
+    if (size < 8 + 8 + 13 || png_get_uint_32(data + 8) != 13 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return claim;  // libpng refuses a file that does not start with its header chunk
+    claim.found = true;
+    claim.width = png_get_uint_32(data + 16);
+    claim.height = png_get_uint_32(data + 20);
+    const unsigned depth = data[24], colourType = data[25];
+    const unsigned channels = colourType == 0   ? 1
+                              : colourType == 2 ? 3
+                              : colourType == 3 ? 1
+                              : colourType == 4 ? 2
+                              : colourType == 6 ? 4
+                                                : 0;
+    if (depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16)
+        claim.bitsPerPixel = channels * depth;
+    return claim;
+}
+
 // libpng allocates a chunk's claimed length before it finds the data missing, so a 60-byte file
 // claiming a 1 GiB chunk would cost a gigabyte. With the whole file in memory, every chunk up to
-// IEND can be checked to lie inside it first.
-bool chunksFit(const unsigned char* data, std::size_t size) {
+// IEND can be checked to lie inside it first. The image data must also be long enough to inflate
+// to the claimed picture, or a 100-byte file would have us allocate and clear hundreds of MiB.
+bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) {
     std::size_t at = 8;
+    std::uint64_t imageData = 0;
     while (size - at >= 12) {
         const std::size_t length = png_get_uint_32(data + at);
         if (length > PNG_UINT_31_MAX || length > size - at - 12) return false;
-        if (std::memcmp(data + at + 4, "IEND", 4) == 0) return true;
+        if (std::memcmp(data + at + 4, "IDAT", 4) == 0) imageData += length;
+        if (std::memcmp(data + at + 4, "IEND", 4) == 0) {
+            const std::uint64_t pixelBytes = claim.width * claim.height * claim.bitsPerPixel / 8;
+            return imageData * kMaxDeflateRatio >= pixelBytes;
+        }
         at += 12 + length;
     }
     return false;
@@ -132,7 +176,10 @@ QImage decodePng(const QByteArray& data) {
     reader.size = static_cast<std::size_t>(data.size());
     if (reader.size < 8 || png_sig_cmp(reader.data, 0, 8) != 0)
         throw base::Error(QStringLiteral("Not a PNG file"));
-    if (!chunksFit(reader.data, reader.size)) throw base::Error(messages::pngTruncated());
+    const Claim claim = headerClaim(reader.data, reader.size);
+    if (claim.found)
+        base::checkSize(static_cast<std::int64_t>(claim.width), static_cast<std::int64_t>(claim.height));
+    if (!chunksFit(reader.data, reader.size, claim)) throw base::Error(messages::pngTruncated());
     reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, onError, onWarning);
     if (reader.png) reader.info = png_create_info_struct(reader.png);
     if (!reader.png || !reader.info) throw base::Error(messages::outOfMemory());

@@ -1,0 +1,129 @@
+// fuzz_make_seeds OUT [CORPUS]: fills OUT/<target>/ with small valid files from our own writers and,
+// when CORPUS is given, with its pictures of each reader's extension (up to 64 KiB each).
+#include <cstdio>
+#include <functional>
+
+#include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageWriter>
+
+#include "base/image.h"
+#include "codecs/codecs.h"
+#include "harness.h"
+
+namespace {
+
+using codecs::Format;
+
+constexpr qint64 kMaxSeedBytes = 64 * 1024;
+
+QImage pattern(int w, int h) {
+    QImage img = base::makeBgr(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            base::setPixel(img, x, y,
+                           base::rgb(static_cast<std::uint8_t>(x * 37 + y * 11),
+                                     static_cast<std::uint8_t>(x * 5 + y * 71),
+                                     static_cast<std::uint8_t>((x ^ y) * 13)));
+    return img;
+}
+
+QImage indexed(int w, int h, int colours) {
+    QImage img(w, h, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < colours; ++i) table.append(qRgb((i * 53) & 255, (i * 101) & 255, (255 - i) & 255));
+    img.setColorTable(table);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.scanLine(y)[x] = static_cast<uchar>((x + 3 * y) % colours);
+    return img;
+}
+
+QByteArray icon(int side) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "ico");
+    writer.write(pattern(side, side).convertToFormat(QImage::Format_ARGB32));
+    return bytes;
+}
+
+bool put(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+struct Seed {
+    const char* target;
+    const char* name;
+    QByteArray bytes;
+};
+
+QList<Seed> ownSeeds() {
+    codecs::WriteOptions low;
+    low.jpegQuality = 40;
+    return {
+        {"bmp", "rgb24-7x5.bmp", codecs::encode(pattern(7, 5), Format::Bmp)},
+        {"bmp", "pal8-9x4.bmp", codecs::encode(indexed(9, 4, 16), Format::Bmp)},
+        {"jpeg", "q100-16x16.jpg", codecs::encode(pattern(16, 16), Format::Jpeg)},
+        {"jpeg", "q40-17x9.jpg", codecs::encode(pattern(17, 9), Format::Jpeg, low)},
+        {"gif", "200-colours-10x6.gif", codecs::encode(indexed(10, 6, 200), Format::Gif)},
+        {"gif", "5-colours-3x7.gif", codecs::encode(indexed(3, 7, 5), Format::Gif)},
+        {"png", "rgb-7x5.png", codecs::encode(pattern(7, 5), Format::Png)},
+        {"png", "pal-9x4.png", codecs::encode(indexed(9, 4, 16), Format::Png)},
+        {"ico", "16x16.ico", icon(16)},
+        {"ico", "5x5.ico", icon(5)},
+    };
+}
+
+const char* targetOf(const QString& suffix) {
+    if (suffix == u"bmp") return "bmp";
+    if (suffix == u"jpg" || suffix == u"jpeg") return "jpeg";
+    if (suffix == u"gif") return "gif";
+    if (suffix == u"png") return "png";
+    if (suffix == u"ico") return "ico";
+    return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s OUT [CORPUS]\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    for (const char* target : {"bmp", "jpeg", "gif", "png", "ico", "load"})
+        if (!out.mkpath(QString::fromLatin1(target))) return 1;
+
+    int written = 0;
+    auto add = [&](const char* target, const QString& name, const QByteArray& bytes) {
+        if (!put(out.filePath(QStringLiteral("%1/%2").arg(QLatin1String(target), name)), bytes)) return false;
+        const QString suffix = QFileInfo(name).suffix();
+        QByteArray loader = bytes;
+        loader.prepend(static_cast<char>(fuzz::selectorFor(u'.' + suffix)));
+        ++written;
+        return put(out.filePath(QStringLiteral("load/%1").arg(name)), loader);
+    };
+    for (const Seed& seed : ownSeeds())
+        if (!add(seed.target, QString::fromLatin1(seed.name), seed.bytes)) return 1;
+
+    if (argc > 2) {
+        const QString root = QString::fromLocal8Bit(argv[2]);
+        QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            const char* target = targetOf(info.suffix().toLower());
+            if (!target || info.size() > kMaxSeedBytes) continue;
+            QFile file(info.filePath());
+            if (!file.open(QIODevice::ReadOnly)) continue;
+            // Folder names keep files of the same name from different suites apart.
+            const QString name = QDir(root).relativeFilePath(info.filePath()).replace(u'/', u'_');
+            if (!add(target, name, file.readAll())) return 1;
+        }
+    }
+    std::printf("fuzz_make_seeds: %d seeds in %s\n", written, argv[1]);
+    return 0;
+}
