@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QSaveFile>
 
 #include "base/error.h"
@@ -9,10 +11,17 @@ namespace codecs {
 void saveBytes(const QString& path, const QByteArray& bytes) {
     // QSaveFile writes a temporary file beside the target and renames it over the target only
     // in commit(); until then, and whenever anything fails, the old file stays as it was.
+    // Unbuffered: with Qt's write buffer, a flush that fails inside commit() (a full disk, a size
+    // limit) still let commit() rename the cut-off file over the old one and report success.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw base::Error(messages::writeFailed(path, file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw base::Error(messages::writeFailed(path, file.errorString()));
+    const qint64 written = file.write(bytes);
+    if (written != bytes.size() || file.size() != bytes.size()) {
+        // A short write may leave no error set; then the count is the reason.
+        const QString reason = file.error() != QFileDevice::NoError
+                                   ? file.errorString()
+                                   : messages::writeIncomplete(std::max<qint64>(written, 0), bytes.size());
         file.cancelWriting();
         throw base::Error(messages::writeFailed(path, reason));
     }

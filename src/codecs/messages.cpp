@@ -29,6 +29,10 @@ QString fileTooLarge(qint64 bytes) {
     return QStringLiteral("ファイルが大きすぎます (%1 バイト)。読めるのは 256 MiB までです").arg(bytes);
 }
 
+QString writeIncomplete(qint64 written, qint64 total) {
+    return QStringLiteral("%1 バイトのうち %2 バイトしか書き込めませんでした").arg(total).arg(written);
+}
+
 QString fileEmpty() {
     return QStringLiteral("ファイルが空です");
 }

@@ -18,6 +18,8 @@ QString writeFailed(const QString& path, const QString& reason);
 QString unsupportedExtension(const QString& extension);
 
 QString fileTooLarge(qint64 bytes);
+// A write that stopped short without a system reason.
+QString writeIncomplete(qint64 written, qint64 total);
 QString fileEmpty();
 QString nullPicture();
 QString gifNeedsIndexed();

@@ -3,12 +3,14 @@
 #include <csignal>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "base/image.h"
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
 
@@ -50,28 +52,57 @@ TEST(SaveBytes, ReadOnlyFolderKeepsTheOldFile) {
     EXPECT_EQ(contentOf(path), QByteArray("old"));
 }
 
-// A write that fails half way (here: the process may not write files over 4 KiB, as a full disk
-// would stop it) leaves the old file untouched and no temporary file behind.
-TEST(SaveBytes, WriteFailingHalfWayKeepsTheOldFile) {
+// A write that fails half way leaves the old file untouched and no temporary file behind. The
+// failure is a file-size limit of 4 KiB, as a full disk would stop the write; it is set in a forked
+// child so that the limit and the ignored SIGXFSZ never reach the other tests.
+struct HalfWay {
+    const char* name;
+    int bytes;       // the new content
+    bool viaEncode;  // through writeFile() (a BMP of that many bytes) instead of saveBytes()
+};
+
+class SaveUnderASizeLimit : public testing::TestWithParam<HalfWay> {};
+
+// Child's exit status: 0 refused with the file named, 1 reported success, 2 another message.
+int saveInChild(const QString& path, const HalfWay& c) {
+    const pid_t child = fork();
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small{};
+        getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 4096;
+        if (setrlimit(RLIMIT_FSIZE, &small) != 0) _exit(3);
+        const QString text = codectest::errorOf([&] {
+            if (c.viaEncode)
+                codecs::writeFile(path, base::makeBgr(c.bytes / 3 / 64, 64, 0x123456), codecs::Format::Bmp);
+            else
+                codecs::saveBytes(path, QByteArray(c.bytes, 'n'));
+        });
+        if (text == QStringLiteral("no error")) _exit(1);
+        _exit(text.startsWith(QStringLiteral("ファイル「%1」に書き込めません: ").arg(path)) ? 0 : 2);
+    }
+    int status = 0;
+    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_P(SaveUnderASizeLimit, KeepsTheOldFileAndLeavesNoTemporaryFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("picture.png"));
     codecs::saveBytes(path, QByteArray("old picture"));
-
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString text = codectest::errorOf([&] { codecs::saveBytes(path, QByteArray(1 << 20, 'n')); });
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-
-    EXPECT_TRUE(text.startsWith(QStringLiteral("ファイル「%1」に書き込めません: ").arg(path)))
-        << text.toStdString();
+    EXPECT_EQ(saveInChild(path, GetParam()), 0);
     EXPECT_EQ(contentOf(path), QByteArray("old picture"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("picture.png")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("picture.png")});
 }
+
+// 1 MiB fails in write(); 10 KiB fits Qt's write buffer, so it fails only when commit() flushes.
+INSTANTIATE_TEST_SUITE_P(Writes, SaveUnderASizeLimit,
+                         testing::Values(HalfWay{"LargeWrite", 1 << 20, false},
+                                         HalfWay{"FailingAtCommit", 10 * 1024, false},
+                                         HalfWay{"JustOverTheLimit", 4097, false},
+                                         HalfWay{"EncodedPicture", 200 * 1024, true}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 TEST(WriteFile, EncodingFailureWritesNothing) {
     QTemporaryDir dir;

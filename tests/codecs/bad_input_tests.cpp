@@ -211,3 +211,92 @@ TEST(ReadFile, EndlessDeviceStopsAtTheCap) {
 }
 
 }  // namespace
+
+namespace {
+
+// Headers whose claim the rest of the file cannot back: refused before the reader allocates for
+// the claim, with the reason that fits. Each case was a fuzzing finding or its near neighbour.
+
+bool isSizeRefusal(const QString& text) {
+    return text.startsWith(QStringLiteral("画像を読めません: 画像が大きすぎるか空です"));
+}
+
+TEST(HeaderClaim, PngRowBeyondTheBudgetIsRefusedBeforeLibpngReadsTheHeader) {
+    // libpng would size its row buffers from this (16 GiB for 2^31 pixels of 64 bits) first.
+    QByteArray bytes = codecs::encode(codectest::pattern(4, 4), Format::Png);
+    codectest::put32be(bytes, 16, 0x7FFFFFFF);
+    bytes[24] = 16;  // bits a sample
+    bytes[25] = 6;   // RGBA
+    // The header's checksum is left stale: libpng stops there, so only an earlier check answers.
+    const QString text = codectest::errorOf([&] { codecs::decode(bytes, Format::Png); });
+    EXPECT_TRUE(isSizeRefusal(text)) << text.toStdString();
+}
+
+TEST(HeaderClaim, PngImageDataTooShortToInflateToThePictureIsTruncated) {
+    QByteArray bytes = codecs::encode(codectest::pattern(4, 4), Format::Png);
+    codectest::put32be(bytes, 16, 20000);  // 10^8 pixels: within the budget, 300 MB of samples
+    codectest::put32be(bytes, 20, 5000);
+    codectest::fixPngCrc(bytes, 8);
+    EXPECT_EQ(codectest::errorOf([&] { codecs::decode(bytes, Format::Png); }),
+              QStringLiteral("画像を読めません: PNG ファイルが途中で切れています"));
+}
+
+TEST(HeaderClaim, PngImageDataThatCanInflateToThePictureStillDecodes) {
+    // One flat colour deflates far below a byte a pixel; the length bound must not refuse it.
+    const QImage flat = base::makeBgr(2000, 2000, 0x336699);
+    const QByteArray bytes = codecs::encode(flat, Format::Png);
+    ASSERT_LT(bytes.size(), 2000 * 2000 / 50);
+    EXPECT_TRUE(codectest::sameBgr(codecs::decode(bytes, Format::Png), flat));
+}
+
+TEST(HeaderClaim, GifFrameBeyondTheBudgetIsRefusedEvenWhereTheScreenClipsIt) {
+    QByteArray gif = codecs::encode(codectest::indexed(4, 4, 4), Format::Gif);
+    const qsizetype image = 13 + 3 * (2 << (static_cast<uchar>(gif[10]) & 7));
+    ASSERT_EQ(static_cast<uchar>(gif[image]), 0x2C);
+    codectest::put16(gif, image + 5, 65535);
+    codectest::put16(gif, image + 7, 65535);
+    const QString text = codectest::errorOf([&] { codecs::decode(gif, Format::Gif); });
+    EXPECT_TRUE(isSizeRefusal(text)) << text.toStdString();
+}
+
+TEST(HeaderClaim, JpegCutInsideItsHeaderIsReportedAsCut) {
+    const QByteArray jpeg = codecs::encode(codectest::smooth(16, 16), Format::Jpeg);
+    const qsizetype scan = codectest::findMarker(jpeg, 0xDA);
+    ASSERT_GT(scan, 0);
+    for (qsizetype keep : {scan, scan - 30, qsizetype{4}}) {
+        EXPECT_EQ(codectest::errorOf([&] { codecs::decode(jpeg.left(keep), Format::Jpeg); }),
+                  QStringLiteral(
+                      "画像を読めません: JPEG ファイルが途中で切れています (Premature end of JPEG file)"))
+            << keep << " bytes";
+    }
+}
+
+TEST(HeaderClaim, JpegClaimingAHugePictureWithoutTheDataIsRefusedAtTheFirstDamage) {
+    QByteArray jpeg = codecs::encode(codectest::smooth(16, 16), Format::Jpeg);
+    const qsizetype sof = codectest::findMarker(jpeg, 0xC0);
+    codectest::put16be(jpeg, sof + 5, 8192);  // 2^27 pixels, exactly the budget
+    codectest::put16be(jpeg, sof + 7, 16384);
+    EXPECT_EQ(
+        codectest::errorOf([&] { codecs::decode(jpeg, Format::Jpeg); }),
+        QStringLiteral("画像を読めません: JPEG ファイルが壊れています (Corrupt JPEG data: premature end "
+                       "of data segment)"));
+}
+
+TEST(HeaderClaim, IconWhosePictureIsLargerThanItsDirectorySaysIsRefused) {
+    // The directory says 256 × 256 (0, 0); the PNG inside is 65536 pixels wide.
+    QImage wide(65536, 1, QImage::Format_BGR888);
+    wide.fill(Qt::red);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(QImageWriter(&buffer, "png").write(wide));
+    const QByteArray png = buffer.data();
+    QByteArray icon = codectest::bytesOf({0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 32, 0});
+    icon.append(QByteArray(8, '\0'));
+    codectest::put32(icon, 14, static_cast<std::uint32_t>(png.size()));
+    codectest::put32(icon, 18, 22);
+    icon.append(png);
+    const QString text = codectest::errorOf([&] { codecs::decode(icon, Format::Ico); });
+    EXPECT_TRUE(isSizeRefusal(text)) << text.toStdString();
+}
+
+}  // namespace
