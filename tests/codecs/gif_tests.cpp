@@ -129,6 +129,48 @@ TEST(GifRead, FileWithoutAnImageIsRefused) {
               QStringLiteral("画像を読めません: GIF ファイルに画像がありません"));
 }
 
+TEST(GifRead, FrameEntirelyOffTheScreenLeavesTheBackground) {
+    QByteArray gif = codecs::encode(indexedPicture(3, 2, kFour, [](int, int) { return 2; }), Format::Gif);
+    setScreen(gif, 3, 2);
+    gif[11] = 1;
+    for (const auto& [left, top] : {std::pair{3, 0}, std::pair{0, 2}, std::pair{65535, 65535}}) {
+        QByteArray moved = gif;
+        setFrameOrigin(moved, left, top);
+        const QImage picture = codecs::decode(moved, Format::Gif);
+        ASSERT_EQ(picture.size(), QSize(3, 2));
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x) EXPECT_EQ(base::pixelAt(picture, x, y), rgb(200, 0, 0)) << left;
+    }
+}
+
+// The LZW code size that starts the frame's data: GIF has at most 8 bits a pixel, and giflib's
+// tables hold no more; a larger one must be refused, not decoded past them.
+class GifCodeSize : public testing::TestWithParam<int> {};
+
+TEST_P(GifCodeSize, OverEightIsRefused) {
+    QByteArray gif =
+        codecs::encode(indexedPicture(4, 4, kFour, [](int x, int y) { return (x + y) % 4; }), Format::Gif);
+    gif[imageAt(gif) + 10] = static_cast<char>(GetParam());
+    const QString text = errorOf([&] { codecs::decode(gif, Format::Gif); });
+    EXPECT_TRUE(text.startsWith(QStringLiteral("画像を読めません: "))) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, GifCodeSize, testing::Values(9, 11, 12, 13, 255));
+
+TEST(GifCodeSize, TooSmallForTheTableIsHarmless) {
+    // Sizes 0 and 1 give codes too narrow for four colours: a picture or a refusal, never a fault.
+    for (int size : {0, 1}) {
+        QByteArray gif =
+            codecs::encode(indexedPicture(4, 4, kFour, [](int x, int) { return x; }), Format::Gif);
+        gif[imageAt(gif) + 10] = static_cast<char>(size);
+        try {
+            EXPECT_EQ(codecs::decode(gif, Format::Gif).size(), QSize(4, 4)) << size;
+        } catch (const base::Error& e) {
+            EXPECT_TRUE(e.text().startsWith(QStringLiteral("画像を読めません: "))) << size;
+        }
+    }
+}
+
 struct PaletteCase {
     int colours;
     int highestIndex;
