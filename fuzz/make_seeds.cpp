@@ -11,35 +11,17 @@
 #include <QImageWriter>
 
 #include "base/image.h"
+#include "codec_test_util.h"
 #include "codecs/codecs.h"
 #include "harness.h"
 
 namespace {
 
 using codecs::Format;
+using codectest::indexed;
+using codectest::pattern;
 
 constexpr qint64 kMaxSeedBytes = 64 * 1024;
-
-QImage pattern(int w, int h) {
-    QImage img = base::makeBgr(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            base::setPixel(img, x, y,
-                           base::rgb(static_cast<std::uint8_t>(x * 37 + y * 11),
-                                     static_cast<std::uint8_t>(x * 5 + y * 71),
-                                     static_cast<std::uint8_t>((x ^ y) * 13)));
-    return img;
-}
-
-QImage indexed(int w, int h, int colours) {
-    QImage img(w, h, QImage::Format_Indexed8);
-    QList<QRgb> table;
-    for (int i = 0; i < colours; ++i) table.append(qRgb((i * 53) & 255, (i * 101) & 255, (255 - i) & 255));
-    img.setColorTable(table);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) img.scanLine(y)[x] = static_cast<uchar>((x + 3 * y) % colours);
-    return img;
-}
 
 QByteArray icon(int side) {
     QByteArray bytes;
