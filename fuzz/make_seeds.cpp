@@ -92,8 +92,9 @@ int main(int argc, char** argv) {
     for (const Seed& seed : ownSeeds())
         if (!add(seed.target, QString::fromLatin1(seed.name), seed.bytes)) return 1;
 
-    if (argc > 2) {
-        const QString root = QString::fromLocal8Bit(argv[2]);
+    if (argc > 2 && QFileInfo(QString::fromLocal8Bit(argv[2])).isDir()) {
+        // Canonical, so that the names below it never start with "..".
+        const QString root = QFileInfo(QString::fromLocal8Bit(argv[2])).canonicalFilePath();
         QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QFileInfo info(it.next());
