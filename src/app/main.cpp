@@ -1,4 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/wiring.h"
 #include "bmpfilters/static_palette.h"
@@ -14,6 +17,11 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kadrel"));
+    // The interface is Japanese whatever the locale, so Qt's own dialogs and buttons are too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     // Qt's own readers (clipboard, drops) get the same pixel budget as ours.
     codecs::limitQtReaders();
     bmpfilters::initStaticPalette();
