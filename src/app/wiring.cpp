@@ -2,12 +2,7 @@
 
 #include <QCheckBox>
 
-#include "collage/tkadrel.h"
-#include "fullshow/tfull.h"
-#include "load/tloadcut.h"
 #include "platform/widgets.h"
-#include "version/ttobrisk.h"
-#include "zoom/tresize.h"
 
 namespace app {
 
@@ -57,6 +52,12 @@ void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::
     editor.showHelp = [&help] { help.verClick(); };
     QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &help,
                      [&help](QSize screen) { help.centreOn(screen); });
+}
+
+Windows::Windows() {
+    connectEditor(kadrel, loadcut);
+    connectResize(kadrel, loadcut, resize);
+    connectViewers(kadrel, loadcut, full, tobrisk);
 }
 
 }  // namespace app

@@ -3,22 +3,11 @@
 #include <QSize>
 #include <QWidget>
 
-namespace collage {
-class Tkadrel;
-}
-namespace load {
-class Tloadcut;
-}
-
-namespace zoom {
-class Tresize;
-}
-namespace fullshow {
-class Tfull;
-}
-namespace version {
-class Ttobrisk;
-}
+#include "collage/tkadrel.h"
+#include "fullshow/tfull.h"
+#include "load/tloadcut.h"
+#include "version/ttobrisk.h"
+#include "zoom/tresize.h"
 
 namespace app {
 
@@ -42,5 +31,16 @@ void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresi
 // window places the help window too.
 void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
                     version::Ttobrisk& help);
+
+// The program's five windows, created in their order (members are built as declared) and linked;
+// only the main window is to be shown, and its first show places the others.
+struct Windows {
+    Windows();
+    collage::Tkadrel kadrel;
+    load::Tloadcut loadcut;
+    zoom::Tresize resize;
+    version::Ttobrisk tobrisk;
+    fullshow::Tfull full;
+};
 
 }  // namespace app

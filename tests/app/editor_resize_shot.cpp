@@ -14,13 +14,8 @@
 #include "base/image.h"
 #include "bmpfilters/static_palette.h"
 #include "codecs/codecs.h"
-#include "collage/tkadrel.h"
-#include "fullshow/tfull.h"
-#include "load/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/qt_desktop.h"
-#include "version/ttobrisk.h"
-#include "zoom/tresize.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -30,14 +25,10 @@ int main(int argc, char** argv) {
     platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("editor-and-resize.png");
 
-    collage::Tkadrel kadrel;
-    load::Tloadcut loadcut;
-    zoom::Tresize resize;
-    version::Ttobrisk tobrisk;
-    fullshow::Tfull full;
-    app::connectEditor(kadrel, loadcut);
-    app::connectResize(kadrel, loadcut, resize);
-    app::connectViewers(kadrel, loadcut, full, tobrisk);
+    app::Windows windows;
+    collage::Tkadrel& kadrel = windows.kadrel;
+    load::Tloadcut& loadcut = windows.loadcut;
+    zoom::Tresize& resize = windows.resize;
     kadrel.show();
 
     int status = 1;
