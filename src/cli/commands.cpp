@@ -20,6 +20,7 @@ namespace {
 
 void notice(QTextStream& err, const QString& text) {
     err << "kadrel-cli: " << text << '\n';
+    err.flush();  // a long join should not hold its notices back until the end
 }
 
 // The cut editor's reader: the extension in any letter case.
