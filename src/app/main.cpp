@@ -9,6 +9,7 @@
 #include "platform/desktop.h"
 #include "platform/qt_desktop.h"
 #include "version/ttobrisk.h"
+#include "zoom/tresize.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -24,9 +25,11 @@ int main(int argc, char** argv) {
     // the others.
     collage::Tkadrel kadrel;
     load::Tloadcut loadcut;
+    zoom::Tresize resize;
     version::Ttobrisk tobrisk;
     fullshow::Tfull full;
     app::connectEditor(kadrel, loadcut);
+    app::connectResize(kadrel, loadcut, resize);
     app::connectViewers(kadrel, loadcut, full, tobrisk);
     kadrel.show();
     return QApplication::exec();

@@ -10,6 +10,9 @@ namespace load {
 class Tloadcut;
 }
 
+namespace zoom {
+class Tresize;
+}
 namespace fullshow {
 class Tfull;
 }
@@ -29,6 +32,11 @@ QPoint helpPlace(QSize screen, QSize help);
 
 // The links between the main window and the cut editor: "OK" returns to the current piece.
 void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor);
+
+// The resize dialog works on the editor's picture: "ズーム" opens it beside the editor, previews
+// show in the editor, "決定" hands the picture and the transparency back, and while "色選択" is
+// down a press on the editor's picture picks its colour. It reads the main window's "透明色".
+void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresize& resize);
 
 // The preview and the help window, reached from both windows; the first show of the main
 // window places the help window too.

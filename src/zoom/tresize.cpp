@@ -331,10 +331,14 @@ bool Tresize::angleSet() const {
 }
 
 void Tresize::reportRow(int percent) {
+    if (progress->value() == percent) return;
     progress->setValue(percent);
+    // The pass runs on this thread, so the bar is painted now or not until the pass ends.
+    if (progress->isVisible()) progress->repaint();
 }
 
 bool Tresize::preview() {
+    const platform::BusyCursor busy;
     const int w2 = base::parseInt(newsizex->text());
     const int h2 = base::parseInt(newsizey->text());
     const QImage picture = source();
