@@ -1,18 +1,22 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/wiring.h"
 #include "bmpfilters/static_palette.h"
 #include "codecs/codecs.h"
-#include "collage/tkadrel.h"
-#include "fullshow/tfull.h"
-#include "load/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/qt_desktop.h"
-#include "version/ttobrisk.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("kadrel"));
+    // The interface is Japanese whatever the locale, so Qt's own dialogs and buttons are too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     // Qt's own readers (clipboard, drops) get the same pixel budget as ours.
     codecs::limitQtReaders();
     bmpfilters::initStaticPalette();
@@ -20,14 +24,8 @@ int main(int argc, char** argv) {
     platform::QtDesktop desktop;
     platform::setDesktop(&desktop);
 
-    // The windows in their order; only the main window is shown, and its first show places
-    // the others.
-    collage::Tkadrel kadrel;
-    load::Tloadcut loadcut;
-    version::Ttobrisk tobrisk;
-    fullshow::Tfull full;
-    app::connectEditor(kadrel, loadcut);
-    app::connectViewers(kadrel, loadcut, full, tobrisk);
-    kadrel.show();
+    // Only the main window is shown; its first show places the others.
+    app::Windows windows;
+    windows.kadrel.show();
     return QApplication::exec();
 }

@@ -1,9 +1,8 @@
 #include "app/wiring.h"
 
-#include "collage/tkadrel.h"
-#include "fullshow/tfull.h"
-#include "load/tloadcut.h"
-#include "version/ttobrisk.h"
+#include <QCheckBox>
+
+#include "platform/widgets.h"
 
 namespace app {
 
@@ -27,6 +26,25 @@ void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor) {
                      [&editor](QSize screen) { editor.move(editorPlace(screen, editor.size())); });
 }
 
+void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresize& resize) {
+    editor.openResize = [&resize] { resize.called(); };
+    editor.pickingColour = [&resize] { return resize.pickingColour(); };
+    editor.colourPicked = [&resize](base::Colour c) { resize.colourPicked(c); };
+    editor.resizeColour = [&resize] { return resize.transcolor->colour(); };
+
+    resize.editorPicture = [&editor] { return editor.pictureCopy; };
+    resize.showInEditor = [&editor](const QImage& picture) { editor.displayPicture(picture); };
+    resize.showSelectionFrame = [&editor](bool on) { editor.showSelectionFrame(on); };
+    resize.editorLoaded = [&editor] { editor.loaded(); };
+    resize.setResizeTransparency = [&editor](bool on) { editor.resizeTransparency = on; };
+    resize.pieceTransparent = [&kadrel] { return kadrel.intrans->isChecked(); };
+
+    QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &resize,
+                     [&editor, &resize](QSize screen) {
+                         resize.move(resizePlace(screen, editorPlace(screen, editor.size()).y()));
+                     });
+}
+
 void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
                     version::Ttobrisk& help) {
     kadrel.showPreview = [&full](const QImage& picture) { full.showPicture(picture); };
@@ -34,6 +52,12 @@ void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::
     editor.showHelp = [&help] { help.verClick(); };
     QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &help,
                      [&help](QSize screen) { help.centreOn(screen); });
+}
+
+Windows::Windows() {
+    connectEditor(kadrel, loadcut);
+    connectResize(kadrel, loadcut, resize);
+    connectViewers(kadrel, loadcut, full, tobrisk);
 }
 
 }  // namespace app

@@ -3,19 +3,11 @@
 #include <QSize>
 #include <QWidget>
 
-namespace collage {
-class Tkadrel;
-}
-namespace load {
-class Tloadcut;
-}
-
-namespace fullshow {
-class Tfull;
-}
-namespace version {
-class Ttobrisk;
-}
+#include "collage/tkadrel.h"
+#include "fullshow/tfull.h"
+#include "load/tloadcut.h"
+#include "version/ttobrisk.h"
+#include "zoom/tresize.h"
 
 namespace app {
 
@@ -30,9 +22,25 @@ QPoint helpPlace(QSize screen, QSize help);
 // The links between the main window and the cut editor: "OK" returns to the current piece.
 void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor);
 
+// The resize dialog works on the editor's picture: "ズーム" opens it beside the editor, previews
+// show in the editor, "決定" hands the picture and the transparency back, and while "色選択" is
+// down a press on the editor's picture picks its colour. It reads the main window's "透明色".
+void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresize& resize);
+
 // The preview and the help window, reached from both windows; the first show of the main
 // window places the help window too.
 void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
                     version::Ttobrisk& help);
+
+// The program's five windows, created in their order (members are built as declared) and linked;
+// only the main window is to be shown, and its first show places the others.
+struct Windows {
+    Windows();
+    collage::Tkadrel kadrel;
+    load::Tloadcut loadcut;
+    zoom::Tresize resize;
+    version::Ttobrisk tobrisk;
+    fullshow::Tfull full;
+};
 
 }  // namespace app

@@ -1,5 +1,9 @@
 #include "collage/adding.h"
 
+#include "base/error.h"
+#include "base/image.h"
+#include "collage/texts.h"
+
 namespace collage {
 
 Placement placeNewPiece(std::span<const Rect> below, QSize size, const AddRules& rules) {
@@ -28,6 +32,16 @@ Placement placeNewPiece(std::span<const Rect> below, QSize size, const AddRules&
     p.leavesFrame = rules.keepInside && !rules.autoSize &&
                     (r.right() > rules.canvasWidth || r.bottom() > rules.canvasHeight);
     return p;
+}
+
+NewPiece newPiece(std::span<const Rect> below, const QImage& picture, const AddRules& rules) {
+    if (below.size() >= static_cast<size_t>(kMaxPieces)) throw base::Error(texts::tooManyPieces());
+    const Placement place = placeNewPiece(below, picture.size(), rules);
+    NewPiece piece;
+    piece.rect = Rect{place.position.x(), place.position.y(), picture.width(), picture.height()};
+    piece.key = picture.isNull() ? 0 : base::pixelAt(picture, 0, 0);
+    piece.keepInsideOff = place.leavesFrame;
+    return piece;
 }
 
 }  // namespace collage

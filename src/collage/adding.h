@@ -2,9 +2,11 @@
 
 #include <span>
 
+#include <QImage>
 #include <QPoint>
 #include <QSize>
 
+#include "base/colour.h"
 #include "collage/rect.h"
 
 namespace collage {
@@ -31,5 +33,16 @@ struct Placement {
 // the piece in slot n-1, wrapping to x = 0 at the canvas (or screen) width, then dropped once
 // below each piece in the way, in slot order.
 Placement placeNewPiece(std::span<const Rect> below, QSize size, const AddRules& rules);
+
+// Adding's table work for a new piece (BGR888 `picture`) above the pieces `below`: its rectangle
+// at the place placeNewPiece() chooses, its transparent colour (the top-left pixel), and whether
+// keep-inside is to be switched off (the caller shows texts::keepInsideOffOnAdd() first). Throws
+// base::Error texts::tooManyPieces() when the table is full, before anything is decided.
+struct NewPiece {
+    Rect rect;
+    base::Colour key = 0;
+    bool keepInsideOff = false;
+};
+NewPiece newPiece(std::span<const Rect> below, const QImage& picture, const AddRules& rules);
 
 }  // namespace collage

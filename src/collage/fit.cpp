@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "base/error.h"
+#include "base/image.h"
+#include "collage/texts.h"
+
 namespace collage {
 
 std::optional<Fit> fitBox(std::span<const Rect> pieces) {
@@ -27,6 +31,15 @@ void shift(std::span<Rect> pieces, int dx, int dy) {
         r.left += dx;
         r.top += dy;
     }
+}
+
+std::optional<QSize> fitPieces(std::span<Rect> pieces) {
+    const auto box = fitBox(pieces);
+    if (!box) return std::nullopt;
+    if (!base::sizeAllowed(box->width, box->height))
+        throw base::Error(texts::canvasTooLarge(box->width, box->height));
+    shift(pieces, box->dx, box->dy);
+    return QSize(static_cast<int>(box->width), static_cast<int>(box->height));
 }
 
 std::vector<int> beyondRight(std::span<const Rect> pieces, int canvasWidth) {

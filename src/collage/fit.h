@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include <QSize>
 #include <QString>
 
 #include "collage/rect.h"
@@ -22,6 +23,11 @@ std::optional<Fit> fitBox(std::span<const Rect> pieces);
 
 // Applies a fit's shift to the rectangles.
 void shift(std::span<Rect> pieces, int dx, int dy);
+
+// fitClick's work on the table: shifts every piece so that their bounding box starts at (0, 0)
+// and returns the canvas size the box makes; nullopt (nothing moves) with no pieces. A box over
+// the pixel budget throws base::Error texts::canvasTooLarge() before anything moves.
+std::optional<QSize> fitPieces(std::span<Rect> pieces);
 
 // Slot numbers of the pieces whose right (or bottom) edge lies beyond the new canvas width
 // (or height), in slot order.

@@ -493,17 +493,14 @@ void Tkadrel::loading(const QString& fileName) {
 }
 
 void Tkadrel::Adding(const QImage& picture) {
-    if (pieceCount >= kMaxPieces) throw base::Error(texts::tooManyPieces());
     const int n = pieceCount;
-    const QSize size = picture.size();
-
     AddRules rules;
     rules.autoSize = autosize->isChecked();
     rules.keepInside = outframe->isChecked();
     rules.canvasWidth = canvasWidth();
     rules.canvasHeight = canvasHeight();
     rules.screenWidth = platform::desktop().screenSize().width();
-    const Placement place = placeNewPiece(pieces(), size, rules);
+    const NewPiece piece = newPiece(pieces(), picture, rules);
 
     QImage thumb = picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     thumb = base::toBgr(thumb);
@@ -513,7 +510,7 @@ void Tkadrel::Adding(const QImage& picture) {
     control->setAutoSize(true);
     control->setPicture(picture);
     control->setMouseTracking(false);
-    pieceTransColor[n] = base::pixelAt(picture, 0, 0);
+    pieceTransColor[n] = piece.key;
     control->setTransparent(false);
     pieceImage[n] = control;
     connect(control, &platform::PictureControl::mousePressed, this, [this, control](QMouseEvent* e) {
@@ -525,16 +522,13 @@ void Tkadrel::Adding(const QImage& picture) {
     connect(control, &platform::PictureControl::mouseReleased, this, [this, control](QMouseEvent* e) {
         platform::runGuarded(this, [&] { ImageMouseUp(control, e); });
     });
-    pieceRect[n].width = size.width();
-    pieceRect[n].height = size.height();
 
-    if (place.leavesFrame) {
+    if (piece.keepInsideOff) {
         platform::desktop().notice(this, texts::keepInsideOffOnAdd());
         outframe->setChecked(false);
     }
-    pieceRect[n].left = place.position.x();
-    pieceRect[n].top = place.position.y();
-    control->move(place.position);
+    pieceRect[n] = piece.rect;
+    control->move(piece.rect.left, piece.rect.top);
     control->show();
     control->raise();
 
@@ -548,13 +542,10 @@ void Tkadrel::Adding(const QImage& picture) {
 }
 
 void Tkadrel::fitClick() {
-    const auto box = fitBox(pieces());
-    if (!box) return;
-    if (!base::sizeAllowed(box->width, box->height))
-        throw base::Error(texts::canvasTooLarge(box->width, box->height));
-    shift(std::span<Rect>(pieceRect.data(), static_cast<size_t>(pieceCount)), box->dx, box->dy);
+    const auto canvas = fitPieces(std::span<Rect>(pieceRect.data(), static_cast<size_t>(pieceCount)));
+    if (!canvas) return;
     for (int i = 0; i < pieceCount; ++i) pieceImage[i]->move(pieceRect[i].left, pieceRect[i].top);
-    setCanvasSize(static_cast<int>(box->width), static_cast<int>(box->height));
+    setCanvasSize(canvas->width(), canvas->height());
     pickchange();
 }
 

@@ -15,6 +15,7 @@
 #include "collage/texts.h"
 #include "collage/tkadrel.h"
 #include "platform/desktop.h"
+#include "platform/widgets.h"
 
 namespace collage {
 
@@ -67,6 +68,7 @@ void Tkadrel::saveClick() {
     if (target != workFileName && QFileInfo::exists(target) &&
         !platform::desktop().confirm(this, texts::confirmOverwrite(target)))
         return;
+    const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
     if (format == SaveFormat::Jpeg) options.jpegQuality = jpegQuality();
     if (format == SaveFormat::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));

@@ -376,6 +376,16 @@ void Tloadcut::takePicture(const QImage& picture) {
     loaded();
 }
 
+void Tloadcut::displayPicture(const QImage& picture) {
+    mainimage->setPicture(picture);
+    viewContent_->resize(std::max(viewContent_->width(), imageOrigin.x() + picture.width() + 1),
+                         std::max(viewContent_->height(), imageOrigin.y() + picture.height() + 1));
+}
+
+void Tloadcut::showSelectionFrame(bool on) {
+    shot->setVisible(on);
+}
+
 QRect Tloadcut::selection() const {
     return QRect(areax->selectionStart(), areay->selectionStart(),
                  areax->selectionEnd() - areax->selectionStart(),

@@ -157,6 +157,11 @@ public:
     // --- For the main window -------------------------------------------------------------------
     // Puts a copy of `picture` into mainimage and sets the editor up for it (loaded()).
     void takePicture(const QImage& picture);
+    // Shows `picture` (a preview) without making it the editor's picture; the view grows to let
+    // the user scroll over a larger one. loaded() or takePicture() makes it stick.
+    void displayPicture(const QImage& picture);
+    // The selection frame is hidden while the resize dialog is open, so presses reach the picture.
+    void showSelectionFrame(bool on);
     // "編集": the current piece's picture, which OK will return; reloading reads `file` again.
     void editPiece(const QImage& picture, const QString& file);
     // "全体編集": the composed canvas, which can only be saved; the save dialog preselects the

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QBoxLayout>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -158,6 +159,14 @@ QImage keyedOut(const QImage& bgr, base::Colour key) {
         }
     }
     return out;
+}
+
+BusyCursor::BusyCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor() {
+    QGuiApplication::restoreOverrideCursor();
 }
 
 }  // namespace platform

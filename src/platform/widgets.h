@@ -110,4 +110,13 @@ private:
 // Drop keyed pixels: the picture as ARGB32 with every pixel of exactly `key` made clear.
 QImage keyedOut(const QImage& bgr, base::Colour key);
 
+// The wait cursor while a long pass runs on the interface thread; restored however the pass ends.
+class BusyCursor {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
 }  // namespace platform

@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -13,12 +15,21 @@
 #include "collage/thumbnail.h"
 #include "collage/tkadrel.h"
 #include "fullshow/tfull.h"
+#include "load/outline.h"
 #include "load/tloadcut.h"
 #include "platform/widgets.h"
 #include "test_support.h"
 #include "version/ttobrisk.h"
+#include "zoom/tresize.h"
 
 namespace {
+
+QImage twoColours(int w, int h, base::Colour edge, base::Colour inner) {
+    QImage img = base::makeBgr(w, h, edge);
+    for (int y = 4; y < h - 4; ++y)
+        for (int x = 4; x < w - 4; ++x) base::setPixel(img, x, y, inner);
+    return img;
+}
 
 TEST(Placement, EditorEndsAtTheMiddleAndTheOthersFollow) {
     EXPECT_EQ(app::editorPlace(QSize(1024, 768), QSize(521, 401)), QPoint(-9, 183));
@@ -46,9 +57,11 @@ protected:
         k = std::make_unique<collage::Tkadrel>();
         e = std::make_unique<load::Tloadcut>();
         e->ctrlHeld = [] { return false; };
+        r = std::make_unique<zoom::Tresize>();
         help = std::make_unique<version::Ttobrisk>();
         full = std::make_unique<fullshow::Tfull>();
         app::connectEditor(*k, *e);
+        app::connectResize(*k, *e, *r);
         app::connectViewers(*k, *e, *full, *help);
         k->show();
         QApplication::processEvents();
@@ -56,6 +69,7 @@ protected:
     void TearDown() override {
         full.reset();
         help.reset();
+        r.reset();
         e.reset();
         k.reset();
     }
@@ -74,6 +88,7 @@ protected:
     QTemporaryDir dir;
     std::unique_ptr<collage::Tkadrel> k;
     std::unique_ptr<load::Tloadcut> e;
+    std::unique_ptr<zoom::Tresize> r;
     std::unique_ptr<version::Ttobrisk> help;
     std::unique_ptr<fullshow::Tfull> full;
 };
@@ -166,6 +181,91 @@ TEST_F(RoundTrip, CancelLeavesThePieceAlone) {
     QTest::mouseClick(e->cancel, Qt::LeftButton);
     EXPECT_EQ(k->pieceRect[0].width, 60);
     EXPECT_FALSE(e->isVisible());
+}
+
+// The resize dialog works on the editor's picture and hands its result back through it.
+
+TEST_F(RoundTrip, ZoomOpensBesideTheEditorAndAHalfSizePictureReachesThePiece) {
+    add("a.bmp", 300, 200, base::rgb(200, 0, 0));
+    k->editmenu->trigger();
+    QTest::mouseClick(e->resizeon, Qt::LeftButton);
+    ASSERT_TRUE(r->isVisible());
+    EXPECT_EQ(r->pos(), QPoint(512, app::editorPlace(QSize(1024, 768), e->size()).y()));
+    EXPECT_EQ(r->originx->text(), QStringLiteral("X : 300"));
+    EXPECT_FALSE(e->shot->isVisible());
+
+    typeInto(r->newsizex, QStringLiteral("150"));
+    EXPECT_EQ(r->newsizey->text(), QStringLiteral("100"));
+    QTest::mouseClick(r->goresize, Qt::LeftButton);
+    EXPECT_EQ(e->mainimage->picture().size(), QSize(150, 100));
+    EXPECT_EQ(e->picWidth, 300);  // a preview is not yet the editor's picture
+    EXPECT_EQ(r->progress->value(), 100);
+
+    QTest::mouseClick(r->okey, Qt::LeftButton);
+    EXPECT_FALSE(r->isVisible());
+    EXPECT_TRUE(e->shot->isVisible());
+    EXPECT_EQ(e->picWidth, 150);
+    EXPECT_EQ(e->selection(), QRect(0, 0, 150, 100));
+    QTest::mouseClick(e->addpic, Qt::LeftButton);
+    EXPECT_EQ(k->pieceRect[0].width, 150);
+    EXPECT_EQ(k->pieceRect[0].height, 100);
+    EXPECT_FALSE(k->intrans->isChecked());
+}
+
+TEST_F(RoundTrip, CancellingTheDialogRestoresTheEditorsPicture) {
+    add("a.bmp", 300, 200, base::rgb(200, 0, 0));
+    k->editmenu->trigger();
+    e->resizemenu->trigger();
+    typeInto(r->newsizex, QStringLiteral("600"));
+    QTest::mouseClick(r->goresize, Qt::LeftButton);
+    EXPECT_EQ(e->mainimage->picture().size(), QSize(600, 400));
+    r->close();
+    EXPECT_EQ(e->mainimage->picture().size(), QSize(300, 200));
+    EXPECT_EQ(e->picWidth, 300);
+    EXPECT_TRUE(e->shot->isVisible());
+}
+
+TEST_F(RoundTrip, ColourPickedOnTheEditorKeysTheReturnedPiece) {
+    add("a.bmp", 60, 40, base::rgb(9, 9, 9));
+    k->editmenu->trigger();
+    e->takePicture(twoColours(60, 40, base::rgb(9, 9, 9), base::rgb(0, 90, 180)));
+    QTest::mouseClick(e->resizeon, Qt::LeftButton);
+    EXPECT_EQ(r->transcolor->colour(), base::rgb(9, 9, 9));  // the top-left pixel
+    QTest::mouseClick(r->intrans, Qt::LeftButton);
+    QTest::mouseClick(r->transpick, Qt::LeftButton);
+    ASSERT_TRUE(r->pickingColour());
+
+    // Without Ctrl a press on the picture picks; it starts no selection.
+    QTest::mousePress(e->mainimage, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseRelease(e->mainimage, Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(r->transcolor->colour(), base::rgb(0, 90, 180));
+    EXPECT_EQ(r->fillcolor->colour(), base::rgb(0, 90, 180));
+    EXPECT_FALSE(r->transpick->isChecked());
+    EXPECT_EQ(e->selection(), QRect(0, 0, 60, 40));
+
+    QTest::mouseClick(r->okey, Qt::LeftButton);
+    EXPECT_TRUE(e->resizeTransparency);
+    QTest::mouseClick(e->addpic, Qt::LeftButton);
+    EXPECT_TRUE(k->intrans->isChecked());
+    EXPECT_EQ(k->pieceTransColor[0], base::rgb(0, 90, 180));
+    k->fullkadrel();
+    EXPECT_EQ(base::pixelAt(k->composite, 0, 0), base::rgb(9, 9, 9));
+    EXPECT_NE(base::pixelAt(k->composite, 20, 20), base::rgb(0, 90, 180));
+}
+
+TEST_F(RoundTrip, TheDialogStartsFromTheCurrentPiecesTransparency) {
+    add("a.bmp", 60, 40, base::rgb(9, 9, 9));
+    QTest::mouseClick(k->intrans, Qt::LeftButton);
+    ASSERT_TRUE(k->intrans->isChecked());
+    k->editmenu->trigger();
+    e->resizemenu->trigger();
+    EXPECT_TRUE(r->intrans->isChecked());
+    EXPECT_TRUE(r->transpick->isEnabled());
+    // A second "ズーム" only raises the open dialog; it does not start it again.
+    typeInto(r->newsizex, QStringLiteral("30"));
+    QTest::mouseClick(e->resizeon, Qt::LeftButton);
+    EXPECT_EQ(r->newsizex->text(), QStringLiteral("30"));
+    QTest::mouseClick(r->cancel, Qt::LeftButton);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/error.h"
+#include "base/image.h"
 #include "collage/adding.h"
 #include "collage/fit.h"
 #include "collage/rect.h"
@@ -99,6 +101,28 @@ TEST(FitTest, NegativePlacesShiftRightAndDown) {
     EXPECT_EQ(box->dx, 50);
     EXPECT_EQ(box->dy, 20);
     EXPECT_FALSE(collage::fitBox({}));
+}
+
+TEST(FitTest, ABoxOverTheBudgetThrowsBeforeAnythingMoves) {
+    std::vector<Rect> pieces{{-10, 0, 10, 10}, {70000, 0, 10, 10}};
+    EXPECT_THROW(collage::fitPieces(pieces), base::Error);
+    EXPECT_EQ(pieces[0].left, -10);
+    pieces[1].left = 20;
+    EXPECT_EQ(collage::fitPieces(pieces), QSize(40, 10));
+    EXPECT_EQ(pieces[0].left, 0);
+}
+
+TEST(AddingTest, NewPieceTakesItsTopLeftColourAndAFullTableRefusesIt) {
+    QImage picture = base::makeBgr(4, 2, base::rgb(1, 2, 3));
+    base::setPixel(picture, 0, 0, base::rgb(9, 8, 7));
+    AddRules rules;
+    rules.screenWidth = 1000;
+    std::vector<Rect> below{{0, 0, 5, 5}};
+    const collage::NewPiece piece = collage::newPiece(below, picture, rules);
+    EXPECT_EQ(piece.rect, (Rect{5, 0, 4, 2}));
+    EXPECT_EQ(piece.key, base::rgb(9, 8, 7));
+    below.resize(collage::kMaxPieces);
+    EXPECT_THROW(collage::newPiece(below, picture, rules), base::Error);
 }
 
 TEST(CanvasSizeTest, ReportsPiecesBeyondTheNewEdge) {

@@ -1,0 +1,139 @@
+#include "cli/commands.h"
+
+#include <vector>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "bmpfilters/reduce_to_static_palette.h"
+#include "collage/adding.h"
+#include "collage/background.h"
+#include "collage/compose.h"
+#include "collage/fit.h"
+#include "collage/texts.h"
+#include "zoom/messages.h"
+#include "zoom/rotation.h"
+#include "zoom/scale.h"
+
+namespace cli {
+
+namespace {
+
+void notice(QTextStream& err, const QString& text) {
+    err << "kadrel-cli: " << text << '\n';
+    err.flush();  // a long join should not hold its notices back until the end
+}
+
+// The cut editor's reader: the extension in any letter case.
+QImage readPicture(const QString& path) {
+    return codecs::readFile(path, codecs::formatByExtension(path));
+}
+
+// The dialog's swatch starts as the source's top-left pixel.
+zoom::KeyOptions keyOptions(const KeyChoice& choice, const QImage& source) {
+    return zoom::KeyOptions{choice.transparent, choice.key.value_or(base::pixelAt(source, 0, 0)),
+                            choice.fill};
+}
+
+// The preview's guard: sizes below 1 are told apart from those over the budget.
+void checkPassSize(QSize size) {
+    if (size.width() < 1 || size.height() < 1)
+        throw base::Error(zoom::sizeBelowOneText(size.width(), size.height()));
+    base::checkSize(size.width(), size.height());
+}
+
+}  // namespace
+
+void writeOutput(const QString& path, const QImage& picture, int jpegQuality) {
+    const auto format = outputFormat(path);
+    if (!format) throw base::Error(QStringLiteral("%1: no writer for this extension").arg(path));
+    codecs::WriteOptions options;
+    options.jpegQuality = jpegQuality;
+    if (*format == codecs::Format::Gif)
+        codecs::writeFile(path, bmpfilters::ReduceToStaticPalette(base::toBgr(picture)), *format, options);
+    else
+        codecs::writeFile(path, picture, *format, options);
+}
+
+QImage joined(const JoinOptions& o, QTextStream& err) {
+    collage::Background background;
+    background.colour = o.background.value_or(0);
+    if (!o.backgroundPicture.isEmpty()) background.picture = readPicture(o.backgroundPicture);
+
+    // The window starts with the screen's size and auto size on; a typed canvas switches it off.
+    const bool autoSize = !o.canvas.has_value();
+    QSize canvas = o.canvas.value_or(o.screen);
+    if (!autoSize) base::checkSize(canvas.width(), canvas.height());
+    bool keepInside = o.keepInside;
+
+    std::vector<collage::Rect> rects;
+    std::vector<QImage> pictures;
+    std::vector<base::Colour> keys;
+    for (const QString& path : o.inputs) {
+        QImage picture = codecs::readFile(path, codecs::pieceFormat(path));
+        collage::AddRules rules;
+        rules.autoSize = autoSize;
+        rules.keepInside = keepInside;
+        rules.canvasWidth = canvas.width();
+        rules.canvasHeight = canvas.height();
+        rules.screenWidth = o.screen.width();
+        const collage::NewPiece piece = collage::newPiece(rects, picture, rules);
+        if (piece.keepInsideOff) {
+            notice(err, path + QStringLiteral(": ") + collage::texts::keepInsideOffOnAdd());
+            keepInside = false;
+        }
+        rects.push_back(piece.rect);
+        keys.push_back(piece.key);
+        pictures.push_back(std::move(picture));
+        if (autoSize) canvas = *collage::fitPieces(rects);
+    }
+
+    std::vector<collage::Layer> layers;
+    layers.reserve(pictures.size());
+    for (size_t i = 0; i < pictures.size(); ++i)
+        layers.push_back({&pictures[i], QPoint(rects[i].left, rects[i].top), o.transparent, keys[i]});
+    return collage::compose(collage::fillBackground(canvas, background), layers);
+}
+
+void join(const JoinOptions& o, QTextStream& err) {
+    const QImage composite = joined(o, err);
+    if (o.quality && outputFormat(o.output) != codecs::Format::Jpeg)
+        notice(err, QStringLiteral("--quality applies to JPEG output only; %1 is not one").arg(o.output));
+    writeOutput(o.output, composite, o.quality.value_or(100));
+}
+
+void reduce(const ReduceOptions& o) {
+    const QImage source = readPicture(o.input);
+    writeOutput(o.output, bmpfilters::ReduceToStaticPalette(source), 100);
+}
+
+void resize(const ResizeOptions& o) {
+    const QImage source = readPicture(o.input);
+    checkPassSize(o.size);
+    // zoom::scale refuses the same size with the dialog's own message.
+    const QImage result = zoom::scale(source, o.size, keyOptions(o.key, source));
+    writeOutput(o.output, result, o.quality.value_or(100));
+}
+
+void rotate(const RotateOptions& o, QTextStream& err) {
+    const QImage source = readPicture(o.input);
+    zoom::RotateOptions r;
+    r.angle = zoom::rotationAngle(o.degrees, o.hundredths);
+    r.key = keyOptions(o.key, source);
+    // As the dialog's "透明色" does: the gaps take the key colour and "枠補正なし" stays checked.
+    if (o.key.transparent) {
+        if (o.gap || o.blendBorder)
+            notice(err,
+                   QStringLiteral("with --transparent the gaps take the key colour and the border is not "
+                                  "blended; --gap and --blend-border do nothing"));
+        r.gap = r.key.colour;
+        r.blendBorder = false;
+    } else {
+        r.gap = o.gap.value_or(0);
+        r.blendBorder = o.blendBorder;
+    }
+    const QSize size = zoom::rotatedSize(source.size(), r.angle);
+    checkPassSize(size);
+    writeOutput(o.output, zoom::rotate(source, size, r), o.quality.value_or(100));
+}
+
+}  // namespace cli

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QTextStream>
+
+#include "cli/options.h"
+
+namespace cli {
+
+// Each command reads its inputs, runs the program's own passes and writes its output last, so
+// a failure leaves no output behind. Failures throw base::Error with the text to show; notices
+// the windows would show go to `err`.
+void join(const JoinOptions& options, QTextStream& err);
+void reduce(const ReduceOptions& options);
+void resize(const ResizeOptions& options);
+void rotate(const RotateOptions& options, QTextStream& err);
+
+// The joined picture (BGR888) as the main window composes it, without writing it.
+QImage joined(const JoinOptions& options, QTextStream& err);
+
+// Writes `picture` by the extension of `path` (outputFormat()); a GIF goes through the static
+// palette reduction first, as the main window's GIF save does.
+void writeOutput(const QString& path, const QImage& picture, int jpegQuality);
+
+}  // namespace cli

@@ -1,0 +1,38 @@
+#include "zoom/pass.h"
+
+#include "base/error.h"
+#include "base/image.h"
+#include "base/round.h"
+#include "zoom/messages.h"
+#include "zoom/pixel_math.h"
+
+namespace zoom {
+
+bool kept(double coverage, int fill) {
+    const std::int64_t p = base::roundEven(coverage * 100);
+    return p >= 100 - static_cast<std::int64_t>(fill) && p != 0;
+}
+
+int percentDone(int row, int rows) {
+    return base::roundEvenInt((row + 1.0) / rows * 100);
+}
+
+QImage bgrSource(const QImage& picture) {
+    if (picture.isNull()) throw base::Error(noPictureText());
+    return base::toBgr(picture);
+}
+
+namespace detail {
+
+QImage blankPicture(QSize size) {
+    base::checkSize(size.width(), size.height());
+    QImage img(size, QImage::Format_BGR888);
+    if (img.isNull())
+        throw base::Error(
+            QStringLiteral("メモリが足りません (%1 × %2)").arg(size.width()).arg(size.height()));
+    return img;
+}
+
+}  // namespace detail
+
+}  // namespace zoom

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+
+#include <QImage>
+
+#include "base/colour.h"
+
+namespace zoom {
+
+// Called after every finished destination row with the share done, Round((y + 1) / H' × 100).
+using Progress = std::function<void(int percent)>;
+
+// The transparent colour of a pass. With `on`, source pixels of exactly `colour` are left out of
+// the interpolation. Whatever `on` says, a destination pixel that fails the keep test is written
+// in `colour` (in rotation: the gap colour), so a negative fill keys out everything.
+struct KeyOptions {
+    bool on = false;
+    base::Colour colour = 0;
+    int fill = 50;  // "選択率": used as typed, not clamped
+};
+
+// The keep test: a destination pixel is interpolated when P = Round(coverage × 100) reaches
+// 100 − fill and is not 0.
+bool kept(double coverage, int fill);
+
+// The percentage reported after destination row `row` (from 0) of `rows`.
+int percentDone(int row, int rows);
+
+// `picture` as Format_BGR888 (the passes' layout); a BGR888 picture comes back as it is.
+QImage bgrSource(const QImage& picture);
+
+}  // namespace zoom

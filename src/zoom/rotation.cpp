@@ -1,0 +1,162 @@
+#include "zoom/rotation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "base/image.h"
+#include "zoom/pixel_math.h"
+#include "zoom/simd.h"
+#include "zoom/zoom_calc.h"
+
+namespace zoom {
+
+double rotationAngle(int degrees, int hundredths) {
+    const long double a = (static_cast<long double>(degrees) + static_cast<long double>(hundredths) / 100) *
+                          std::numbers::pi_v<long double> / 180;
+    return static_cast<double>(a);
+}
+
+QSize rotatedSize(QSize source, double angle) {
+    const double c = std::cos(angle), s = std::sin(angle);
+    const double w = source.width(), h = source.height();
+    const double v1 = w * c - h * s;
+    const double v2 = w * c + h * s;
+    const double v3 = w * s - h * c;
+    const double v4 = w * s + h * c;
+    return QSize(static_cast<int>(std::ceil(std::max(std::fabs(v1), std::fabs(v2)))),
+                 static_cast<int>(std::ceil(std::max(std::fabs(v3), std::fabs(v4)))));
+}
+
+namespace {
+
+inline double bilinear(int a, int b, int c, int d, double fx, double fy) {
+    return a + fx * (b - a) + fy * (c - a) + fx * fy * (a - b - c + d);
+}
+
+struct Pass {
+    const std::uint8_t* const* srcRows;
+    int w, h;
+    const RotateOptions& o;
+    bool wholeKept;
+    std::uint8_t gap[3];
+};
+
+// One destination pixel at sample point (sx, sy), every case of the algorithm.
+void samplePixel(const Pass& p, double sx, double sy, std::uint8_t* out) {
+    const KeyOptions& key = p.o.key;
+    const double flx = std::floor(sx), fly = std::floor(sy);
+    const double fx = sx - flx, fy = sy - fly;
+    // With no neighbour inside, the pixel has the gap colour either way: no neighbour takes
+    // part, or (blending) all four are gap-coloured. Leaving early also keeps the casts safe.
+    if (!(flx >= -1 && flx < p.w && fly >= -1 && fly < p.h)) {
+        std::memcpy(out, p.gap, 3);
+        return;
+    }
+    const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+    const bool upIn = y0 >= 0 && y0 <= p.h - 1, lowIn = y0 + 1 >= 0 && y0 + 1 <= p.h - 1;
+    const bool leftIn = x0 >= 0 && x0 <= p.w - 1, rightIn = x0 + 1 >= 0 && x0 + 1 <= p.w - 1;
+
+    const std::uint8_t* n[4] = {p.gap, p.gap, p.gap, p.gap};  // TL TR BL BR
+    unsigned flags = 0;
+    if (upIn && leftIn) n[0] = p.srcRows[y0] + 3 * x0, flags |= kTopLeft;
+    if (upIn && rightIn) n[1] = p.srcRows[y0] + 3 * (x0 + 1), flags |= kTopRight;
+    if (lowIn && leftIn) n[2] = p.srcRows[y0 + 1] + 3 * x0, flags |= kBottomLeft;
+    if (lowIn && rightIn) n[3] = p.srcRows[y0 + 1] + 3 * (x0 + 1), flags |= kBottomRight;
+    if (key.on) {
+        if ((flags & kTopLeft) && detail::sameColour(n[0], key.colour)) flags &= ~kTopLeft;
+        if ((flags & kTopRight) && detail::sameColour(n[1], key.colour)) flags &= ~kTopRight;
+        if ((flags & kBottomLeft) && detail::sameColour(n[2], key.colour)) flags &= ~kBottomLeft;
+        if ((flags & kBottomRight) && detail::sameColour(n[3], key.colour)) flags &= ~kBottomRight;
+    }
+    if (p.o.blendBorder) flags = kAllNeighbours;
+
+    if (flags == kAllNeighbours ? !p.wholeKept : flags == 0 || !kept(coverageOf(flags, fx, fy), key.fill)) {
+        std::memcpy(out, p.gap, 3);
+    } else if (flags == kAllNeighbours) {
+        for (int ch = 0; ch < 3; ++ch)
+            out[ch] = detail::channelByte(bilinear(n[0][ch], n[1][ch], n[2][ch], n[3][ch], fx, fy));
+    } else {
+        for (int ch = 0; ch < 3; ++ch)
+            out[ch] = zoomcalc(n[0][ch], n[1][ch], n[2][ch], n[3][ch], fx, fy, flags);
+    }
+}
+
+void plainRow(const Pass& p, const double* colX, const double* colY, double rowX, double rowY,
+              std::uint8_t* out, int width) {
+    for (int x = 0; x < width; ++x, out += 3) samplePixel(p, colX[x] + rowX, colY[x] + rowY, out);
+}
+
+// Pixels whose four neighbours lie inside the source take the vector path; the border goes
+// through samplePixel.
+ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, double rowX, double rowY,
+                         std::uint8_t* out, int width, const detail::PixelReader& read) {
+    const KeyOptions& key = p.o.key;
+    const bool keyOn = key.on, wholeKept = p.wholeKept;
+    const std::uint32_t keyWord = detail::bgrWord(key.colour);
+    const double lastX = p.w - 2, lastY = p.h - 2;
+    const std::uint8_t* const* srcRows = p.srcRows;
+    for (int x = 0; x < width; ++x, out += 3) {
+        const double sx = colX[x] + rowX;
+        const double sy = colY[x] + rowY;
+        const double flx = std::floor(sx), fly = std::floor(sy);
+        if (!(flx >= 0 && flx <= lastX && fly >= 0 && fly <= lastY)) {
+            samplePixel(p, sx, sy, out);
+            continue;
+        }
+        const double fx = sx - flx, fy = sy - fly;
+        const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+        const std::uint8_t* up = srcRows[y0] + 3 * x0;
+        const std::uint8_t* low = srcRows[y0 + 1] + 3 * x0;
+        const std::uint32_t a = read(up), b = read(up + 3), c = read(low), d = read(low + 3);
+        if (keyOn && (detail::sameWord(a, keyWord) || detail::sameWord(b, keyWord) ||
+                      detail::sameWord(c, keyWord) || detail::sameWord(d, keyWord))) {
+            samplePixel(p, sx, sy, out);
+            continue;
+        }
+        if (wholeKept)
+            detail::storeChannels(out, detail::bilinearLanes(a, b, c, d, fx, fy));
+        else
+            std::memcpy(out, p.gap, 3);
+    }
+}
+
+}  // namespace
+
+QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Progress& progress) {
+    const QImage src = bgrSource(srcIn);
+    QImage dst = detail::blankPicture(size);
+    const int w = src.width(), h = src.height();
+    const int w2 = size.width(), h2 = size.height();
+    const double cosA = std::cos(o.angle), sinA = std::sin(o.angle);
+
+    // Per column, the parts of sx and sy that depend on x only, formed as the sums are written.
+    std::vector<double> colX(w2), colY(w2);
+    for (int x = 0; x < w2; ++x) {
+        const double dx = x + 0.5 - w2 / 2.0;
+        colX[x] = cosA * dx + (w / 2.0 - 0.5);
+        colY[x] = -sinA * dx + (h / 2.0 - 0.5);
+    }
+    std::vector<const std::uint8_t*> srcRows(h);
+    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    Pass pass{srcRows.data(), w, h, o, kept(1.0, o.key.fill), {}};
+    detail::putColour(pass.gap, o.gap);
+
+    const bool vector = detail::vectorPaths();
+    const detail::PixelReader read(src.constBits(), src.sizeInBytes());
+    for (int y = 0; y < h2; ++y) {
+        const double dy = y + 0.5 - h2 / 2.0;
+        const double rowX = sinA * dy, rowY = cosA * dy;
+        if (vector)
+            vectorRow(pass, colX.data(), colY.data(), rowX, rowY, dst.scanLine(y), w2, read);
+        else
+            plainRow(pass, colX.data(), colY.data(), rowX, rowY, dst.scanLine(y), w2);
+        if (progress) progress(percentDone(y, h2));
+    }
+    return dst;
+}
+
+}  // namespace zoom

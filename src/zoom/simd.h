@@ -1,0 +1,77 @@
+#pragma once
+
+// The AVX2 paths of the passes: one pixel's blue, green and red (and a fourth, unused byte) as the
+// lanes of one vector, so that each channel goes through exactly the operations of the plain
+// path, in the same order. Only for files compiled with -ffp-contract=off; the target adds no FMA.
+
+#include <immintrin.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "base/colour.h"
+#include "zoom/vector_paths.h"
+
+#define ZOOM_AVX2 __attribute__((target("avx2")))
+
+namespace zoom::detail {
+
+// A 24-bit pixel as it lies in memory (blue in the low byte), read as four bytes where the
+// picture's buffer has a fourth, as three at its very end.
+class PixelReader {
+public:
+    PixelReader(const std::uint8_t* bits, std::int64_t size) : lastWhole_(bits + size - 4) {}
+    std::uint32_t operator()(const std::uint8_t* p) const {
+        std::uint32_t v;
+        if (p <= lastWhole_) {
+            std::memcpy(&v, p, 4);
+            return v;
+        }
+        return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    }
+
+private:
+    const std::uint8_t* lastWhole_;
+};
+
+// The key colour in the layout PixelReader gives, and the test against it.
+constexpr std::uint32_t bgrWord(base::Colour c) {
+    return std::uint32_t{base::blue(c)} | std::uint32_t{base::green(c)} << 8 |
+           std::uint32_t{base::red(c)} << 16;
+}
+inline bool sameWord(std::uint32_t pixel, std::uint32_t key) {
+    return (pixel & 0xFFFFFFu) == key;
+}
+
+ZOOM_AVX2 inline __m128i channelInts(std::uint32_t pixel) {
+    return _mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(pixel)));
+}
+
+ZOOM_AVX2 inline __m256d channelDoubles(std::uint32_t pixel) {
+    return _mm256_cvtepi32_pd(channelInts(pixel));
+}
+
+// Round half to even, clamp into 0..255 and store blue, green and red: channelByte per lane.
+ZOOM_AVX2 inline void storeChannels(std::uint8_t* out, __m256d v) {
+    v = _mm256_round_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255));
+    const __m128i i32 = _mm256_cvtpd_epi32(v);
+    const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(i32, i32), _mm_setzero_si128());
+    const std::uint32_t word = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
+    std::memcpy(out, &word, 3);
+}
+
+// a + fx(b − a) + fy(c − a) + fx·fy(a − b − c + d), per lane, in that order; the integer
+// differences are exact, as they are in double.
+ZOOM_AVX2 inline __m256d bilinearLanes(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl, std::uint32_t br,
+                                       double fx, double fy) {
+    const __m128i a = channelInts(tl), b = channelInts(tr), c = channelInts(bl), d = channelInts(br);
+    const __m256d ba = _mm256_cvtepi32_pd(_mm_sub_epi32(b, a));
+    const __m256d ca = _mm256_cvtepi32_pd(_mm_sub_epi32(c, a));
+    const __m256d abcd = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(a, b), c), d));
+    __m256d v = _mm256_add_pd(_mm256_cvtepi32_pd(a), _mm256_mul_pd(_mm256_set1_pd(fx), ba));
+    v = _mm256_add_pd(v, _mm256_mul_pd(_mm256_set1_pd(fy), ca));
+    return _mm256_add_pd(v, _mm256_mul_pd(_mm256_set1_pd(fx * fy), abcd));
+}
+
+}  // namespace zoom::detail

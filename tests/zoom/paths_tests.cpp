@@ -1,0 +1,100 @@
+// The AVX2 paths against the plain ones: the same bits for every option, on pictures with few
+// colours (so that keyed pixels are common) and on the half-way sample points of quarter turns.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "base/image.h"
+#include "zoom/rotation.h"
+#include "zoom/vector_paths.h"
+#include "zoom/zoom_down.h"
+#include "zoom/zoom_up.h"
+
+namespace {
+
+using namespace zoom;
+
+class BothPaths : public ::testing::Test {
+protected:
+    void SetUp() override {
+        detail::setVectorPaths(true);
+        if (!detail::vectorPaths()) GTEST_SKIP() << "no AVX2 on this processor";
+    }
+    void TearDown() override { detail::setVectorPaths(true); }
+
+    template <class Pass>
+    void expectSame(Pass pass, const char* what) {
+        detail::setVectorPaths(false);
+        const QImage plain = pass();
+        detail::setVectorPaths(true);
+        const QImage vector = pass();
+        ASSERT_EQ(plain.size(), vector.size()) << what;
+        for (int y = 0; y < plain.height(); ++y)
+            for (int x = 0; x < plain.width(); ++x)
+                ASSERT_EQ(base::pixelAt(plain, x, y), base::pixelAt(vector, x, y))
+                    << what << " at " << x << ", " << y << " of " << plain.width() << " x " << plain.height();
+    }
+
+    QImage picture(int w, int h) {
+        QImage img = base::makeBgr(w, h);
+        std::uniform_int_distribution<int> pick(0, 5), byte(0, 255);
+        const base::Colour few[] = {base::rgb(0, 255, 0), base::rgb(255, 255, 255), base::rgb(0, 0, 0),
+                                    base::rgb(0, 255, 0)};
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const int k = pick(random);
+                base::setPixel(img, x, y,
+                               k < 4 ? few[k]
+                                     : base::rgb(static_cast<std::uint8_t>(byte(random)),
+                                                 static_cast<std::uint8_t>(byte(random)),
+                                                 static_cast<std::uint8_t>(byte(random))));
+            }
+        return img;
+    }
+
+    KeyOptions key() {
+        const int fills[] = {-10, 0, 30, 50, 70, 100, 150};
+        return KeyOptions{std::uniform_int_distribution<int>(0, 3)(random) != 0, base::rgb(0, 255, 0),
+                          fills[std::uniform_int_distribution<int>(0, 6)(random)]};
+    }
+
+    int side() { return std::uniform_int_distribution<int>(1, 23)(random); }
+
+    std::mt19937 random{20240607};
+};
+
+TEST_F(BothPaths, ZoomUpAgrees) {
+    for (int i = 0; i < 150; ++i) {
+        const QImage src = picture(side(), side());
+        const QSize to(src.width() + side(), src.height() + side() - 1);
+        const KeyOptions k = key();
+        expectSame([&] { return zoomup(src, to, k); }, "zoomup");
+    }
+}
+
+TEST_F(BothPaths, ZoomDownAgrees) {
+    for (int i = 0; i < 150; ++i) {
+        const QImage src = picture(side() + 10, side() + 10);
+        const QSize to(side(), side() + 12);
+        const KeyOptions k = key();
+        expectSame([&] { return zoomdown(src, to, k); }, "zoomdown");
+    }
+}
+
+TEST_F(BothPaths, RotateAgreesAtAnyAngleAndOnQuarterTurns) {
+    std::uniform_int_distribution<int> degrees(-180, 180), hundredths(0, 99), quarter(-2, 2);
+    for (int i = 0; i < 200; ++i) {
+        const QImage src = picture(side(), side());
+        RotateOptions o;
+        o.angle = i % 2 ? rotationAngle(degrees(random), hundredths(random))
+                        : rotationAngle(90 * quarter(random), 0);
+        o.key = key();
+        o.blendBorder = !o.key.on && i % 3 == 0;
+        o.gap = o.key.on ? o.key.colour : base::rgb(200, 10, 90);
+        const QSize to = rotatedSize(src.size(), o.angle);
+        expectSame([&] { return rotate(src, to, o); }, "rotate");
+    }
+}
+
+}  // namespace
