@@ -82,6 +82,31 @@ TEST_F(BothPaths, ZoomDownAgrees) {
     }
 }
 
+// Photo-like pictures at whole ratios, where the vector path takes four columns at a time; the key
+// colour is rare, so most quads hold none and some one.
+TEST_F(BothPaths, ZoomDownAgreesFourColumnsAtATime) {
+    const QSize cases[][2] = {{{40, 24}, {30, 18}}, {{48, 20}, {12, 5}}, {{33, 17}, {22, 9}},
+                              {{64, 8}, {32, 8}},   {{9, 9}, {8, 3}},    {{100, 30}, {75, 20}}};
+    const base::Colour keyColour = base::rgb(0, 255, 0);
+    std::uniform_int_distribution<int> noise(0, 40), rare(0, 60);
+    for (const auto& [from, to] : cases)
+        for (int fill : {50, 100, -10}) {
+            QImage src = base::makeBgr(from.width(), from.height());
+            for (int y = 0; y < from.height(); ++y)
+                for (int x = 0; x < from.width(); ++x)
+                    base::setPixel(src, x, y,
+                                   rare(random) == 0
+                                       ? keyColour
+                                       : base::rgb(static_cast<std::uint8_t>(6 * x + noise(random)),
+                                                   static_cast<std::uint8_t>(200 - 5 * y + noise(random)),
+                                                   static_cast<std::uint8_t>(3 * (x + y) + noise(random))));
+            for (bool on : {false, true}) {
+                const KeyOptions k{on, keyColour, fill};
+                expectSame([&] { return zoomdown(src, to, k); }, "zoomdown by quads");
+            }
+        }
+}
+
 TEST_F(BothPaths, RotateAgreesAtAnyAngleAndOnQuarterTurns) {
     std::uniform_int_distribution<int> degrees(-180, 180), hundredths(0, 99), quarter(-2, 2);
     for (int i = 0; i < 200; ++i) {
