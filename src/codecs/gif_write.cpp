@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "base/error.h"
@@ -133,7 +134,12 @@ QByteArray encodeGif(const QImage& indexed) {
     const std::uint8_t image[2] = {0, static_cast<std::uint8_t>(std::max(2, bits))};  // flags, code size
     ok = ok && sink.append(image, 2);
     // The codes in sub-blocks of 255 bytes, the last one shorter, then an empty one.
-    const std::vector<std::uint8_t> codes = lzwCodes(indexed, bits);
+    std::vector<std::uint8_t> codes;
+    try {
+        codes = lzwCodes(indexed, bits);
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::outOfMemory());
+    }
     for (std::size_t at = 0; at < codes.size(); at += 255) {
         const auto n = static_cast<std::uint8_t>(std::min<std::size_t>(255, codes.size() - at));
         ok = ok && sink.append(&n, 1) && sink.append(codes.data() + at, n);
