@@ -66,6 +66,17 @@ ZOOM_AVX2 inline void storeChannels(std::uint8_t* out, __m256d v) {
     std::memcpy(out, &word, 3);
 }
 
+// Four pixels from their blue, green and red channels (32-bit lanes already in 0..255), as twelve
+// bytes at `out`; nothing past them is touched.
+ZOOM_AVX2 inline void storeQuad(std::uint8_t* out, __m128i blue, __m128i green, __m128i red) {
+    const __m128i planar = _mm_packus_epi16(_mm_packus_epi32(blue, green), _mm_packus_epi32(red, red));
+    const __m128i bgr =
+        _mm_shuffle_epi8(planar, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bgr);
+    const auto last = static_cast<std::uint32_t>(_mm_extract_epi32(bgr, 2));
+    std::memcpy(out + 8, &last, 4);
+}
+
 // a + fx(b − a) + fy(c − a) + fx·fy(a − b − c + d), per lane, in that order; the integer
 // differences are exact, as they are in double.
 ZOOM_AVX2 inline __m256d bilinearLanes(std::uint32_t tl, std::uint32_t tr, std::uint32_t bl, std::uint32_t br,

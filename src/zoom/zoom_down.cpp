@@ -192,16 +192,9 @@ ZOOM_AVX2 inline bool vectorQuad(const Row& r, const Quads& q, int quad, const K
         return true;
     }
     const __m256d weight = _mm256_set1_pd(static_cast<double>(r.areaRatio));
-    const __m128i bg = _mm_packus_epi32(detail::roundedInts(_mm256_div_pd(sumB, weight)),
-                                        detail::roundedInts(_mm256_div_pd(sumG, weight)));
-    const __m128i r32 = detail::roundedInts(_mm256_div_pd(sumR, weight));
-    const __m128i rr = _mm_packus_epi32(r32, r32);
-    const __m128i planar = _mm_packus_epi16(bg, rr);  // B0..B3 G0..G3 R0..R3
-    const __m128i bgr =
-        _mm_shuffle_epi8(planar, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bgr);
-    const std::uint32_t last = static_cast<std::uint32_t>(_mm_extract_epi32(bgr, 2));
-    std::memcpy(out + 8, &last, 4);
+    detail::storeQuad(out, detail::roundedInts(_mm256_div_pd(sumB, weight)),
+                      detail::roundedInts(_mm256_div_pd(sumG, weight)),
+                      detail::roundedInts(_mm256_div_pd(sumR, weight)));
     return true;
 }
 
