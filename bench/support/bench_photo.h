@@ -1,8 +1,9 @@
 #pragma once
 
-// Benchmark pictures: a real photograph tiled to the size asked for, so that the passes see the
-// colours and edges they meet in use. bench/compare hands both sides the same decoded photo
-// through KADREL_BENCH_PHOTO; run alone, a benchmark takes the first Debian wallpaper it finds.
+// Benchmark pictures: a real photograph mirror-tiled to the size asked for, so that the passes see
+// the colours and edges they meet in use and no seam is a hard edge. bench/compare hands both sides
+// the same decoded photo through KADREL_BENCH_PHOTO (a PNG, so no decoder differences creep in) and
+// tiles it the same way; run alone, a benchmark takes the first Debian wallpaper it finds.
 // Header-only so that any bench/<unit> can include it without a library of its own.
 
 #include <cmath>
@@ -10,19 +11,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include <QImage>
 #include <QString>
 
 namespace benchphoto {
 
+// A photo named by KADREL_BENCH_PHOTO that does not load stops the program: falling back to
+// another picture would time the two sides of a comparison on different pixels.
 inline QImage loadPhoto() {
-    const char* env = std::getenv("KADREL_BENCH_PHOTO");
-    const char* candidates[] = {env, "/usr/share/backgrounds/mate/nature/Garden.jpg",
+    if (const char* env = std::getenv("KADREL_BENCH_PHOTO"); env != nullptr && *env != '\0') {
+        QImage img(QString::fromLocal8Bit(env));
+        if (img.isNull()) {
+            std::fprintf(stderr, "bench: KADREL_BENCH_PHOTO=%s does not load as a picture\n", env);
+            std::exit(2);
+        }
+        return img.convertToFormat(QImage::Format_BGR888);
+    }
+    const char* candidates[] = {"/usr/share/backgrounds/mate/nature/Garden.jpg",
                                 "/usr/share/backgrounds/mate/nature/LadyBird.jpg",
                                 "/usr/share/wallpapers/Next/contents/images/5120x2880.png"};
     for (const char* path : candidates) {
-        if (path == nullptr || *path == '\0') continue;
         QImage img(QString::fromLocal8Bit(path));
         if (!img.isNull()) return img.convertToFormat(QImage::Format_BGR888);
     }
@@ -44,24 +54,41 @@ inline QImage syntheticPhoto(int w, int h) {
     return img;
 }
 
-// The photo repeated from the top-left corner over w x h (BGR888); bench/compare tiles the same way.
-inline QImage photo(int w, int h) {
-    static const QImage source = [] {
-        QImage img = loadPhoto();
-        if (img.isNull()) {
+inline const QImage& source() {
+    static const QImage img = [] {
+        QImage p = loadPhoto();
+        if (p.isNull()) {
             std::fprintf(stderr, "bench: no photograph found, using a synthetic picture\n");
-            img = syntheticPhoto(2560, 1600);
+            p = syntheticPhoto(2560, 1600);
         }
-        return img;
+        return p;
     }();
+    return img;
+}
+
+// Source coordinate of picture coordinate v when tiles of n alternate plain and mirrored.
+inline int mirrored(int v, int n) {
+    const int t = v / n, r = v % n;
+    return t % 2 == 0 ? r : n - 1 - r;
+}
+
+// The photo over w x h (BGR888) from the top-left corner, every other tile flipped left to right
+// and every other tile row flipped top to bottom; bench/compare tiles the same way.
+inline QImage photo(int w, int h) {
+    const QImage& src = source();
+    const int pw = src.width(), ph = src.height();
     QImage out(w, h, QImage::Format_BGR888);
-    const int pw = source.width(), ph = source.height();
+    // One source row in both directions, so each destination row is a few long copies.
+    std::vector<std::uint8_t> flipped(static_cast<std::size_t>(3) * pw);
     for (int y = 0; y < h; ++y) {
-        const std::uint8_t* src = source.constScanLine(y % ph);
+        const std::uint8_t* plain = src.constScanLine(mirrored(y, ph));
+        for (int x = 0; x < pw; ++x)
+            std::memcpy(&flipped[3 * static_cast<std::size_t>(x)], plain + 3 * (pw - 1 - x), 3);
         std::uint8_t* dst = out.scanLine(y);
-        for (int x = 0; x < w; x += pw) {
+        for (int x = 0, tile = 0; x < w; x += pw, ++tile) {
             const int n = x + pw <= w ? pw : w - x;
-            std::memcpy(dst + 3 * x, src, static_cast<std::size_t>(3) * n);
+            std::memcpy(dst + 3 * static_cast<std::size_t>(x), tile % 2 == 0 ? plain : flipped.data(),
+                        static_cast<std::size_t>(3) * n);
         }
     }
     return out;

@@ -3,7 +3,8 @@
 #include <QByteArray>
 #include <QImage>
 
-// GIF through giflib. Failures throw base::Error with the bare reason (giflib's own text kept).
+// GIF: read through giflib; written by our own LZW coder, which gives the bytes giflib would.
+// Failures throw base::Error with the bare reason (giflib's own text kept when reading).
 namespace codecs::detail {
 
 // The first frame drawn on its logical screen.

@@ -51,14 +51,30 @@ ZOOM_AVX2 inline __m256d channelDoubles(std::uint32_t pixel) {
     return _mm256_cvtepi32_pd(channelInts(pixel));
 }
 
-// Round half to even, clamp into 0..255 and store blue, green and red: channelByte per lane.
-ZOOM_AVX2 inline void storeChannels(std::uint8_t* out, __m256d v) {
+// Round half to even and clamp into 0..255: channelByte per lane, as 32-bit integers.
+ZOOM_AVX2 inline __m128i roundedInts(__m256d v) {
     v = _mm256_round_pd(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
     v = _mm256_min_pd(_mm256_max_pd(v, _mm256_setzero_pd()), _mm256_set1_pd(255));
-    const __m128i i32 = _mm256_cvtpd_epi32(v);
+    return _mm256_cvtpd_epi32(v);
+}
+
+// channelByte per lane, storing blue, green and red.
+ZOOM_AVX2 inline void storeChannels(std::uint8_t* out, __m256d v) {
+    const __m128i i32 = roundedInts(v);
     const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(i32, i32), _mm_setzero_si128());
     const std::uint32_t word = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
     std::memcpy(out, &word, 3);
+}
+
+// Four pixels from their blue, green and red channels (32-bit lanes already in 0..255), as twelve
+// bytes at `out`; nothing past them is touched.
+ZOOM_AVX2 inline void storeQuad(std::uint8_t* out, __m128i blue, __m128i green, __m128i red) {
+    const __m128i planar = _mm_packus_epi16(_mm_packus_epi32(blue, green), _mm_packus_epi32(red, red));
+    const __m128i bgr =
+        _mm_shuffle_epi8(planar, _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), bgr);
+    const auto last = static_cast<std::uint32_t>(_mm_extract_epi32(bgr, 2));
+    std::memcpy(out + 8, &last, 4);
 }
 
 // a + fx(b − a) + fy(c − a) + fx·fy(a − b − c + d), per lane, in that order; the integer

@@ -81,39 +81,97 @@ void plainRow(const Row& r, const KeyOptions& key, bool wholeKept) {
     }
 }
 
+ZOOM_AVX2 inline void vectorPixel(const Row& r, int x, const KeyOptions& key, std::uint32_t keyWord,
+                                  bool wholeKept, const detail::PixelReader& read) {
+    std::uint8_t* out = r.out + 3 * x;
+    const double fx = r.frac[x], fy = r.fy;
+    const std::uint8_t* tl = r.up + 3 * r.near[x];
+    const std::uint8_t* tr = r.up + 3 * r.far[x];
+    const std::uint8_t* bl = r.low + 3 * r.near[x];
+    const std::uint8_t* br = r.low + 3 * r.far[x];
+    const std::uint32_t a = read(tl), b = read(tr), c = read(bl), d = read(br);
+    unsigned flags = kAllNeighbours;
+    if (key.on) {
+        if (detail::sameWord(a, keyWord)) flags &= ~kTopLeft;
+        if (detail::sameWord(b, keyWord)) flags &= ~kTopRight;
+        if (detail::sameWord(c, keyWord)) flags &= ~kBottomLeft;
+        if (detail::sameWord(d, keyWord)) flags &= ~kBottomRight;
+    }
+    if (flags == kAllNeighbours && wholeKept) {
+        detail::storeChannels(out, detail::bilinearLanes(a, b, c, d, fx, fy));
+    } else if (flags == kAllNeighbours || !kept(coverageOf(flags, fx, fy), key.fill)) {
+        detail::putColour(out, key.colour);
+    } else {
+        for (int ch = 0; ch < 3; ++ch) out[ch] = zoomcalc(tl[ch], tr[ch], bl[ch], br[ch], fx, fy, flags);
+    }
+}
+
+// One channel of four pixels, one a lane: bilinear() in its order, a + fx(b − a) + fy(c − a) +
+// fx·fy(a − b − c + d), with the integer differences exact as they are in double.
+ZOOM_AVX2 inline __m128i quadChannel(__m128i a, __m128i b, __m128i c, __m128i d, __m256d fx, __m256d fy,
+                                     __m256d fxy) {
+    const __m256d ba = _mm256_cvtepi32_pd(_mm_sub_epi32(b, a));
+    const __m256d ca = _mm256_cvtepi32_pd(_mm_sub_epi32(c, a));
+    const __m256d abcd = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(a, b), c), d));
+    __m256d v = _mm256_add_pd(_mm256_cvtepi32_pd(a), _mm256_mul_pd(fx, ba));
+    v = _mm256_add_pd(v, _mm256_mul_pd(fy, ca));
+    v = _mm256_add_pd(v, _mm256_mul_pd(fxy, abcd));
+    return detail::roundedInts(v);
+}
+
+// Pixels x .. x + 3 at once, one pixel a lane and one vector a channel, when none of their
+// neighbours is the key: then all four take part, the pixel is covered whole and only the fill
+// decides. Returns false, having written nothing, when a neighbour is the key.
+ZOOM_AVX2 inline bool vectorQuad(const Row& r, int x, bool keyOn, std::uint32_t keyWord, bool wholeKept,
+                                 base::Colour keyColour, const detail::PixelReader& read) {
+    const int* near = r.near + x;
+    const int* far = r.far + x;
+    const auto gather = [&](const std::uint8_t* row, const int* cols) {
+        return _mm_setr_epi32(
+            static_cast<int>(read(row + 3 * cols[0])), static_cast<int>(read(row + 3 * cols[1])),
+            static_cast<int>(read(row + 3 * cols[2])), static_cast<int>(read(row + 3 * cols[3])));
+    };
+    const __m128i tl = gather(r.up, near), tr = gather(r.up, far);
+    const __m128i bl = gather(r.low, near), br = gather(r.low, far);
+    if (keyOn) {
+        const __m128i rgb = _mm_set1_epi32(0xFFFFFF), k = _mm_set1_epi32(static_cast<int>(keyWord));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(tl, rgb), k),
+                                                       _mm_cmpeq_epi32(_mm_and_si128(tr, rgb), k)),
+                                          _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(bl, rgb), k),
+                                                       _mm_cmpeq_epi32(_mm_and_si128(br, rgb), k)));
+        if (_mm_movemask_epi8(hits) != 0) return false;
+    }
+    std::uint8_t* out = r.out + 3 * x;
+    if (!wholeKept) {
+        for (int k = 0; k < 4; ++k) detail::putColour(out + 3 * k, keyColour);
+        return true;
+    }
+    const __m256d fx = _mm256_loadu_pd(r.frac + x), fy = _mm256_set1_pd(r.fy);
+    const __m256d fxy = _mm256_mul_pd(fx, fy);
+    const __m128i pickBlue = _mm_setr_epi8(0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1);
+    const __m128i pickGreen = _mm_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
+    const __m128i pickRed = _mm_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
+    const __m128i blue =
+        quadChannel(_mm_shuffle_epi8(tl, pickBlue), _mm_shuffle_epi8(tr, pickBlue),
+                    _mm_shuffle_epi8(bl, pickBlue), _mm_shuffle_epi8(br, pickBlue), fx, fy, fxy);
+    const __m128i green =
+        quadChannel(_mm_shuffle_epi8(tl, pickGreen), _mm_shuffle_epi8(tr, pickGreen),
+                    _mm_shuffle_epi8(bl, pickGreen), _mm_shuffle_epi8(br, pickGreen), fx, fy, fxy);
+    const __m128i red =
+        quadChannel(_mm_shuffle_epi8(tl, pickRed), _mm_shuffle_epi8(tr, pickRed),
+                    _mm_shuffle_epi8(bl, pickRed), _mm_shuffle_epi8(br, pickRed), fx, fy, fxy);
+    detail::storeQuad(out, blue, green, red);
+    return true;
+}
+
 ZOOM_AVX2 void vectorRow(const Row& r, const KeyOptions& key, bool wholeKept,
                          const detail::PixelReader& read) {
     const std::uint32_t keyWord = detail::bgrWord(key.colour);
-    const bool keyOn = key.on;
-    std::uint8_t* out = r.out;
-    const double fy = r.fy;
-    const int* near = r.near;
-    const int* far = r.far;
-    const double* frac = r.frac;
-    const std::uint8_t* up = r.up;
-    const std::uint8_t* low = r.low;
-    for (int x = 0, n = r.width; x < n; ++x, out += 3) {
-        const double fx = frac[x];
-        const std::uint8_t* tl = up + 3 * near[x];
-        const std::uint8_t* tr = up + 3 * far[x];
-        const std::uint8_t* bl = low + 3 * near[x];
-        const std::uint8_t* br = low + 3 * far[x];
-        const std::uint32_t a = read(tl), b = read(tr), c = read(bl), d = read(br);
-        unsigned flags = kAllNeighbours;
-        if (keyOn) {
-            if (detail::sameWord(a, keyWord)) flags &= ~kTopLeft;
-            if (detail::sameWord(b, keyWord)) flags &= ~kTopRight;
-            if (detail::sameWord(c, keyWord)) flags &= ~kBottomLeft;
-            if (detail::sameWord(d, keyWord)) flags &= ~kBottomRight;
-        }
-        if (flags == kAllNeighbours && wholeKept) {
-            detail::storeChannels(out, detail::bilinearLanes(a, b, c, d, fx, fy));
-        } else if (flags == kAllNeighbours || !kept(coverageOf(flags, fx, fy), key.fill)) {
-            detail::putColour(out, key.colour);
-        } else {
-            for (int ch = 0; ch < 3; ++ch) out[ch] = zoomcalc(tl[ch], tr[ch], bl[ch], br[ch], fx, fy, flags);
-        }
-    }
+    int x = 0;
+    for (; x + 4 <= r.width; x += 4)
+        if (!vectorQuad(r, x, key.on, keyWord, wholeKept, key.colour, read))
+            for (int k = 0; k < 4; ++k) vectorPixel(r, x + k, key, keyWord, wholeKept, read);
+    for (; x < r.width; ++x) vectorPixel(r, x, key, keyWord, wholeKept, read);
 }
 
 }  // namespace

@@ -1,3 +1,8 @@
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include "base/image.h"
@@ -198,5 +203,80 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GifPalette,
                          testing::Values(PaletteCase{252, 251, 256}, PaletteCase{256, 255, 256},
                                          PaletteCase{3, 2, 4}, PaletteCase{1, 0, 2}, PaletteCase{16, 15, 16},
                                          PaletteCase{2, 5, 8}));
+
+// The file giflib writes for the picture, as the writer made it before it had its own coder: the
+// same table, header and image, the codes from EGifPutLine.
+int collect(GifFileType* gif, const GifByteType* bytes, int n) {
+    auto* out = static_cast<QByteArray*>(gif->UserData);
+    out->append(reinterpret_cast<const char*>(bytes), n);
+    return n;
+}
+
+QByteArray giflibGif(const QImage& indexed, int entries) {
+    QByteArray out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, collect, &error);
+    EXPECT_NE(gif, nullptr);
+    std::vector<GifColorType> colours;
+    for (int i = 0; i < entries; ++i) {
+        const QRgb c = i < indexed.colorCount() ? indexed.color(i) : qRgb(0, 0, 0);
+        colours.push_back(GifColorType{static_cast<GifByteType>(qRed(c)), static_cast<GifByteType>(qGreen(c)),
+                                       static_cast<GifByteType>(qBlue(c))});
+    }
+    ColorMapObject* map = GifMakeMapObject(entries, colours.data());
+    EXPECT_EQ(EGifPutScreenDesc(gif, indexed.width(), indexed.height(), 8, 0, map), GIF_OK);
+    EXPECT_EQ(EGifPutImageDesc(gif, 0, 0, indexed.width(), indexed.height(), false, nullptr), GIF_OK);
+    std::vector<GifPixelType> line(static_cast<std::size_t>(indexed.width()));
+    for (int y = 0; y < indexed.height(); ++y) {
+        std::memcpy(line.data(), indexed.constScanLine(y), line.size());
+        EXPECT_EQ(EGifPutLine(gif, line.data(), indexed.width()), GIF_OK);
+    }
+    EXPECT_EQ(EGifCloseFile(gif, &error), GIF_OK);
+    GifFreeMapObject(map);
+    return out;
+}
+
+struct CoderCase {
+    const char* name;
+    int w, h, colours;
+    int pattern;  // 0 noise, 1 one colour, 2 smooth bands with a little noise
+};
+
+class GifCoder : public testing::TestWithParam<CoderCase> {};
+
+// Byte for byte what giflib wrote: the string table fills and is cleared many times over in the
+// noise, codes reach 12 bits in the flat picture, and tables of 2 to 256 colours set the code size.
+TEST_P(GifCoder, WritesTheBytesGiflibWrote) {
+    const CoderCase& c = GetParam();
+    QList<QRgb> table;
+    for (int i = 0; i < c.colours; ++i) table.append(qRgb(i, 255 - i, (7 * i) & 255));
+    QImage picture(c.w, c.h, QImage::Format_Indexed8);
+    picture.setColorTable(table);
+    std::mt19937 random(static_cast<unsigned>(c.w * 31 + c.h));
+    for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x) {
+            const int noise = static_cast<int>(random() % static_cast<unsigned>(c.colours));
+            const int v = c.pattern == 0   ? noise
+                          : c.pattern == 1 ? c.colours - 1
+                                           : ((x / 9 + y / 5) + (noise < c.colours / 8 ? 1 : 0)) % c.colours;
+            picture.scanLine(y)[x] = static_cast<uchar>(v);
+        }
+    int entries = 2;
+    while (entries < c.colours) entries *= 2;
+    const QByteArray ours = codecs::encode(picture, Format::Gif);
+    const QByteArray theirs = giflibGif(picture, entries);
+    ASSERT_EQ(ours.size(), theirs.size());
+    EXPECT_TRUE(ours == theirs);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, GifCoder,
+    testing::Values(CoderCase{"OnePixel", 1, 1, 2, 0}, CoderCase{"TwoColourNoise", 97, 41, 2, 0},
+                    CoderCase{"FourColourNoise", 120, 80, 4, 0},
+                    CoderCase{"SixteenColourNoise", 255, 3, 16, 0},
+                    CoderCase{"FullTableNoise", 400, 300, 256, 0},
+                    CoderCase{"StaticPaletteBands", 640, 480, 252, 2},
+                    CoderCase{"OneColour", 1000, 700, 252, 1}, CoderCase{"OneColumn", 1, 3000, 8, 2}),
+    [](const testing::TestParamInfo<CoderCase>& row) { return std::string(row.param.name); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include <QBuffer>
@@ -134,5 +135,111 @@ TEST(PngRead, BytesAfterTheEndChunkAreIgnored) {
     const QByteArray bytes = codecs::encode(picture, Format::Png) + QByteArray("trailing junk");
     EXPECT_TRUE(codectest::sameBgr(codecs::decode(bytes, Format::Png), picture));
 }
+
+}  // namespace
+
+namespace {
+
+void append(png_structp png, png_bytep bytes, std::size_t n) {
+    static_cast<QByteArray*>(png_get_io_ptr(png))
+        ->append(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(n));
+}
+void noFlush(png_structp) {}
+
+// The file libpng writes when it chooses every row's filter itself, as our writer once let it.
+QByteArray libpngChoosing(const QImage& bgr) {
+    QByteArray out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return {};
+    }
+    png_set_write_fn(png, &out, append, noFlush);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(bgr.width()), static_cast<png_uint_32>(bgr.height()), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    for (int y = 0; y < bgr.height(); ++y) png_write_row(png, bgr.constScanLine(y));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+struct FilterCase {
+    const char* name;
+    int w, h;
+    int pattern;  // 0 noise, 1 smooth ramps, 2 flat bands, 3 ramps with noise near 0 and 255
+};
+
+class PngFilters : public testing::TestWithParam<FilterCase> {};
+
+// Our choice of filter for each row is libpng's own: the files are the same to the byte. Noise
+// favours no filter, ramps sub, up and Paeth; flat bands tie, and the first filter tried must win;
+// values near 0 and 255 wrap in every filter; odd widths leave a tail shorter than a vector.
+TEST_P(PngFilters, ChosenAsLibpngChoosesThem) {
+    const FilterCase& c = GetParam();
+    std::mt19937 random(static_cast<unsigned>(c.w * 7 + c.h));
+    QImage picture = base::makeBgr(c.w, c.h);
+    for (int y = 0; y < c.h; ++y) {
+        std::uint8_t* row = picture.scanLine(y);
+        for (int i = 0; i < 3 * c.w; ++i) {
+            const int x = i / 3, noise = static_cast<int>(random() % 256);
+            int v = 0;
+            switch (c.pattern) {
+                case 0:
+                    v = noise;
+                    break;
+                case 1:
+                    v = (i % 3 == 0 ? 2 * x + y : i % 3 == 1 ? 3 * y - x : x * y / 7) & 255;
+                    break;
+                case 2:
+                    v = ((y / 3) * 40 + (x / 5) * 17 * (i % 3)) & 255;
+                    break;
+                default:
+                    v = (noise < 128 ? noise % 9 : 255 - noise % 9) + (y % 4 == 0 ? x : 0);
+                    break;
+            }
+            row[i] = static_cast<std::uint8_t>(v);
+        }
+    }
+    const QByteArray theirs = libpngChoosing(picture);
+    ASSERT_FALSE(theirs.isEmpty());
+    const QByteArray ours = codecs::encode(picture, Format::Png);
+    ASSERT_EQ(ours.size(), theirs.size());
+    EXPECT_TRUE(ours == theirs);
+}
+
+// Small pictures of a few levels, where sums tie and race closely: the first filter tried must
+// win a tie, and the average must round down as libpng's does.
+TEST(PngFilterRaces, ChosenAsLibpngChoosesThem) {
+    std::mt19937 random(4711);
+    for (int i = 0; i < 400; ++i) {
+        const int w = 2 + static_cast<int>(random() % 30), h = 2 + static_cast<int>(random() % 5);
+        int levels[3];
+        for (int& l : levels) l = static_cast<int>(random() % 256);
+        QImage picture = base::makeBgr(w, h);
+        const bool flat = i % 10 == 0;  // one colour: all but "none" give zero
+        for (int y = 0; y < h; ++y)
+            for (int b = 0; b < 3 * w; ++b)
+                picture.scanLine(y)[b] =
+                    static_cast<std::uint8_t>(flat ? levels[b % 3] : levels[random() % 3]);
+        const QByteArray theirs = libpngChoosing(picture);
+        ASSERT_FALSE(theirs.isEmpty());
+        ASSERT_TRUE(codecs::encode(picture, Format::Png) == theirs)
+            << "picture " << i << ", " << w << " x " << h;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, PngFilters,
+                         testing::Values(FilterCase{"Noise", 300, 40, 0}, FilterCase{"Ramps", 257, 64, 1},
+                                         FilterCase{"FlatBands", 200, 30, 2},
+                                         FilterCase{"Extremes", 123, 50, 3}, FilterCase{"TwoByTwo", 2, 2, 3},
+                                         FilterCase{"OddTail", 7, 5, 1}, FilterCase{"OneWide", 1, 20, 1},
+                                         FilterCase{"OneHigh", 40, 1, 3}),
+                         [](const testing::TestParamInfo<FilterCase>& row) {
+                             return std::string(row.param.name);
+                         });
 
 }  // namespace

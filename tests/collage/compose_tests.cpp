@@ -124,6 +124,48 @@ TEST(ComposeTest, OtherPictureFormatsAreDrawnAsTheirColours) {
     expectRect(out, 1, 1, 3, 3, kRed, kBack);
 }
 
+// Layer by layer, pixel by pixel: what compose() must give, however it gets there.
+QImage composeByHand(const QImage& back, const std::vector<Layer>& layers) {
+    QImage out = back.copy();
+    for (const Layer& l : layers)
+        for (int y = 0; y < l.picture->height(); ++y)
+            for (int x = 0; x < l.picture->width(); ++x) {
+                const int cx = l.topLeft.x() + x, cy = l.topLeft.y() + y;
+                if (cx < 0 || cy < 0 || cx >= out.width() || cy >= out.height()) continue;
+                const base::Colour c = base::pixelAt(*l.picture, x, y);
+                if (!(l.transparent && c == l.key)) base::setPixel(out, cx, cy, c);
+            }
+    return out;
+}
+
+// A canvas large enough for its own mapping, with opaque and keyed layers overlapping in every
+// order: the background is skipped under opaque layers, even under a keyed layer drawn first.
+TEST(ComposeTest, LargeCanvasWithOverlapsMatchesLayerByLayer) {
+    QImage back = base::makeBgr(1600, 1200);
+    for (int y = 0; y < back.height(); ++y)
+        for (int x = 0; x < back.width(); ++x)
+            base::setPixel(back, x, y, rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 77));
+    const base::Colour white = rgb(255, 255, 255);
+    QImage keyed = solid(700, 500, kRed);
+    for (int y = 0; y < keyed.height(); ++y)
+        for (int x = 0; x < keyed.width(); ++x)
+            if ((x / 50 + y / 30) % 3 == 0) base::setPixel(keyed, x, y, white);
+    const QImage opaque = solid(600, 400, kBlue), strip = solid(1600, 3, kBack);
+    const std::vector<Layer> layers = {
+        Layer{&keyed, {-100, -50}, true, white},
+        Layer{&opaque, {300, 200}},
+        Layer{&keyed, {250, 150}, true, white},
+        Layer{&opaque, {1200, 1000}},
+        Layer{&strip, {0, 599}},
+        Layer{&opaque, {500, 300}},
+        Layer{&keyed, {1100, 900}, true, white},
+        Layer{&opaque, {-300, 900}},
+    };
+    const QImage out = compose(back, layers);
+    ASSERT_EQ(out.format(), QImage::Format_BGR888);
+    EXPECT_TRUE(out == composeByHand(back, layers));
+}
+
 TEST(ComposeTest, RefusesAnEmptyCanvas) {
     EXPECT_THROW(compose(QImage(), {}), base::Error);
 }

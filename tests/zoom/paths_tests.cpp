@@ -82,6 +82,54 @@ TEST_F(BothPaths, ZoomDownAgrees) {
     }
 }
 
+// Photo-like pictures, where the vector paths take four columns at a time; the key colour is
+// rare, so most groups of four hold none and some one.
+class FourColumns : public BothPaths {
+protected:
+    QImage photoLike(QSize size) {
+        std::uniform_int_distribution<int> noise(0, 40), rare(0, 60);
+        QImage src = base::makeBgr(size.width(), size.height());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                base::setPixel(src, x, y,
+                               rare(random) == 0
+                                   ? kKey
+                                   : base::rgb(static_cast<std::uint8_t>(6 * x + noise(random)),
+                                               static_cast<std::uint8_t>(200 - 5 * y + noise(random)),
+                                               static_cast<std::uint8_t>(3 * (x + y) + noise(random))));
+        return src;
+    }
+
+    template <class Pass>
+    void forEachKey(Pass pass, const char* what) {
+        for (int fill : {50, 100, -10})
+            for (bool on : {false, true}) {
+                const KeyOptions k{on, kKey, fill};
+                expectSame([&] { return pass(k); }, what);
+            }
+    }
+
+    static constexpr base::Colour kKey = base::rgb(0, 255, 0);
+};
+
+TEST_F(FourColumns, ZoomDownAgrees) {
+    const QSize cases[][2] = {{{40, 24}, {30, 18}}, {{48, 20}, {12, 5}}, {{33, 17}, {22, 9}},
+                              {{64, 8}, {32, 8}},   {{9, 9}, {8, 3}},    {{100, 30}, {75, 20}}};
+    for (const auto& [from, to] : cases) {
+        const QImage src = photoLike(from);
+        forEachKey([&](const KeyOptions& k) { return zoomdown(src, to, k); }, "zoomdown by fours");
+    }
+}
+
+TEST_F(FourColumns, ZoomUpAgrees) {
+    const QSize cases[][2] = {
+        {{20, 15}, {40, 30}}, {{7, 5}, {29, 11}}, {{30, 2}, {45, 9}}, {{3, 40}, {8, 41}}};
+    for (const auto& [from, to] : cases) {
+        const QImage src = photoLike(from);
+        forEachKey([&](const KeyOptions& k) { return zoomup(src, to, k); }, "zoomup by fours");
+    }
+}
+
 TEST_F(BothPaths, RotateAgreesAtAnyAngleAndOnQuarterTurns) {
     std::uniform_int_distribution<int> degrees(-180, 180), hundredths(0, 99), quarter(-2, 2);
     for (int i = 0; i < 200; ++i) {
