@@ -242,12 +242,10 @@ std::optional<base::Colour> parseColour(const QString& text) {
 }
 
 std::optional<codecs::Format> outputFormat(const QString& path) {
-    const QString ext = codecs::extensionOf(path).toLower();
-    if (ext == u".jpg" || ext == u".jpeg") return codecs::Format::Jpeg;
-    if (ext == u".bmp") return codecs::Format::Bmp;
-    if (ext == u".gif") return codecs::Format::Gif;
-    if (ext == u".png") return codecs::Format::Png;
-    return std::nullopt;
+    const auto format = codecs::knownFormat(path);
+    // Icons can be read but not written.
+    if (format == codecs::Format::Ico) return std::nullopt;
+    return format;
 }
 
 Request parseArguments(const QStringList& args) {

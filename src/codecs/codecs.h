@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -17,6 +19,8 @@ Format pieceFormat(const QString& fileName);
 // Background pictures and the cut editor: the extension in any letter case (.jpg, .jpeg, .bmp,
 // .gif, .png, .ico). Any other throws base::Error "拡張子 .%s の画像形式は処理できません".
 Format formatByExtension(const QString& fileName);
+// The same rule without the message: nothing for an extension it does not know.
+std::optional<Format> knownFormat(const QString& fileName);
 
 // Reads a whole file (at most 256 MiB) and decodes it with the given decoder into a 24-bit
 // BGR888 picture. Every failure (missing file, bad content, a picture over the pixel budget)

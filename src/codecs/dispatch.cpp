@@ -97,15 +97,19 @@ Format pieceFormat(const QString& fileName) {
     return Format::Jpeg;
 }
 
-Format formatByExtension(const QString& fileName) {
-    const QString ext = extensionOf(fileName);
-    const QString lower = ext.toLower();
+std::optional<Format> knownFormat(const QString& fileName) {
+    const QString lower = extensionOf(fileName).toLower();
     if (lower == u".jpg" || lower == u".jpeg") return Format::Jpeg;
     if (lower == u".bmp") return Format::Bmp;
     if (lower == u".gif") return Format::Gif;
     if (lower == u".png") return Format::Png;
     if (lower == u".ico") return Format::Ico;
-    throw base::Error(messages::unsupportedExtension(ext));
+    return std::nullopt;
+}
+
+Format formatByExtension(const QString& fileName) {
+    if (const auto format = knownFormat(fileName)) return *format;
+    throw base::Error(messages::unsupportedExtension(extensionOf(fileName)));
 }
 
 QImage decode(const QByteArray& data, Format format) {
