@@ -503,7 +503,8 @@ void Tloadcut::actualsizeClick() {
 }
 void Tloadcut::fitwindowClick() {
     const double dpr = devicePixelRatioF();
-    const QSize port = view->maximumViewportSize() - QSize(imageOrigin.x() + 1, imageOrigin.y() + 1);
+    // The rulers and their margins take room beside the picture.
+    const QSize port = view->maximumViewportSize() - QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra);
     setViewZoom(platform::fitZoom(QSize(picWidth, picHeight), QSize(static_cast<int>(port.width() * dpr),
                                                                     static_cast<int>(port.height() * dpr))));
 }
