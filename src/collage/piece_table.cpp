@@ -116,28 +116,25 @@ void PieceTable::fit() {
 }
 
 Effects PieceTable::setCanvasWidth(int width, const Options& options) {
-    PieceTable next = *this;
-    next.canvas_.setWidth(std::max(width, 1));
-    next.settle();
-    Effects e;
-    if (options.keepInside) {
-        const std::vector<int> outside = beyondRight(next.rects(), next.canvas_.width());
-        if (!outside.empty()) {
-            e.notices << texts::piecesOutside(outside);
-            e.keepInsideOff = true;
-        }
-    }
-    *this = std::move(next);
-    return e;
+    return setCanvasSide(true, width, options);
 }
 
 Effects PieceTable::setCanvasHeight(int height, const Options& options) {
+    return setCanvasSide(false, height, options);
+}
+
+Effects PieceTable::setCanvasSide(bool horizontal, int value, const Options& options) {
     PieceTable next = *this;
-    next.canvas_.setHeight(std::max(height, 1));
+    if (horizontal)
+        next.canvas_.setWidth(std::max(value, 1));
+    else
+        next.canvas_.setHeight(std::max(value, 1));
     next.settle();
     Effects e;
     if (options.keepInside) {
-        const std::vector<int> outside = beyondBottom(next.rects(), next.canvas_.height());
+        // Only the edge that moved is tested; pieces sticking out left or above are not reported.
+        const std::vector<int> outside = horizontal ? beyondRight(next.rects(), next.canvas_.width())
+                                                    : beyondBottom(next.rects(), next.canvas_.height());
         if (!outside.empty()) {
             e.notices << texts::piecesOutside(outside);
             e.keepInsideOff = true;

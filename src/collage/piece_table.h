@@ -129,6 +129,7 @@ private:
     // Refits under auto size, then checks every rule the state must keep; throws on a breach.
     void settle();
     Piece& currentSlot();
+    Effects setCanvasSide(bool horizontal, int value, const Options& options);
 
     std::vector<Piece> slots_;
     int pickIndex_ = 0;
