@@ -41,13 +41,16 @@ install: deps
 	cmake --preset package -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
 	cmake --build build/package -j $(JOBS)
 	$(SUDO) cmake --install build/package
+	cp build/package/install_manifest.txt build/package/installed-files.txt
 	-$(SUDO) update-desktop-database -q $(PREFIX)/share/applications 2>/dev/null
 
+# Removes what make install put in place; cpack's own list (install_manifest.txt) names the
+# package's files, which are not ours to delete.
 uninstall:
-	@test -f build/package/install_manifest.txt || { echo "make uninstall: nothing was installed from build/package"; exit 1; }
-	xargs -r -d '\n' $(SUDO) rm -f < build/package/install_manifest.txt
+	@test -f build/package/installed-files.txt || { echo "make uninstall: nothing was installed from build/package"; exit 1; }
+	xargs -r -d '\n' $(SUDO) rm -f < build/package/installed-files.txt
 	-$(SUDO) update-desktop-database -q $(PREFIX)/share/applications 2>/dev/null
-	$(SUDO) rm -f build/package/install_manifest.txt
+	rm -f build/package/installed-files.txt
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -4,12 +4,16 @@ set(CPACK_PACKAGE_NAME kadrel)
 set(CPACK_PACKAGE_VENDOR "Kadrel maintainers")
 set(CPACK_PACKAGE_CONTACT "Kadrel maintainers <maintainers@kadrel.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop tool that joins several pictures into one (カドレル)")
-set(CPACK_PACKAGE_DESCRIPTION
-  "Drop or open several pictures, arrange them on a canvas with the mouse, the cursor keys or \
-typed coordinates, order them in layers, key out one colour per piece, and save the whole as one \
-JPEG, BMP, GIF or PNG. A cut editor crops, mirrors, copies and pastes one picture; a resize dialog \
-scales and rotates it. The interface is Japanese.
-kadrel-cli runs the same joining, colour reduction, scaling and rotation without a window.")
+# Wrapped as dpkg shows it; CPack indents each line.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Drop or open several pictures, arrange them on a canvas with the mouse, the"
+  "cursor keys or typed coordinates, order them in layers, key out one colour per"
+  "piece, and save the whole as one JPEG, BMP, GIF or PNG. A cut editor crops,"
+  "mirrors, copies and pastes one picture; a resize dialog scales and rotates it."
+  "The interface is Japanese."
+  ""
+  "kadrel-cli runs the same joining, colour reduction, scaling and rotation"
+  "without a window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
