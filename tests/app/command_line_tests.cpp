@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QDropEvent>
@@ -79,6 +80,7 @@ struct Outcome {
     QStringList errors;
     QString openFileName;
     int pickIndex = 0;
+    int piecesAfterOneUndo = 0;  // the files arrive as one step, as a drop's do
     bool operator==(const Outcome&) const = default;
 };
 
@@ -102,11 +104,13 @@ protected:
         QApplication::processEvents();
         deliver(windows.kadrel);
         Outcome o;
-        for (const collage::Rect& r : windows.kadrel.pieces()) o.rects.push_back(r);
-        for (int i = 0; i < windows.kadrel.pieceCount; ++i) o.files << windows.kadrel.pieceFile[i];
+        o.rects = windows.kadrel.table().rects();
+        for (const collage::Piece& piece : windows.kadrel.table().slots()) o.files << piece.pieceFile;
         o.errors = testsupport::fake().errors();
         o.openFileName = windows.kadrel.openFileName;
-        o.pickIndex = windows.kadrel.pickIndex;
+        o.pickIndex = windows.kadrel.pickIndex();
+        windows.kadrel.undomenu->trigger();
+        o.piecesAfterOneUndo = windows.kadrel.pieceCount();
         return o;
     }
     static void drop(collage::Tkadrel& k, const QStringList& paths) {
@@ -142,6 +146,7 @@ TEST_F(StartFiles, AddedInOrderExactlyAsADropOfThem) {
     QDir::setCurrent(before);
     EXPECT_EQ(opened, dropped);
     EXPECT_EQ(opened.pickIndex, 2);
+    EXPECT_EQ(opened.piecesAfterOneUndo, 0);
 }
 
 TEST_F(StartFiles, AnUnreadableFileStopsThereWithOneErrorAsADropDoes) {
