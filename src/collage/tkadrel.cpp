@@ -574,6 +574,7 @@ void Tkadrel::addpicClick() {
     act(StepKind::Other, [&] {
         for (const QString& path : paths) loading(path);
     });
+    if (!paths.isEmpty()) Clickout();
 }
 
 void Tkadrel::dropFiles(const QStringList& paths) {
@@ -583,6 +584,7 @@ void Tkadrel::dropFiles(const QStringList& paths) {
             loading(path);
         }
     });
+    Clickout();
     activateWindow();
     raise();
 }

@@ -100,6 +100,7 @@ void Tkadrel::pastemanuClick() {
     base::checkSize(clip.width(), clip.height());
     if (table_.pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());
     act(StepKind::Other, [&] { Adding(base::toBgr(clip)); });
+    Clickout();
     saveFilterIndex = 2;
 }
 
