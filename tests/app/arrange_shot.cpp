@@ -1,6 +1,6 @@
 // The main window with nine pieces of mixed sizes and the "整列" dialog beside it, previewing a
 // grid of three columns at one height; then saves a grab of the two windows.
-//   xvfb-run -a -s "-screen 0 1600x1000x24" app_arrange_shot docs/arrange.png
+//   xvfb-run -a -s "-screen 0 1600x1000x24" app_arrange_shot docs/arrange.png [milliseconds before the grab]
 
 #include <algorithm>
 #include <cstdio>
@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
         d->sizeHeight->click();
         d->target->setValue(110);
     });
-    QTimer::singleShot(1200, [&] {
+    const int wait = argc > 2 ? QString::fromLocal8Bit(argv[2]).toInt() : 1200;
+    QTimer::singleShot(std::max(wait, 1200), [&] {
         // The two windows and a little of the desktop around them.
         const QRect both =
             kadrel.frameGeometry().united(kadrel.arrangeDialog->frameGeometry()).adjusted(-12, -12, 12, 12);
