@@ -1,5 +1,7 @@
 #include "collage/tkadrel.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include <QAction>
@@ -14,7 +16,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "base/error.h"
 #include "base/image.h"
@@ -275,6 +279,21 @@ void Tkadrel::buildMenus() {
     editMenu->addSeparator();
     clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
 
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示"));
+    zoominmenu = make(viewMenu, QStringLiteral("zoominmenu"), QStringLiteral("拡大"),
+                      QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    zoominmenu->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomoutmenu = make(viewMenu, QStringLiteral("zoomoutmenu"), QStringLiteral("縮小"),
+                       QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    actualsizemenu = make(viewMenu, QStringLiteral("actualsizemenu"), QStringLiteral("等倍"),
+                          QKeySequence(Qt::CTRL | Qt::Key_0));
+    fitwindowmenu = make(viewMenu, QStringLiteral("fitwindowmenu"), QStringLiteral("ウィンドウに合わせる"),
+                         QKeySequence(Qt::CTRL | Qt::Key_9));
+    zoomLabel = new QLabel(platform::zoomText(1.0), menuBar());
+    zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
+    zoomLabel->setContentsMargins(0, 0, 8, 0);
+    menuBar()->setCornerWidget(zoomLabel, Qt::TopRightCorner);
+
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
     fitmenu = make(options, QStringLiteral("fitmenu"), QStringLiteral("キャンバスフィット"),
                    QKeySequence(Qt::CTRL | Qt::Key_F));
@@ -298,6 +317,10 @@ void Tkadrel::wire() {
     on(addmenu, &QAction::triggered, &Tkadrel::addpicClick);
     on(clear, &QAction::triggered, &Tkadrel::clearClick);
     on(undomenu, &QAction::triggered, &Tkadrel::undoClick);
+    on(zoominmenu, &QAction::triggered, &Tkadrel::zoominClick);
+    on(zoomoutmenu, &QAction::triggered, &Tkadrel::zoomoutClick);
+    on(actualsizemenu, &QAction::triggered, &Tkadrel::actualsizeClick);
+    on(fitwindowmenu, &QAction::triggered, &Tkadrel::fitwindowClick);
     on(redomenu, &QAction::triggered, &Tkadrel::redoClick);
     on(arrangemenu, &QAction::triggered, &Tkadrel::arrangeClick);
     on(fit, &QPushButton::clicked, &Tkadrel::fitClick);
@@ -401,6 +424,53 @@ Options Tkadrel::options() const {
     return o;
 }
 
+platform::ViewScale Tkadrel::viewScale() const {
+    return platform::ViewScale(viewZoom_, devicePixelRatioF());
+}
+
+void Tkadrel::setViewZoom(double zoom, std::optional<QPoint> about) {
+    zoom = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
+    QWidget* port = view->viewport();
+    const QPoint anchor = about.value_or(QPoint(port->width() / 2, port->height() / 2));
+    QScrollBar* h = view->horizontalScrollBar();
+    QScrollBar* v = view->verticalScrollBar();
+    // The canvas point under the anchor, in canvas pixels, before the zoom changes.
+    const QPointF under = viewScale().toPicture(QPointF(h->value() + anchor.x(), v->value() + anchor.y()));
+    viewZoom_ = zoom;
+    zoomLabel->setText(platform::zoomText(zoom));
+    syncPieces();
+    syncCanvas();
+    const double f = viewScale().factor();
+    h->setValue(static_cast<int>(std::lround(under.x() * f - anchor.x())));
+    v->setValue(static_cast<int>(std::lround(under.y() * f - anchor.y())));
+}
+
+void Tkadrel::zoominClick() {
+    setViewZoom(platform::zoomIn(viewZoom_));
+}
+void Tkadrel::zoomoutClick() {
+    setViewZoom(platform::zoomOut(viewZoom_));
+}
+void Tkadrel::actualsizeClick() {
+    setViewZoom(1.0);
+}
+void Tkadrel::fitwindowClick() {
+    const double dpr = devicePixelRatioF();
+    const QSize port = view->maximumViewportSize();
+    setViewZoom(platform::fitZoom(
+        table_.canvas(), QSize(static_cast<int>(port.width() * dpr), static_cast<int>(port.height() * dpr))));
+}
+
+int Tkadrel::slotAt(QPoint pixel, const QWidget* sender) const {
+    for (int i = table_.pieceCount() - 1; i >= 0; --i) {
+        const Rect& r = table_.pieceRect(i);
+        if (pixel.x() >= r.left && pixel.x() < r.right() && pixel.y() >= r.top && pixel.y() < r.bottom())
+            return i;
+    }
+    const auto found = std::find(pieceImage.begin(), pieceImage.end(), sender);
+    return found == pieceImage.end() ? -1 : static_cast<int>(found - pieceImage.begin());
+}
+
 void Tkadrel::setTable(PieceTable table) {
     table_ = std::move(table);
     refresh();
@@ -431,6 +501,7 @@ platform::PictureControl* Tkadrel::makePieceControl() {
 }
 
 void Tkadrel::syncPieces() {
+    const platform::ViewScale scale = viewScale();
     const auto count = static_cast<size_t>(table_.pieceCount());
     bool reorder = false;
     while (pieceImage.size() > count) {
@@ -450,7 +521,9 @@ void Tkadrel::syncPieces() {
         }
         c->setTransparentColour(p.pieceTransColor);
         c->setTransparent(p.transparent);
-        c->move(p.pieceRect.left, p.pieceRect.top);
+        c->setViewScale(scale);
+        c->move(scale.identity() ? QPoint(p.pieceRect.left, p.pieceRect.top)
+                                 : scale.toView(QPoint(p.pieceRect.left, p.pieceRect.top)));
     }
     if (reorder)
         for (platform::PictureControl* c : pieceImage) c->raise();
@@ -467,8 +540,11 @@ void Tkadrel::syncCanvas() {
         filledColour_ = bg.colour;
         filledPicture_ = key;
     }
-    back->resize(size);
-    main->resize(size);
+    const platform::ViewScale scale = viewScale();
+    back->setViewScale(scale);
+    const QSize shown = scale.identity() ? size : scale.toView(size);
+    back->resize(shown);
+    main->resize(shown);
     sizeX->setText(QString::number(size.width()));
     sizeY->setText(QString::number(size.height()));
     if (shown_ && (key != shownBackground_ || bg.colour != shownColour_)) {
@@ -699,6 +775,20 @@ bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
                 (widget == QApplication::focusWidget() || (!QApplication::focusWidget() && widget == this))) {
                 const int key = static_cast<QKeyEvent*>(event)->key();
                 platform::runGuarded(this, [&] { FormKeyDown(key); });
+            }
+            return false;
+        case QEvent::Wheel:
+            // Ctrl + wheel zooms the view about the pointer.
+            if (widget && (widget == view->viewport() || main->isAncestorOf(widget) || widget == main)) {
+                auto* wheel = static_cast<QWheelEvent*>(event);
+                if (wheel->modifiers().testFlag(Qt::ControlModifier) && wheel->angleDelta().y() != 0) {
+                    const QPoint at = widget->mapTo(view->viewport(), wheel->position().toPoint());
+                    const bool in = wheel->angleDelta().y() > 0;
+                    platform::runGuarded(this, [&] {
+                        setViewZoom(in ? platform::zoomIn(viewZoom_) : platform::zoomOut(viewZoom_), at);
+                    });
+                    return true;
+                }
             }
             return false;
         case QEvent::MouseMove:

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPointF>
 #include <QString>
 
 #include "base/colour.h"
@@ -100,6 +101,12 @@ public:
     QAction* undomenu;
     QAction* redomenu;
     QAction* arrangemenu;
+    // "表示": the view zoom.
+    QAction* zoominmenu;
+    QAction* zoomoutmenu;
+    QAction* actualsizemenu;
+    QAction* fitwindowmenu;
+    QLabel* zoomLabel;
 
     // The pieces' controls, one per slot of the table, drawn in slot order.
     std::vector<platform::PictureControl*> pieceImage;
@@ -198,6 +205,17 @@ public:
     void takeEdited(const QImage& result, std::optional<base::Colour> key);
     void editing(const QImage& result);
 
+    // The view zoom: how many device pixels show one canvas pixel. Drawing only; every gesture
+    // still works in canvas pixels. `about` is the viewport point that stays over the same canvas
+    // pixel (the viewport's centre when omitted).
+    double viewZoom() const { return viewZoom_; }
+    platform::ViewScale viewScale() const;
+    void setViewZoom(double zoom, std::optional<QPoint> about = std::nullopt);
+    void zoominClick();
+    void zoomoutClick();
+    void actualsizeClick();
+    void fitwindowClick();
+
     // Undo and redo: one user action is one step.
     void undoClick();
     void redoClick();
@@ -252,6 +270,8 @@ private:
     void showCurrent();
     void showEmpty();
     platform::PictureControl* makePieceControl();
+    // The slot of the topmost piece over canvas pixel `pixel`, else the slot of `sender`, else -1.
+    int slotAt(QPoint pixel, const QWidget* sender) const;
 
     PieceTable table_;
     History history_;
@@ -266,9 +286,12 @@ private:
     // The table still shows the dialog's last preview, with nothing done in the window since.
     bool showsArrangement() const;
     PieceTable dragBefore_;  // the table when the current drag began
+    // Where a drag is anchored: the pointer (logical pixels in `main`) and the piece's place.
     struct DragBase {
-        int x = 0, y = 0, left = 0, top = 0;
+        QPointF pointer;
+        int left = 0, top = 0;
     } dragBase;
+    double viewZoom_ = 1.0;
     // What the canvas bitmap was last filled with.
     QSize filledSize_;
     base::Colour filledColour_ = 0;

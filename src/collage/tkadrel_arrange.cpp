@@ -1,5 +1,6 @@
 // Choosing, moving, layering and keying pieces in the main window.
 #include <algorithm>
+#include <cmath>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -25,35 +26,41 @@ void Tkadrel::moving(int left, int top) {
 }
 
 void Tkadrel::ImageMouseDown(platform::PictureControl* sender, QMouseEvent* event) {
-    const QPoint at = event->position().toPoint();
+    // Every gesture works in canvas pixels, whatever the view zoom.
+    const QPointF pointer = sender->mapTo(main, event->position());
+    const QPoint pixel = viewScale().pixelAt(pointer);
+    const int slot = slotAt(pixel, sender);
+    if (slot < 0) return;
+    const Rect& pressed = table_.pieceRect(slot);
     if (transpick->isChecked()) {
-        pickColour(sender, at);
+        pickColour(sender, QPoint(pixel.x() - pressed.left, pixel.y() - pressed.top));
         return;
     }
-    const auto found = std::find(pieceImage.begin(), pieceImage.end(), sender);
-    if (found == pieceImage.end()) return;
     dragging = true;
-    table_.pick(static_cast<int>(found - pieceImage.begin()));
+    table_.pick(slot);
     history_.breakRun();
     pickchange();
     dragBefore_ = table_;
-    const QPoint pos = sender->pos();
-    dragBase = {pos.x() + at.x(), pos.y() + at.y(), pos.x(), pos.y()};
+    dragBase = {pointer, pressed.left, pressed.top};
 }
 
 void Tkadrel::ImageMouseMove(QWidget* sender, QMouseEvent* event) {
     if (!dragging || table_.pieceCount() == 0) return;
-    const QPoint pointer = sender->mapTo(main, event->position().toPoint());
+    const platform::ViewScale scale = viewScale();
+    const QPointF pointer = sender->mapTo(main, event->position());
     const Rect pickBefore = table_.current()->pieceRect;
-    const QPoint before(pickBefore.left, pickBefore.top);
-    const QPoint rel = pointer - before;
-    const int left = dragBase.left + pointer.x() - dragBase.x;
-    const int top = dragBase.top + pointer.y() - dragBase.y;
+    // The pointer against the piece before this step, in canvas pixels.
+    const QPointF rel = scale.toPicture(pointer) - QPointF(pickBefore.left, pickBefore.top);
+    const int left = dragBase.left + scale.distance(pointer.x() - dragBase.pointer.x());
+    const int top = dragBase.top + scale.distance(pointer.y() - dragBase.pointer.y());
     moving(left, top);
     const Rect& now = table_.current()->pieceRect;
     if (QPoint(now.left, now.top) == QPoint(left, top)) return;
+    // A rule stopped the piece: while the pointer is still over it, it follows from here.
     Anchor a;
-    if (reanchor(rel, pickBefore, QPoint(now.left, now.top), &a)) dragBase = {a.x, a.y, a.left, a.top};
+    const QPoint relPixel(static_cast<int>(std::floor(rel.x())), static_cast<int>(std::floor(rel.y())));
+    if (reanchor(relPixel, pickBefore, QPoint(now.left, now.top), &a))
+        dragBase = {(rel + QPointF(now.left, now.top)) * scale.factor(), now.left, now.top};
 }
 
 void Tkadrel::ImageMouseUp(platform::PictureControl*, QMouseEvent*) {

@@ -33,8 +33,8 @@ TEST_F(KadrelWindow, StartsWithTheScreenSizedBlackCanvas) {
 }
 
 TEST_F(KadrelWindow, MenusCarryTheirShortcuts) {
-    const QStringList menus{QStringLiteral("ファイル"), QStringLiteral("編集"), QStringLiteral("オプション"),
-                            QStringLiteral("ヘルプ")};
+    const QStringList menus{QStringLiteral("ファイル"), QStringLiteral("編集"), QStringLiteral("表示"),
+                            QStringLiteral("オプション"), QStringLiteral("ヘルプ")};
     QStringList titles;
     for (QAction* a : k->menuBar()->actions()) titles << a->text();
     EXPECT_EQ(titles, menus);
