@@ -273,6 +273,10 @@ void Tkadrel::buildMenus() {
     rawdownmenu = make(editMenu, QStringLiteral("rawdownmenu"), QStringLiteral("パーツを下へ"),
                        QKeySequence(Qt::Key_PageDown));
     editMenu->addSeparator();
+    arrangemenu = make(editMenu, QStringLiteral("arrangemenu"), QStringLiteral("整列…"),
+                       QKeySequence(Qt::CTRL | Qt::Key_G));
+    arrangemenu->setEnabled(false);
+    editMenu->addSeparator();
     clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
 
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示"));
@@ -318,6 +322,7 @@ void Tkadrel::wire() {
     on(actualsizemenu, &QAction::triggered, &Tkadrel::actualsizeClick);
     on(fitwindowmenu, &QAction::triggered, &Tkadrel::fitwindowClick);
     on(redomenu, &QAction::triggered, &Tkadrel::redoClick);
+    on(arrangemenu, &QAction::triggered, &Tkadrel::arrangeClick);
     on(fit, &QPushButton::clicked, &Tkadrel::fitClick);
     on(fitmenu, &QAction::triggered, &Tkadrel::fitClick);
     on(UpDownX, &platform::UpDown::clicked, &Tkadrel::UpDownXClick);
@@ -597,6 +602,7 @@ void Tkadrel::refresh() {
     sizeY->setReadOnly(c);
     undomenu->setEnabled(history_.canUndo());
     redomenu->setEnabled(history_.canRedo());
+    arrangemenu->setEnabled(table_.pieceCount() > 0);
 }
 
 void Tkadrel::pickchange() {
