@@ -1,9 +1,11 @@
 #include "cli/commands.h"
 
+#include <exception>
 #include <vector>
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/parallel.h"
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "collage/piece_table.h"
 #include "zoom/messages.h"
@@ -61,9 +63,25 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
     collage::Options options;
     options.keepInside = o.keepInside;
     options.screenWidth = o.screen.width();
-    for (const QString& path : o.inputs) {
+    // The files are decoded side by side and added in order; a file that fails stops the join
+    // where it would have one by one, after the notices of those before it.
+    const int count = static_cast<int>(o.inputs.size());
+    std::vector<QImage> pictures(static_cast<std::size_t>(count));
+    std::vector<std::exception_ptr> failures(static_cast<std::size_t>(count));
+    base::parallelFor(count, [&](int i) {
+        const QString& path = o.inputs[i];
+        try {
+            pictures[static_cast<std::size_t>(i)] = codecs::readFile(path, codecs::pieceFormat(path));
+        } catch (...) {
+            failures[static_cast<std::size_t>(i)] = std::current_exception();
+        }
+    });
+    for (int i = 0; i < count; ++i) {
+        const QString& path = o.inputs[i];
+        if (failures[static_cast<std::size_t>(i)])
+            std::rethrow_exception(failures[static_cast<std::size_t>(i)]);
         collage::Piece piece;
-        piece.picture = codecs::readFile(path, codecs::pieceFormat(path));
+        piece.picture = std::move(pictures[static_cast<std::size_t>(i)]);
         piece.pieceFile = path;
         const collage::Effects effects = table.add(std::move(piece), options);
         for (const QString& text : effects.notices) notice(err, path + QStringLiteral(": ") + text);

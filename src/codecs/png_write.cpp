@@ -1,5 +1,6 @@
 #include <emmintrin.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -9,6 +10,7 @@
 #include <zlib.h>
 
 #include "base/error.h"
+#include "base/parallel.h"
 #include "codecs/messages.h"
 #include "codecs/palette.h"
 #include "codecs/png.h"
@@ -150,7 +152,24 @@ struct PngSource {
     // libpng chooses (palette pictures are not filtered; one pixel wide or high ones take few).
     std::uint8_t* cur;
     std::uint8_t* prev;
+    // The zlib stream of the filtered rows when made ahead in bands (null: libpng compresses).
+    const std::uint8_t* stream;
+    std::size_t streamSize;
 };
+
+// A big picture's rows go to zlib in bands of about this many bytes, compressed side by side.
+constexpr std::size_t kBandBytes = std::size_t{2} << 20;
+// The IDAT chunks that carry a stream made ahead.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+// Writes the prepared stream as IDAT chunks and ends the file; libpng's own ending wants rows
+// it compressed itself.
+void writeStream(png_structp png, const PngSource& source) {
+    for (std::size_t at = 0; at < source.streamSize; at += kChunkBytes)
+        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), source.stream + at,
+                        std::min(kChunkBytes, source.streamSize - at));
+    png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
+}
 
 // No C++ object with a destructor lives in this frame: libpng's errors longjmp here.
 bool compress(PngWriter& writer, const PngSource& source) {
@@ -165,6 +184,10 @@ bool compress(PngWriter& writer, const PngSource& source) {
     // has; with one filter set a row, it must keep the one it picks for all of them.
     if (source.cur) png_set_compression_strategy(png, Z_FILTERED);
     png_write_info(png, writer.info);
+    if (source.stream) {
+        writeStream(png, source);
+        return true;
+    }
     if (!source.palette) png_set_bgr(png);
     const std::size_t rowBytes = static_cast<std::size_t>(3) * source.width;
     for (png_uint_32 y = 0; y < source.height; ++y) {
@@ -183,6 +206,129 @@ bool compress(PngWriter& writer, const PngSource& source) {
     return true;
 }
 
+// Filters row y as libpng would have been told to: the filter byte, then the filtered bytes in
+// red-green-blue order. cur and prev are scratch rows as chooseFilter takes them.
+void filterRow(const QImage& image, int y, std::uint8_t* cur, std::uint8_t* prev, std::uint8_t* out) {
+    const int w = image.width();
+    const std::size_t n = static_cast<std::size_t>(3) * w;
+    const auto swapped = [&](int row, std::uint8_t* to) {
+        const std::uint8_t* from = image.constScanLine(row);
+        for (int x = 0; x < w; ++x) {
+            to[3 * x] = from[3 * x + 2];
+            to[3 * x + 1] = from[3 * x + 1];
+            to[3 * x + 2] = from[3 * x];
+        }
+    };
+    swapped(y, cur);
+    if (y > 0)
+        swapped(y - 1, prev);
+    else
+        std::memset(prev, 0, n);
+    const int filter = chooseFilter(cur, prev, n);
+    std::uint8_t* f = out + 1;
+    switch (filter) {
+        case PNG_FILTER_SUB:
+            out[0] = PNG_FILTER_VALUE_SUB;
+            for (std::size_t i = 0; i < n; ++i) f[i] = static_cast<std::uint8_t>(cur[i] - cur[i - 3]);
+            break;
+        case PNG_FILTER_UP:
+            out[0] = PNG_FILTER_VALUE_UP;
+            for (std::size_t i = 0; i < n; ++i) f[i] = static_cast<std::uint8_t>(cur[i] - prev[i]);
+            break;
+        case PNG_FILTER_AVG:
+            out[0] = PNG_FILTER_VALUE_AVG;
+            for (std::size_t i = 0; i < n; ++i)
+                f[i] = static_cast<std::uint8_t>(cur[i] - (cur[i - 3] + prev[i]) / 2);
+            break;
+        case PNG_FILTER_PAETH:
+            out[0] = PNG_FILTER_VALUE_PAETH;
+            for (std::size_t i = 0; i < n; ++i)
+                f[i] = static_cast<std::uint8_t>(cur[i] - paethByte(cur[i - 3], prev[i], prev[i - 3]));
+            break;
+        default:
+            out[0] = PNG_FILTER_VALUE_NONE;
+            std::memcpy(f, cur, n);
+            break;
+    }
+}
+
+struct Band {
+    std::vector<std::uint8_t> deflated;
+    uLong adler = 1;
+    uLong length = 0;
+};
+
+// Rows [first, last) filtered and deflated as a raw stream that ends on a byte boundary (a sync
+// flush) or, for the last band, with the final block; at zlib's default level, as libpng writes.
+Band deflateBand(const QImage& image, int first, int last, bool lastBand) {
+    const bool indexed = image.format() == QImage::Format_Indexed8;
+    const std::size_t rowBytes =
+        indexed ? static_cast<std::size_t>(image.width()) : 3 * static_cast<std::size_t>(image.width());
+    std::vector<std::uint8_t> raw((rowBytes + 1) * static_cast<std::size_t>(last - first));
+    std::vector<std::uint8_t> scratch(indexed ? 0 : 2 * (rowBytes + 3), 0);
+    for (int y = first; y < last; ++y) {
+        std::uint8_t* out = raw.data() + (rowBytes + 1) * static_cast<std::size_t>(y - first);
+        if (indexed) {
+            out[0] = PNG_FILTER_VALUE_NONE;
+            std::memcpy(out + 1, image.constScanLine(y), rowBytes);
+        } else {
+            filterRow(image, y, scratch.data() + 3, scratch.data() + rowBytes + 6, out);
+        }
+    }
+    Band band;
+    band.length = static_cast<uLong>(raw.size());
+    band.adler = adler32(1, raw.data(), static_cast<uInt>(raw.size()));
+
+    z_stream z{};
+    if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
+                     indexed ? Z_DEFAULT_STRATEGY : Z_FILTERED) != Z_OK)
+        throw base::Error(messages::outOfMemory());
+    band.deflated.resize(deflateBound(&z, static_cast<uLong>(raw.size())) + 64);
+    z.next_in = raw.data();
+    z.avail_in = static_cast<uInt>(raw.size());
+    z.next_out = band.deflated.data();
+    z.avail_out = static_cast<uInt>(band.deflated.size());
+    const int end = lastBand ? Z_FINISH : Z_SYNC_FLUSH;
+    int result = deflate(&z, end);
+    while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0)) {
+        const std::size_t used = band.deflated.size() - z.avail_out;
+        band.deflated.resize(band.deflated.size() * 2);
+        z.next_out = band.deflated.data() + used;
+        z.avail_out = static_cast<uInt>(band.deflated.size() - used);
+        result = deflate(&z, end);
+    }
+    const bool ok = lastBand ? result == Z_STREAM_END : result == Z_OK;
+    band.deflated.resize(band.deflated.size() - z.avail_out);
+    deflateEnd(&z);
+    if (!ok) throw base::Error(messages::encodeFailed(QString::fromLatin1(z.msg ? z.msg : "deflate")));
+    return band;
+}
+
+// One zlib stream of every row, the bands compressed side by side and joined: the header, the
+// bands' deflate data in order, the Adler-32 of the whole put together from the bands'. Empty when
+// the picture is too small for bands to pay.
+std::vector<std::uint8_t> bandedStream(const QImage& image) {
+    const bool indexed = image.format() == QImage::Format_Indexed8;
+    const std::size_t rowBytes = (indexed ? 1 : 3) * static_cast<std::size_t>(image.width()) + 1;
+    const int h = image.height();
+    const int rowsPerBand = static_cast<int>(std::max<std::size_t>(1, kBandBytes / rowBytes));
+    const int bands = (h + rowsPerBand - 1) / rowsPerBand;
+    if (bands < 2) return {};
+    std::vector<Band> done(static_cast<std::size_t>(bands));
+    base::parallelFor(bands, [&](int b) {
+        done[static_cast<std::size_t>(b)] =
+            deflateBand(image, b * rowsPerBand, std::min(h, (b + 1) * rowsPerBand), b + 1 == bands);
+    });
+    std::vector<std::uint8_t> stream = {0x78, 0x9C};  // deflate, 32 KiB window, default level
+    uLong adler = 1;
+    for (const Band& band : done) {
+        stream.insert(stream.end(), band.deflated.begin(), band.deflated.end());
+        adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
+    }
+    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<std::uint8_t>(adler >> shift));
+    return stream;
+}
+
 }  // namespace
 
 QByteArray encodePng(const QImage& image) {
@@ -199,7 +345,8 @@ QByteArray encodePng(const QImage& image) {
     writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &writer, onError, onWarning);
     if (writer.png) writer.info = png_create_info_struct(writer.png);
     if (!writer.png || !writer.info) throw base::Error(messages::outOfMemory());
-    const bool choose = !indexed && image.width() > 1 && image.height() > 1;
+    const std::vector<std::uint8_t> stream = bandedStream(image);
+    const bool choose = stream.empty() && !indexed && image.width() > 1 && image.height() > 1;
     std::vector<std::uint8_t> rows(choose ? 2 * (3 + 3 * static_cast<std::size_t>(image.width())) : 0, 0);
     const PngSource source{image.constScanLine(0),
                            image.bytesPerLine(),
@@ -208,7 +355,9 @@ QByteArray encodePng(const QImage& image) {
                            indexed ? palette.data() : nullptr,
                            static_cast<int>(palette.size()),
                            choose ? rows.data() + 3 : nullptr,
-                           choose ? rows.data() + rows.size() / 2 + 3 : nullptr};
+                           choose ? rows.data() + rows.size() / 2 + 3 : nullptr,
+                           stream.empty() ? nullptr : stream.data(),
+                           stream.size()};
     if (!compress(writer, source)) throw base::Error(QString::fromLocal8Bit(writer.message));
     return writer.out.toByteArray();
 }

@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/parallel.h"
 #include "base/round.h"
 #include "zoom/messages.h"
 #include "zoom/pixel_math.h"
@@ -15,6 +16,20 @@ bool kept(double coverage, int fill) {
 
 int percentDone(int row, int rows) {
     return base::roundEvenInt((row + 1.0) / rows * 100);
+}
+
+void forEachBand(int rows, long long rowCost, const std::function<void(int first, int last)>& band,
+                 const Progress& progress) {
+    const int bands = base::bandsFor(rows, rowCost);
+    const auto run = [&](int i) {
+        const base::RowBand b = base::rowBand(rows, bands, i);
+        band(b.first, b.last);
+    };
+    if (!progress) return base::parallelFor(bands, run);
+    base::parallelFor(bands, run, [&](int finished) {
+        const base::RowBand b = base::rowBand(rows, bands, finished - 1);
+        for (int y = b.first; y < b.last; ++y) progress(percentDone(y, rows));
+    });
 }
 
 QImage bgrSource(const QImage& picture) {

@@ -27,6 +27,11 @@ bool kept(double coverage, int fill);
 // The percentage reported after destination row `row` (from 0) of `rows`.
 int percentDone(int row, int rows);
 
+// Runs rows(first, last) over bands of [0, rows) on the worker pool, each row costing about rowCost
+// pixels, and reports percentDone for every row in order on the calling thread.
+void forEachBand(int rows, long long rowCost, const std::function<void(int first, int last)>& band,
+                 const Progress& progress);
+
 // `picture` as Format_BGR888 (the passes' layout); a BGR888 picture comes back as it is.
 QImage bgrSource(const QImage& picture);
 

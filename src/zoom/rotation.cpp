@@ -147,15 +147,21 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
 
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    for (int y = 0; y < h2; ++y) {
-        const double dy = y + 0.5 - h2 / 2.0;
-        const double rowX = sinA * dy, rowY = cosA * dy;
-        if (vector)
-            vectorRow(pass, colX.data(), colY.data(), rowX, rowY, dst.scanLine(y), w2, read);
-        else
-            plainRow(pass, colX.data(), colY.data(), rowX, rowY, dst.scanLine(y), w2);
-        if (progress) progress(percentDone(y, h2));
-    }
+    std::uint8_t* const first = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
+    forEachBand(
+        h2, w2,
+        [&](int top, int bottom) {
+            for (int y = top; y < bottom; ++y) {
+                const double dy = y + 0.5 - h2 / 2.0;
+                const double rowX = sinA * dy, rowY = cosA * dy;
+                if (vector)
+                    vectorRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2, read);
+                else
+                    plainRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2);
+            }
+        },
+        progress);
     return dst;
 }
 

@@ -231,20 +231,27 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
     const bool vector = detail::vectorPaths();
     const Quads quads = vector ? quadsOf(cols, w2) : Quads{};
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    for (int y = 0; y < h2; ++y) {
-        const Row row{cols,
-                      srcRows.data() + rows.first[y],
-                      rows.overlap.data() + rows.offset[y],
-                      rows.count[y],
-                      dst.scanLine(y),
-                      w2,
-                      areaRatio};
-        if (vector)
-            vectorRow(row, quads, key, read);
-        else
-            plainRow(row, key);
-        if (progress) progress(percentDone(y, h2));
-    }
+    std::uint8_t* const first = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
+    // A destination row reads about h / h2 source rows.
+    forEachBand(
+        h2, std::int64_t{w} * h / h2,
+        [&](int top, int bottom) {
+            for (int y = top; y < bottom; ++y) {
+                const Row row{cols,
+                              srcRows.data() + rows.first[y],
+                              rows.overlap.data() + rows.offset[y],
+                              rows.count[y],
+                              first + stride * y,
+                              w2,
+                              areaRatio};
+                if (vector)
+                    vectorRow(row, quads, key, read);
+                else
+                    plainRow(row, key);
+            }
+        },
+        progress);
     return dst;
 }
 

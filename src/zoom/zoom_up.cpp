@@ -199,15 +199,22 @@ QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Prog
 
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    for (int y = 0; y < h2; ++y) {
-        const Row row{cols.near.data(),     cols.far.data(), cols.frac.data(), srcRows[rows.near[y]],
-                      srcRows[rows.far[y]], rows.frac[y],    dst.scanLine(y),  w2};
-        if (vector)
-            vectorRow(row, key, wholeKept, read);
-        else
-            plainRow(row, key, wholeKept);
-        if (progress) progress(percentDone(y, h2));
-    }
+    std::uint8_t* const first = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
+    forEachBand(
+        h2, w2,
+        [&](int top, int bottom) {
+            for (int y = top; y < bottom; ++y) {
+                const Row row{
+                    cols.near.data(),     cols.far.data(), cols.frac.data(),   srcRows[rows.near[y]],
+                    srcRows[rows.far[y]], rows.frac[y],    first + stride * y, w2};
+                if (vector)
+                    vectorRow(row, key, wholeKept, read);
+                else
+                    plainRow(row, key, wholeKept);
+            }
+        },
+        progress);
     return dst;
 }
 

@@ -5,10 +5,15 @@
 #include <vector>
 
 #include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "base/image.h"
+#include "base/parallel.h"
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
 
@@ -241,5 +246,111 @@ INSTANTIATE_TEST_SUITE_P(Pictures, PngFilters,
                          [](const testing::TestParamInfo<FilterCase>& row) {
                              return std::string(row.param.name);
                          });
+
+// Big pictures are compressed in bands side by side and joined into one zlib stream.
+
+// The zlib data of every IDAT chunk, inflated: the filtered rows.
+std::vector<std::uint8_t> inflatedRows(const QByteArray& png, std::size_t expected) {
+    QByteArray deflated;
+    for (qsizetype at = 8; at + 12 <= png.size();) {
+        const auto* p = reinterpret_cast<const std::uint8_t*>(png.constData() + at);
+        const qsizetype length = (qsizetype{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+        if (png.mid(at + 4, 4) == "IDAT") deflated.append(png.mid(at + 8, length));
+        at += 12 + length;
+    }
+    std::vector<std::uint8_t> rows(expected + 1);
+    uLongf size = static_cast<uLongf>(rows.size());
+    const int result = uncompress(rows.data(), &size, reinterpret_cast<const Bytef*>(deflated.constData()),
+                                  static_cast<uLong>(deflated.size()));
+    EXPECT_EQ(result, Z_OK);
+    rows.resize(size);
+    return rows;
+}
+
+// libpng's own reading of the file, as 8-bit RGB.
+std::vector<std::uint8_t> libpngPixels(const QByteArray& png, int& w, int& h) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, png.constData(), static_cast<std::size_t>(png.size())))
+        return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> pixels(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    w = static_cast<int>(image.width);
+    h = static_cast<int>(image.height);
+    return pixels;
+}
+
+int pngcheck(const QByteArray& png) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("banded.png"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size()) return -2;
+    file.close();
+    QProcess check;
+    check.start(QStringLiteral("pngcheck"), {QStringLiteral("-q"), path});
+    if (!check.waitForFinished(60000)) return -1;
+    if (check.exitCode() != 0) ADD_FAILURE() << check.readAllStandardOutput().toStdString();
+    return check.exitStatus() == QProcess::NormalExit ? check.exitCode() : -1;
+}
+
+// Three bands of about 2 MiB, the last short; as many rows filtered as libpng filters them, so
+// only the deflate blocks differ from libpng's file.
+TEST(PngBands, SameRowsAndPixelsAsLibpngOnAnyWorkerCount) {
+    std::mt19937 random(2024);
+    QImage picture = base::makeBgr(1001, 1500);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int i = 0; i < 3 * picture.width(); ++i)
+            picture.scanLine(y)[i] = static_cast<std::uint8_t>((i / 3 + y * (i % 3)) / 3 + random() % 4);
+    QByteArray one;
+    {
+        const base::ScopedWorkerCount workers(1);
+        one = codecs::encode(picture, Format::Png);
+    }
+    for (int workers : {2, 5}) {
+        const base::ScopedWorkerCount count(workers);
+        EXPECT_TRUE(codecs::encode(picture, Format::Png) == one) << workers << " workers";
+    }
+    const QByteArray theirs = libpngChoosing(picture);
+    EXPECT_FALSE(one == theirs);  // banded, not libpng's stream
+    const std::size_t filtered = static_cast<std::size_t>(picture.height()) * (3 * picture.width() + 1);
+    EXPECT_EQ(inflatedRows(one, filtered), inflatedRows(theirs, filtered));
+    // zlib's default level: the bands lose little against one stream.
+    EXPECT_LE(one.size(), theirs.size() * 101 / 100);
+
+    int w = 0, h = 0;
+    const std::vector<std::uint8_t> pixels = libpngPixels(one, w, h);
+    ASSERT_EQ(w, picture.width());
+    ASSERT_EQ(h, picture.height());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::uint8_t* p = pixels.data() + 3 * (static_cast<std::size_t>(y) * w + x);
+            ASSERT_EQ(rgb(p[0], p[1], p[2]), base::pixelAt(picture, x, y)) << x << ", " << y;
+        }
+    EXPECT_EQ(pngcheck(one), 0);
+    EXPECT_TRUE(codectest::sameBgr(codecs::decode(one, Format::Png), picture));
+}
+
+TEST(PngBands, PalettePicturesDecodeToTheSameIndexes) {
+    const QImage picture = codectest::indexed(2003, 2600, 200);
+    QByteArray one;
+    {
+        const base::ScopedWorkerCount workers(1);
+        one = codecs::encode(picture, Format::Png);
+    }
+    const base::ScopedWorkerCount workers(3);
+    const QByteArray many = codecs::encode(picture, Format::Png);
+    EXPECT_TRUE(many == one);
+    EXPECT_EQ(pngcheck(many), 0);
+    int w = 0, h = 0;
+    const std::vector<std::uint8_t> pixels = libpngPixels(many, w, h);
+    ASSERT_EQ(w, picture.width());
+    ASSERT_EQ(h, picture.height());
+    for (int y = 0; y < h; y += 7)
+        for (int x = 0; x < w; x += 3) {
+            const std::uint8_t* p = pixels.data() + 3 * (static_cast<std::size_t>(y) * w + x);
+            ASSERT_EQ(qRgb(p[0], p[1], p[2]), picture.pixel(x, y)) << x << ", " << y;
+        }
+}
 
 }  // namespace
