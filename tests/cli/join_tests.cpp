@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "base/image.h"
+#include "base/parallel.h"
 #include "cli_test_util.h"
 #include "collage/texts.h"
 
@@ -146,6 +147,32 @@ TEST_F(Join, PiecesAreReadByTheWindowsExactCaseExtensionRule) {
     EXPECT_EQ(o.status, 1);
     EXPECT_TRUE(o.err.contains(QStringLiteral("mixed.Bmp"))) << o.err.toStdString();
     EXPECT_FALSE(QFileInfo::exists(outPath));
+}
+
+// The pieces are decoded side by side but fail as one by one: the first bad file in order is the
+// one named, after the notices of the pieces added before it, on any number of workers.
+TEST_F(Join, FirstBadFileInOrderIsReportedAfterTheNoticesBeforeIt) {
+    const QString c = save(dir, QStringLiteral("c.png"), picture(3, 1, kBlue));
+    const QString broken1 = dir.filePath(QStringLiteral("broken1.png"));
+    const QString broken2 = dir.filePath(QStringLiteral("broken2.bmp"));
+    for (const QString& path : {broken1, broken2}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a picture at all");
+    }
+    for (int workers : {1, 2, 8}) {
+        const base::ScopedWorkerCount count(workers);
+        const Outcome o =
+            runCli({QStringLiteral("join"), QStringLiteral("-o"), outPath, QStringLiteral("--canvas"),
+                    QStringLiteral("4x3"), QStringLiteral("--keep-inside"), a, b, c, broken1, a, broken2});
+        EXPECT_EQ(o.status, 1) << workers;
+        EXPECT_TRUE(o.err.contains(collage::texts::keepInsideOffOnAdd())) << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains(QStringLiteral("broken1.png"))) << o.err.toStdString();
+        EXPECT_FALSE(o.err.contains(QStringLiteral("broken2.bmp"))) << o.err.toStdString();
+        EXPECT_LT(o.err.indexOf(collage::texts::keepInsideOffOnAdd()),
+                  o.err.indexOf(QStringLiteral("broken1.png")));
+        EXPECT_FALSE(QFileInfo::exists(outPath));
+    }
 }
 
 TEST_F(Join, MoreFilesThanTheTableHoldsAreRefusedBeforeAnyIsRead) {
