@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include "../support/bench_photo.h"
+#include "../support/bench_workers.h"
 #include "bmpfilters/dither_pixel.h"
 #include "bmpfilters/filter_bitmap.h"
 #include "bmpfilters/quantize_color.h"
@@ -18,7 +19,11 @@ void BM_ReduceToStaticPalette(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * state.range(0) * state.range(1));
 }
-BENCHMARK(BM_ReduceToStaticPalette)->Args({4000, 3000})->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReduceToStaticPalette)
+    ->Args({4000, 3000})
+    ->Args({6000, 4000})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The generic window pass with the virtual quantizer, for comparison with the fused pass above.
 void BM_FilterBitmapDitherPixel(benchmark::State& state) {

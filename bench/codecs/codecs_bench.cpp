@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include "../support/bench_photo.h"
+#include "../support/bench_workers.h"
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "bmpfilters/static_palette.h"
 #include "codecs/codecs.h"

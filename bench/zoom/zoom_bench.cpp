@@ -1,10 +1,12 @@
 // The scaling and rotation passes on the mirror-tiled photograph, with transparency off and on.
+// KADREL_THREADS sets the workers (1 for the one-thread figures).
 
 #include <benchmark/benchmark.h>
 
 #include <QImage>
 
 #include "../support/bench_photo.h"
+#include "../support/bench_workers.h"
 #include "base/image.h"
 #include "zoom/rotation.h"
 #include "zoom/zoom_down.h"
@@ -65,8 +67,7 @@ void BM_ZoomUp2000x1500To4000x3000(benchmark::State& state) {
     report(state, out);
 }
 
-void BM_Rotate4000x3000By30(benchmark::State& state) {
-    const QImage& src = medium();
+void rotate30(benchmark::State& state, const QImage& src) {
     zoom::RotateOptions o;
     o.angle = zoom::rotationAngle(30, 0);
     o.key = key(state, src);
@@ -78,6 +79,14 @@ void BM_Rotate4000x3000By30(benchmark::State& state) {
         benchmark::DoNotOptimize(out.constBits());
     }
     report(state, out);
+}
+
+void BM_Rotate4000x3000By30(benchmark::State& state) {
+    rotate30(state, medium());
+}
+
+void BM_Rotate6000x4000By30(benchmark::State& state) {
+    rotate30(state, large());
 }
 
 BENCHMARK(BM_ZoomDown6000x4000To4500x3000)
@@ -99,6 +108,12 @@ BENCHMARK(BM_ZoomUp2000x1500To4000x3000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_Rotate4000x3000By30)
+    ->ArgName("transparent")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Rotate6000x4000By30)
     ->ArgName("transparent")
     ->Arg(0)
     ->Arg(1)

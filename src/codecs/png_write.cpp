@@ -141,6 +141,22 @@ int chooseFilter(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t 
     return filter;
 }
 
+// Rows of a big picture filtered and deflated ahead, side by side, as a part of one zlib stream.
+struct Band {
+    std::vector<std::uint8_t> deflated;
+    uLong adler = 1;   // of the filtered rows
+    uLong length = 0;  // their bytes
+};
+
+// Every band's rows, the bands' deflate data in order; with the zlib header before the first and
+// the Adler-32 of the whole after the last, one zlib stream.
+struct Bands {
+    std::vector<Band> bands;
+    std::uint8_t adler[4] = {};
+};
+
+inline constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x9C};  // deflate, 32 KiB window, default level
+
 struct PngSource {
     const std::uint8_t* first;
     qsizetype stride;
@@ -152,22 +168,29 @@ struct PngSource {
     // libpng chooses (palette pictures are not filtered; one pixel wide or high ones take few).
     std::uint8_t* cur;
     std::uint8_t* prev;
-    // The zlib stream of the filtered rows when made ahead in bands (null: libpng compresses).
-    const std::uint8_t* stream;
-    std::size_t streamSize;
+    // The rows deflated ahead in bands (null: libpng compresses them).
+    const Bands* bands;
 };
 
 // A big picture's rows go to zlib in bands of about this many bytes, compressed side by side.
 constexpr std::size_t kBandBytes = std::size_t{2} << 20;
-// The IDAT chunks that carry a stream made ahead.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
-// Writes the prepared stream as IDAT chunks and ends the file; libpng's own ending wants rows
-// it compressed itself.
-void writeStream(png_structp png, const PngSource& source) {
-    for (std::size_t at = 0; at < source.streamSize; at += kChunkBytes)
-        png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), source.stream + at,
-                        std::min(kChunkBytes, source.streamSize - at));
+// Writes one IDAT chunk a band and ends the file; libpng's own ending wants rows it compressed
+// itself.
+void writeBands(png_structp png, const Bands& b) {
+    const std::size_t count = b.bands.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::vector<std::uint8_t>& data = b.bands[i].deflated;
+        const bool first = i == 0, last = i + 1 == count;
+        const std::size_t length =
+            data.size() + (first ? sizeof kZlibHeader : 0) + (last ? sizeof b.adler : 0);
+        png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"),
+                              static_cast<png_uint_32>(length));
+        if (first) png_write_chunk_data(png, kZlibHeader, sizeof kZlibHeader);
+        png_write_chunk_data(png, data.data(), data.size());
+        if (last) png_write_chunk_data(png, b.adler, sizeof b.adler);
+        png_write_chunk_end(png);
+    }
     png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
 }
 
@@ -184,8 +207,8 @@ bool compress(PngWriter& writer, const PngSource& source) {
     // has; with one filter set a row, it must keep the one it picks for all of them.
     if (source.cur) png_set_compression_strategy(png, Z_FILTERED);
     png_write_info(png, writer.info);
-    if (source.stream) {
-        writeStream(png, source);
+    if (source.bands) {
+        writeBands(png, *source.bands);
         return true;
     }
     if (!source.palette) png_set_bgr(png);
@@ -252,12 +275,6 @@ void filterRow(const QImage& image, int y, std::uint8_t* cur, std::uint8_t* prev
     }
 }
 
-struct Band {
-    std::vector<std::uint8_t> deflated;
-    uLong adler = 1;
-    uLong length = 0;
-};
-
 // Rows [first, last) filtered and deflated as a raw stream that ends on a byte boundary (a sync
 // flush) or, for the last band, with the final block; at zlib's default level, as libpng writes.
 Band deflateBand(const QImage& image, int first, int last, bool lastBand) {
@@ -304,29 +321,26 @@ Band deflateBand(const QImage& image, int first, int last, bool lastBand) {
     return band;
 }
 
-// One zlib stream of every row, the bands compressed side by side and joined: the header, the
-// bands' deflate data in order, the Adler-32 of the whole put together from the bands'. Empty when
-// the picture is too small for bands to pay.
-std::vector<std::uint8_t> bandedStream(const QImage& image) {
+// Every row in bands compressed side by side, whatever the number of workers; no bands when the
+// picture is too small for them to pay.
+Bands deflateBands(const QImage& image) {
     const bool indexed = image.format() == QImage::Format_Indexed8;
     const std::size_t rowBytes = (indexed ? 1 : 3) * static_cast<std::size_t>(image.width()) + 1;
     const int h = image.height();
     const int rowsPerBand = static_cast<int>(std::max<std::size_t>(1, kBandBytes / rowBytes));
-    const int bands = (h + rowsPerBand - 1) / rowsPerBand;
-    if (bands < 2) return {};
-    std::vector<Band> done(static_cast<std::size_t>(bands));
-    base::parallelFor(bands, [&](int b) {
-        done[static_cast<std::size_t>(b)] =
-            deflateBand(image, b * rowsPerBand, std::min(h, (b + 1) * rowsPerBand), b + 1 == bands);
+    const int count = (h + rowsPerBand - 1) / rowsPerBand;
+    Bands b;
+    if (count < 2) return b;
+    b.bands.resize(static_cast<std::size_t>(count));
+    base::parallelFor(count, [&](int i) {
+        b.bands[static_cast<std::size_t>(i)] =
+            deflateBand(image, i * rowsPerBand, std::min(h, (i + 1) * rowsPerBand), i + 1 == count);
     });
-    std::vector<std::uint8_t> stream = {0x78, 0x9C};  // deflate, 32 KiB window, default level
     uLong adler = 1;
-    for (const Band& band : done) {
-        stream.insert(stream.end(), band.deflated.begin(), band.deflated.end());
+    for (const Band& band : b.bands)
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
-    }
-    for (int shift = 24; shift >= 0; shift -= 8) stream.push_back(static_cast<std::uint8_t>(adler >> shift));
-    return stream;
+    for (int k = 0; k < 4; ++k) b.adler[k] = static_cast<std::uint8_t>(adler >> (24 - 8 * k));
+    return b;
 }
 
 }  // namespace
@@ -345,8 +359,9 @@ QByteArray encodePng(const QImage& image) {
     writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &writer, onError, onWarning);
     if (writer.png) writer.info = png_create_info_struct(writer.png);
     if (!writer.png || !writer.info) throw base::Error(messages::outOfMemory());
-    const std::vector<std::uint8_t> stream = bandedStream(image);
-    const bool choose = stream.empty() && !indexed && image.width() > 1 && image.height() > 1;
+    const Bands bands = deflateBands(image);
+    const bool banded = !bands.bands.empty();
+    const bool choose = !banded && !indexed && image.width() > 1 && image.height() > 1;
     std::vector<std::uint8_t> rows(choose ? 2 * (3 + 3 * static_cast<std::size_t>(image.width())) : 0, 0);
     const PngSource source{image.constScanLine(0),
                            image.bytesPerLine(),
@@ -356,8 +371,7 @@ QByteArray encodePng(const QImage& image) {
                            static_cast<int>(palette.size()),
                            choose ? rows.data() + 3 : nullptr,
                            choose ? rows.data() + rows.size() / 2 + 3 : nullptr,
-                           stream.empty() ? nullptr : stream.data(),
-                           stream.size()};
+                           banded ? &bands : nullptr};
     if (!compress(writer, source)) throw base::Error(QString::fromLocal8Bit(writer.message));
     return writer.out.toByteArray();
 }
