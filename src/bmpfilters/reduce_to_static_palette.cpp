@@ -185,8 +185,8 @@ QImage ReduceToStaticPalette(const QImage& source) {
     // Rows are taken in order by whichever thread is free, each following the row above as a
     // wavefront: pixel x of a row is final once the row above has gone past pixel x + 1. A row
     // publishes how far it has gone after each run of pixels. A row finishes only after the one
-    // above, so the rows in flight are consecutive and at most one a thread: a ring of buffers two
-    // longer than the threads never hands out one still in use.
+    // above, so the rows in flight are consecutive and at most one a thread: in a ring of buffers
+    // two longer than the threads, the row that last had a buffer is done before it is handed on.
     // A row narrower than two runs could only wait for the whole row above.
     const int workers = h > 1 ? std::min(base::workersFor(w >= 2 * kRun ? std::int64_t{w} * h : 0), h) : 1;
     const int ring = workers + 2;
@@ -200,20 +200,23 @@ QImage ReduceToStaticPalette(const QImage& source) {
     const qsizetype outStride = result.bytesPerLine();
     std::atomic<int> nextRow{0};
 
+    const auto waitFor = [&](int row, int pixels) {
+        std::atomic<int>& done = reached[static_cast<std::size_t>(row)];
+        for (int seen = done.load(std::memory_order_acquire); seen < pixels;
+             seen = done.load(std::memory_order_acquire))
+            done.wait(seen, std::memory_order_acquire);
+    };
+    // Pixels before `to` read the row above up to pixel to, final after its step to + 1.
     const auto waitForAbove = [&](int y, int to) {
-        if (y == 0) return;
-        // Pixels before `to` read the row above up to pixel to, final after its step to + 1.
-        const int need = std::min(w, to + 2);
-        std::atomic<int>& above = reached[static_cast<std::size_t>(y - 1)];
-        for (int seen = above.load(std::memory_order_acquire); seen < need;
-             seen = above.load(std::memory_order_acquire))
-            above.wait(seen, std::memory_order_acquire);
+        if (y > 0) waitFor(y - 1, std::min(w, to + 2));
     };
     const auto reduceRows = [&](int) {
         for (int y = nextRow.fetch_add(1, std::memory_order_relaxed); y < h;
              y = nextRow.fetch_add(1, std::memory_order_relaxed)) {
             std::int8_t* cur = buffer(y);
             std::int8_t* next = buffer(y + 1);
+            // The buffer's last row has gone by then; waiting makes that visible to this thread.
+            if (y + 1 >= ring) waitFor(y + 1 - ring, w);
             if (y + 1 < h)
                 loadRow(next, source.constScanLine(y + 1), rowBytes);
             else
