@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -20,6 +21,9 @@ thread_local bool insideParallelFor = false;
 // Below this much work a pass stays on one thread: starting threads costs tens of microseconds.
 constexpr long long kMinParallelWork = 1 << 16;
 constexpr int kBandsPerWorker = 8;
+
+// An item's state: not yet finished, finished, or thrown.
+constexpr int kPending = 0, kDone = 1, kFailed = 2;
 
 }  // namespace
 
@@ -58,36 +62,45 @@ void parallelFor(int count, const std::function<void(int)>& body, const std::fun
         return;
     }
 
+    // Items and their outcomes pass between threads through atomics alone; the mutex only keeps
+    // the caller from missing a wake-up.
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<char> done(static_cast<std::size_t>(count), 0);
-    std::vector<std::exception_ptr> errors(static_cast<std::size_t>(count));
+    std::unique_ptr<std::atomic<int>[]> state(new std::atomic<int>[static_cast<std::size_t>(count)]);
+    for (int i = 0; i < count; ++i)
+        state[static_cast<std::size_t>(i)].store(kPending, std::memory_order_relaxed);
+    std::vector<std::exception_ptr> errors(static_cast<std::size_t>(count));  // each its item's thread's
     std::atomic<int> next{0};
-    std::atomic<bool> failed{false};
-    int doneCount = 0;
+    std::atomic<int> doneCount{0};
+    // Items after the first that failed (or after the last reported when a report threw) are
+    // left out; every item before it still runs, so the first failure in order is the one seen.
+    std::atomic<int> lastToRun{count};
+    const auto stopAfter = [&](int item) {
+        int seen = lastToRun.load(std::memory_order_relaxed);
+        while (item < seen && !lastToRun.compare_exchange_weak(seen, item, std::memory_order_relaxed)) {
+        }
+    };
 
-    // Takes items in order until none is left; after a failure the rest are left out, every item
-    // before the failing one having been taken already.
+    const auto runItem = [&](int i) {
+        int outcome = kDone;
+        if (i <= lastToRun.load(std::memory_order_relaxed)) {
+            try {
+                body(i);
+            } catch (...) {
+                errors[static_cast<std::size_t>(i)] = std::current_exception();
+                stopAfter(i);
+                outcome = kFailed;
+            }
+        }
+        state[static_cast<std::size_t>(i)].store(outcome, std::memory_order_release);
+        doneCount.fetch_add(1, std::memory_order_acq_rel);
+    };
     const auto work = [&] {
         insideParallelFor = true;
-        for (;;) {
-            const int i = next.fetch_add(1, std::memory_order_relaxed);
-            if (i >= count) break;
-            std::exception_ptr error;
-            if (!failed.load(std::memory_order_relaxed)) {
-                try {
-                    body(i);
-                } catch (...) {
-                    error = std::current_exception();
-                    failed.store(true, std::memory_order_relaxed);
-                }
-            }
-            {
-                const std::lock_guard lock(mutex);
-                done[static_cast<std::size_t>(i)] = 1;
-                errors[static_cast<std::size_t>(i)] = error;
-                ++doneCount;
-            }
+        for (int i = next.fetch_add(1, std::memory_order_relaxed); i < count;
+             i = next.fetch_add(1, std::memory_order_relaxed)) {
+            runItem(i);
+            { const std::lock_guard lock(mutex); }
             changed.notify_all();
         }
         insideParallelFor = false;
@@ -103,61 +116,34 @@ void parallelFor(int count, const std::function<void(int)>& body, const std::fun
 
     // The caller reports the finished prefix between its own items and while it waits.
     int reported = 0;
-    const auto report = [&](std::unique_lock<std::mutex>& lock) {
-        int prefix = reported;
-        while (prefix < count && done[static_cast<std::size_t>(prefix)] &&
-               !errors[static_cast<std::size_t>(prefix)])
-            ++prefix;
-        while (reported < prefix && finished && !failed.load(std::memory_order_relaxed)) {
-            ++reported;
-            lock.unlock();
-            finished(reported);
-            lock.lock();
+    std::exception_ptr reportError;
+    const auto canReport = [&] {
+        return !reportError && reported < count &&
+               state[static_cast<std::size_t>(reported)].load(std::memory_order_acquire) == kDone;
+    };
+    const auto report = [&] {
+        try {
+            while (canReport()) {
+                ++reported;
+                if (finished) finished(reported);
+            }
+        } catch (...) {
+            reportError = std::current_exception();
+            stopAfter(reported - 1);
         }
-        reported = prefix;
     };
 
-    std::exception_ptr reportError;
     insideParallelFor = true;
-    for (;;) {
-        const int i = next.fetch_add(1, std::memory_order_relaxed);
-        if (i >= count) break;
-        std::exception_ptr error;
-        if (!failed.load(std::memory_order_relaxed)) {
-            try {
-                body(i);
-            } catch (...) {
-                error = std::current_exception();
-                failed.store(true, std::memory_order_relaxed);
-            }
-        }
-        std::unique_lock lock(mutex);
-        done[static_cast<std::size_t>(i)] = 1;
-        errors[static_cast<std::size_t>(i)] = error;
-        ++doneCount;
-        if (!reportError) {
-            try {
-                report(lock);
-            } catch (...) {
-                reportError = std::current_exception();
-                failed.store(true, std::memory_order_relaxed);
-            }
-        }
+    for (int i = next.fetch_add(1, std::memory_order_relaxed); i < count;
+         i = next.fetch_add(1, std::memory_order_relaxed)) {
+        runItem(i);
+        report();
     }
-    {
+    for (;;) {
+        report();
+        if (doneCount.load(std::memory_order_acquire) == count) break;
         std::unique_lock lock(mutex);
-        for (;;) {
-            if (!reportError) {
-                try {
-                    report(lock);
-                } catch (...) {
-                    reportError = std::current_exception();
-                    failed.store(true, std::memory_order_relaxed);
-                }
-            }
-            if (doneCount == count) break;
-            changed.wait(lock);
-        }
+        changed.wait(lock, [&] { return doneCount.load(std::memory_order_acquire) == count || canReport(); });
     }
     insideParallelFor = false;
     for (std::thread& t : helpers) t.join();
