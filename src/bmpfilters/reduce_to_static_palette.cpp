@@ -4,15 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "base/error.h"
 #include "base/image.h"
-#include "base/parallel.h"
 #include "bmpfilters/filter_bitmap.h"
 #include "bmpfilters/static_palette.h"
 
@@ -30,9 +27,6 @@ constexpr int kOffset = 128;
 // from one pixel to the next. Shares to the right stay within kReach (|7 × 26 / 16| = 11).
 constexpr int kReach = 32;
 constexpr int kEntries = 256 + 2 * kReach;
-
-// Pixels a row dithers between telling the row below how far it has gone.
-constexpr int kRun = 256;
 
 // What a channel value decides for the row below, laid out for the whole pixel: bytes 0-2 the
 // share below left, 4-6 below, 8-10 below right, each in the channel's own lane (blue 0, green 1,
@@ -104,56 +98,27 @@ inline __m128i entry(const ChannelTable& t, int carried) {
 //   next: the row below, holding its source values from x + 1 on and its final values before x - 1
 // Four-byte loads and stores reach one byte past the pixel: a store only ever lands on pixel x,
 // which gets its final value a step later, and a load past the last pixel falls in the margin or
-// the buffer's padding. The row goes in runs of pixels, so that the row below can follow it.
-class RowReducer {
-public:
-    RowReducer(const ReduceTables& t, const std::int8_t* cur, std::int8_t* next, std::uint8_t* out)
-        : t_(t),
-          cur_(cur),
-          next_(next),
-          out_(out),
-          b_(cur[0] + kOffset + kReach),
-          g_(cur[1] + kOffset + kReach),
-          r_(cur[2] + kOffset + kReach),
-          here_(load4(next)) {}
-
-    // Pixels [from, to), following the pixels before from.
-    void run(int from, int to) {
-        const ReduceTables& t = t_;
-        const std::int8_t* cur = cur_;
-        std::int8_t* next = next_;
-        int b = b_, g = g_, r = r_;
-        __m128i left = left_, here = here_;
-        for (int x = from; x < to; ++x) {
-            const __m128i s =
-                _mm_add_epi8(_mm_add_epi8(entry(t.blue, b), entry(t.green, g)), entry(t.red, r));
-            out_[x] = static_cast<std::uint8_t>(_mm_extract_epi16(s, 6));
-            const std::int8_t* ahead = cur + 3 * (x + 1);
-            b = ahead[0] + (kOffset + kReach) + t.blue.right[static_cast<std::size_t>(b)];
-            g = ahead[1] + (kOffset + kReach) + t.green.right[static_cast<std::size_t>(g)];
-            r = ahead[2] + (kOffset + kReach) + t.red.right[static_cast<std::size_t>(r)];
-            const __m128i source = load4(next + 3 * (x + 1));
-            store4(next + 3 * (x - 1), _mm_adds_epi8(left, s));
-            left = _mm_adds_epi8(here, _mm_srli_si128(s, 4));
-            here = _mm_adds_epi8(source, _mm_srli_si128(s, 8));
-        }
-        b_ = b, g_ = g, r_ = r;
-        left_ = left, here_ = here;
+// the buffer's padding.
+void reduceRow(const ReduceTables& t, const std::int8_t* cur, std::int8_t* next, std::uint8_t* out, int w) {
+    // Carried values as table positions: the value plus kReach.
+    int b = cur[0] + kOffset + kReach, g = cur[1] + kOffset + kReach, r = cur[2] + kOffset + kReach;
+    __m128i left = _mm_setzero_si128();  // the margin pixel left of the row below
+    __m128i here = load4(next);
+    for (int x = 0; x < w; ++x) {
+        const __m128i s = _mm_add_epi8(_mm_add_epi8(entry(t.blue, b), entry(t.green, g)), entry(t.red, r));
+        out[x] = static_cast<std::uint8_t>(_mm_extract_epi16(s, 6));
+        const std::int8_t* ahead = cur + 3 * (x + 1);
+        b = ahead[0] + (kOffset + kReach) + t.blue.right[static_cast<std::size_t>(b)];
+        g = ahead[1] + (kOffset + kReach) + t.green.right[static_cast<std::size_t>(g)];
+        r = ahead[2] + (kOffset + kReach) + t.red.right[static_cast<std::size_t>(r)];
+        const __m128i source = load4(next + 3 * (x + 1));
+        store4(next + 3 * (x - 1), _mm_adds_epi8(left, s));
+        left = _mm_adds_epi8(here, _mm_srli_si128(s, 4));
+        here = _mm_adds_epi8(source, _mm_srli_si128(s, 8));
     }
-
-    // After the last pixel: the last pixel of the row below has had all its shares; what went
-    // right of it is lost.
-    void finish(int w) { store4(next_ + 3 * (w - 1), left_); }
-
-private:
-    const ReduceTables& t_;
-    const std::int8_t* cur_;
-    std::int8_t* next_;
-    std::uint8_t* out_;
-    int b_, g_, r_;                       // carried values as table positions: the value plus kReach
-    __m128i left_ = _mm_setzero_si128();  // the margin pixel left of the row below
-    __m128i here_;
-};
+    // The last pixel of the row below has had all its shares; what went right of it is lost.
+    store4(next + 3 * (w - 1), left);
+}
 
 // A source row into a buffer, each byte as v - 128.
 void loadRow(std::int8_t* dst, const std::uint8_t* src, std::size_t n) {
@@ -176,66 +141,23 @@ QImage ReduceToStaticPalette(const QImage& source) {
     result.setColorTable(staticPalette());
     const ReduceTables& tables = reduceTables();
 
-    // Row buffers with one margin pixel each side and four bytes of padding for the last
-    // four-byte load. A row's buffer is copied in from the source and dithered in place by the row
-    // above: a pixel is written only after the read one pixel ahead of it.
+    // Two row buffers with one margin pixel each side, and four bytes of padding for the last
+    // four-byte load. The row below is copied in from the source and dithered in place: a pixel is
+    // written only after the read one pixel ahead of it.
     const std::size_t rowBytes = static_cast<std::size_t>(3) * w;
-    const std::size_t stride = (rowBytes + 6 + 4 + 15) / 16 * 16;
-
-    // Rows are taken in order by whichever thread is free, each following the row above as a
-    // wavefront: pixel x of a row is final once the row above has gone past pixel x + 1. A row
-    // publishes how far it has gone after each run of pixels. A row finishes only after the one
-    // above, so the rows in flight are consecutive and at most one a thread: in a ring of buffers
-    // two longer than the threads, the row that last had a buffer is done before it is handed on.
-    // A row narrower than two runs could only wait for the whole row above.
-    const int workers = h > 1 ? std::min(base::workersFor(w >= 2 * kRun ? std::int64_t{w} * h : 0), h) : 1;
-    const int ring = workers + 2;
-    std::vector<std::int8_t> storage(stride * static_cast<std::size_t>(ring), 0);
-    const auto buffer = [&](int row) {
-        return storage.data() + stride * static_cast<std::size_t>(row % ring) + 3;
-    };
-    std::unique_ptr<std::atomic<int>[]> reached(new std::atomic<int>[static_cast<std::size_t>(h)]);
-    for (int y = 0; y < h; ++y) reached[static_cast<std::size_t>(y)].store(0, std::memory_order_relaxed);
-    std::uint8_t* const firstOut = result.bits();
-    const qsizetype outStride = result.bytesPerLine();
-    std::atomic<int> nextRow{0};
-
-    const auto waitFor = [&](int row, int pixels) {
-        std::atomic<int>& done = reached[static_cast<std::size_t>(row)];
-        for (int seen = done.load(std::memory_order_acquire); seen < pixels;
-             seen = done.load(std::memory_order_acquire))
-            done.wait(seen, std::memory_order_acquire);
-    };
-    // Pixels before `to` read the row above up to pixel to, final after its step to + 1.
-    const auto waitForAbove = [&](int y, int to) {
-        if (y > 0) waitFor(y - 1, std::min(w, to + 2));
-    };
-    const auto reduceRows = [&](int) {
-        for (int y = nextRow.fetch_add(1, std::memory_order_relaxed); y < h;
-             y = nextRow.fetch_add(1, std::memory_order_relaxed)) {
-            std::int8_t* cur = buffer(y);
-            std::int8_t* next = buffer(y + 1);
-            // The buffer's last row has gone by then; waiting makes that visible to this thread.
-            if (y + 1 >= ring) waitFor(y + 1 - ring, w);
-            if (y + 1 < h)
-                loadRow(next, source.constScanLine(y + 1), rowBytes);
-            else
-                std::memset(next, 0, rowBytes);  // error below the last row is lost
-            waitForAbove(y, std::min(w, kRun));
-            RowReducer row(tables, cur, next, firstOut + outStride * y);
-            std::atomic<int>& mine = reached[static_cast<std::size_t>(y)];
-            for (int from = 0; from < w; from += kRun) {
-                const int to = std::min(w, from + kRun);
-                waitForAbove(y, to);
-                row.run(from, to);
-                if (to == w) row.finish(w);
-                mine.store(to, std::memory_order_release);
-                if (workers > 1) mine.notify_all();
-            }
-        }
-    };
-    loadRow(buffer(0), source.constScanLine(0), rowBytes);
-    base::parallelFor(workers, reduceRows);
+    const std::size_t stride = rowBytes + 6;
+    std::vector<std::int8_t> storage(2 * stride + 4, 0);
+    std::int8_t* cur = storage.data() + 3;
+    std::int8_t* next = storage.data() + stride + 3;
+    loadRow(cur, source.constScanLine(0), rowBytes);
+    for (int y = 0; y < h; ++y) {
+        if (y + 1 < h)
+            loadRow(next, source.constScanLine(y + 1), rowBytes);
+        else
+            std::memset(next, 0, rowBytes);  // error below the last row is lost
+        reduceRow(tables, cur, next, result.scanLine(y), w);
+        std::swap(cur, next);
+    }
     return result;
 }
 

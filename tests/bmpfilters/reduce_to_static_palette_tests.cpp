@@ -5,7 +5,6 @@
 
 #include "base/error.h"
 #include "base/image.h"
-#include "base/parallel.h"
 #include "bmpfilters/dither_pixel.h"
 #include "bmpfilters/filter_bitmap.h"
 #include "bmpfilters/quantize_color.h"
@@ -151,53 +150,6 @@ TEST_P(ReduceMatchesStepByStep, OnNoise) {
 INSTANTIATE_TEST_SUITE_P(Sizes, ReduceMatchesStepByStep,
                          ::testing::Values(std::pair{1, 1}, std::pair{1, 9}, std::pair{9, 1}, std::pair{2, 2},
                                            std::pair{13, 7}, std::pair{64, 33}, std::pair{257, 3}));
-
-// The wavefront on many workers: each row follows the one above in runs of 256 pixels, so widths
-// around a run's edges, runs that do not divide the width, and more workers than rows.
-class ReduceWavefront : public ::testing::TestWithParam<std::pair<int, int>> {};
-
-TEST_P(ReduceWavefront, SameAsOneWorkerAndStepByStep) {
-    const auto [w, h] = GetParam();
-    std::mt19937 rng(static_cast<unsigned>(w * 7 + h));
-    QImage src = base::makeBgr(w, h, 0);
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t* row = src.scanLine(y);
-        for (int i = 0; i < 3 * w; ++i) {
-            const unsigned v = rng() % 256;
-            row[i] = static_cast<std::uint8_t>(y % 3 ? v : (v < 128 ? v % 12 : 255 - v % 12));
-        }
-    }
-    QImage one;
-    {
-        const base::ScopedWorkerCount workers(1);
-        one = ReduceToStaticPalette(src);
-    }
-    EXPECT_EQ(indexes(one), stepByStep(src));
-    for (int workers : {2, 3, 8}) {
-        const base::ScopedWorkerCount count(workers, true);
-        EXPECT_TRUE(ReduceToStaticPalette(src) == one) << workers << " workers";
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Sizes, ReduceWavefront,
-                         ::testing::Values(std::pair{1, 40}, std::pair{40, 1}, std::pair{255, 9},
-                                           std::pair{256, 5}, std::pair{257, 6}, std::pair{513, 4},
-                                           std::pair{700, 33}, std::pair{1030, 3}));
-
-// Large enough that the pool splits it without being told to.
-TEST(ReduceWavefrontLarge, SameAsOneWorker) {
-    std::mt19937 rng(99);
-    QImage src = base::makeBgr(1200, 150, 0);
-    for (int y = 0; y < src.height(); ++y)
-        for (int i = 0; i < 3 * src.width(); ++i) src.scanLine(y)[i] = static_cast<std::uint8_t>(rng());
-    QImage one;
-    {
-        const base::ScopedWorkerCount workers(1);
-        one = ReduceToStaticPalette(src);
-    }
-    const base::ScopedWorkerCount workers(4);
-    EXPECT_TRUE(ReduceToStaticPalette(src) == one);
-}
 
 class ReduceRefuses : public ::testing::TestWithParam<QImage::Format> {};
 
