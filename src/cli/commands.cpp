@@ -44,7 +44,9 @@ void writeOutput(const QString& path, const QImage& picture, int jpegQuality) {
     if (!format) throw base::Error(QStringLiteral("%1: no writer for this extension").arg(path));
     codecs::WriteOptions options;
     options.jpegQuality = jpegQuality;
-    if (*format == codecs::Format::Gif)
+    // An 8-bit picture is already reduced (reduce's own result): reducing it again gives the same
+    // indexes, so it goes out as it is.
+    if (*format == codecs::Format::Gif && picture.format() != QImage::Format_Indexed8)
         codecs::writeFile(path, bmpfilters::ReduceToStaticPalette(base::toBgr(picture)), *format, options);
     else
         codecs::writeFile(path, picture, *format, options);

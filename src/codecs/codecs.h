@@ -6,7 +6,14 @@
 #include <QImage>
 #include <QString>
 
+#include "base/image.h"
+
 namespace codecs {
+
+// The largest file read: every file this program writes for a picture within the pixel budget
+// fits, the 24-bit BMP and PNG at about 3 bytes a pixel and a quality-100 JPEG of pure noise at
+// about 4.1, with room for headers.
+inline constexpr qint64 kMaxFileBytes = base::kMaxPixels * 5;
 
 enum class Format { Bmp, Jpeg, Gif, Png, Ico };
 
@@ -22,7 +29,7 @@ Format formatByExtension(const QString& fileName);
 // The same rule without the message: nothing for an extension it does not know.
 std::optional<Format> knownFormat(const QString& fileName);
 
-// Reads a whole file (at most 256 MiB) and decodes it with the given decoder into a 24-bit
+// Reads a whole file (at most kMaxFileBytes) and decodes it with the given decoder into a 24-bit
 // BGR888 picture. Every failure (missing file, bad content, a picture over the pixel budget)
 // throws base::Error whose text names the file and keeps the library's own reason.
 QImage readFile(const QString& path, Format format);

@@ -1,5 +1,7 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <utility>
 
 #include <QFile>
 #include <QImageReader>
@@ -16,8 +18,6 @@
 
 namespace codecs {
 namespace {
-
-constexpr qint64 kMaxFileBytes = qint64{256} * 1024 * 1024;
 
 // The decoders throw base::Error with a bare reason; the public functions add what failed.
 QImage decodeBare(const QByteArray& data, Format format) {
@@ -65,20 +65,32 @@ QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& op
 }
 
 // Reads to the end but never more than one byte past the cap, so that a file that grows or lies
-// about its size is still caught. QIODevice::read(max) would allocate the whole cap up front.
-QByteArray readCapped(QFile& file) {
-    QByteArray data;
-    data.reserve(static_cast<qsizetype>(std::min(file.size(), kMaxFileBytes)) + 1);
+// about its size is still caught. The block is the size the file claims, grown only when it
+// holds more; it comes from the picture allocator, so a large file costs few page faults.
+struct FileBytes {
+    base::Block block;
+    std::size_t size = 0;
+};
+
+FileBytes readCapped(QFile& file) {
+    constexpr std::size_t kLimit = static_cast<std::size_t>(kMaxFileBytes) + 1;
+    FileBytes out;
+    out.block = base::Block(std::min<std::size_t>(
+        std::max<std::size_t>(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)) + 1, 1 << 20),
+        kLimit));
     for (;;) {
-        const qsizetype before = data.size();
-        const qint64 room = kMaxFileBytes + 1 - before;
-        if (room <= 0) break;
-        data.resize(before + static_cast<qsizetype>(std::min<qint64>(room, qint64{1} << 20)));
-        const qint64 got = file.read(data.data() + before, data.size() - before);
-        data.resize(before + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+        if (out.size == out.block.size()) {
+            if (out.size >= kLimit) break;
+            base::Block bigger(std::min(2 * out.block.size(), kLimit));
+            std::memcpy(bigger.data(), out.block.data(), out.size);
+            out.block = std::move(bigger);
+        }
+        const qint64 got = file.read(reinterpret_cast<char*>(out.block.data()) + out.size,
+                                     static_cast<qint64>(out.block.size() - out.size));
         if (got <= 0) break;
+        out.size += static_cast<std::size_t>(got);
     }
-    return data;
+    return out;
 }
 
 }  // namespace
@@ -125,11 +137,20 @@ QImage readFile(const QString& path, Format format) {
     if (!file.open(QIODevice::ReadOnly)) throw base::Error(messages::readFailed(path, file.errorString()));
     if (file.size() > kMaxFileBytes)
         throw base::Error(messages::readFailed(path, messages::fileTooLarge(file.size())));
-    const QByteArray data = readCapped(file);
+    FileBytes bytes;
+    try {
+        bytes = readCapped(file);
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::readFailed(path, messages::outOfMemory()));
+    }
     if (file.error() != QFileDevice::NoError)
         throw base::Error(messages::readFailed(path, file.errorString()));
-    if (data.size() > kMaxFileBytes)
-        throw base::Error(messages::readFailed(path, messages::fileTooLarge(data.size())));
+    if (bytes.size > static_cast<std::size_t>(kMaxFileBytes))
+        throw base::Error(
+            messages::readFailed(path, messages::fileTooLarge(static_cast<qint64>(bytes.size))));
+    // The decoders only read the bytes, and none keeps them past its return.
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.block.data()),
+                                                    static_cast<qsizetype>(bytes.size));
     try {
         return decodeBare(data, format);
     } catch (const base::Error& e) {

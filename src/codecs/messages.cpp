@@ -2,6 +2,8 @@
 
 #include <QDir>
 
+#include "codecs/codecs.h"
+
 namespace codecs::messages {
 
 QString decodeFailed(const QString& reason) {
@@ -26,7 +28,9 @@ QString unsupportedExtension(const QString& extension) {
 }
 
 QString fileTooLarge(qint64 bytes) {
-    return QStringLiteral("ファイルが大きすぎます (%1 バイト)。読めるのは 256 MiB までです").arg(bytes);
+    return QStringLiteral("ファイルが大きすぎます (%1 バイト)。読めるのは %2 MiB までです")
+        .arg(bytes)
+        .arg(kMaxFileBytes / (1024 * 1024));
 }
 
 QString writeIncomplete(qint64 written, qint64 total) {

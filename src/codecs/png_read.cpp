@@ -188,8 +188,7 @@ QImage decodePng(const QByteArray& data) {
     if (!readHeader(reader, layout)) throw base::Error(QString::fromLocal8Bit(reader.message));
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
-    QImage image(width, height, QImage::Format_BGR888);
-    if (image.isNull()) throw base::Error(messages::outOfMemory());
+    QImage image = base::allocateBgr(width, height);
     std::uint8_t* first = image.scanLine(0);
     const qsizetype stride = image.bytesPerLine();
 

@@ -10,7 +10,7 @@
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "codecs/codecs.h"
 #include "collage/adding.h"
-#include "collage/compose.h"
+#include "collage/piece_table.h"
 #include "collage/save_name.h"
 #include "collage/texts.h"
 #include "collage/tkadrel.h"
@@ -40,8 +40,7 @@ codecs::Format codecOf(SaveFormat f) {
 }  // namespace
 
 void Tkadrel::fullkadrel() {
-    syncCanvas();  // the canvas bitmap holds the background over the whole canvas
-    composite = compose(back->picture(), table_.layers());
+    composite = composeTable(table_);
     const Piece* piece = table_.current();
     saveDialogName = piece ? withoutExtension(piece->pieceFile) : QString();
 }

@@ -180,11 +180,11 @@ TEST(ReadFile, FilesOverTheCapAreRefusedUnread) {
     const QString path = dir.filePath(QStringLiteral("big.bmp"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(file.resize(qint64{256} * 1024 * 1024 + 1));  // sparse: costs no disk
+    ASSERT_TRUE(file.resize(codecs::kMaxFileBytes + 1));  // sparse: costs no disk
     file.close();
     EXPECT_EQ(codectest::errorOf([&] { codecs::readFile(path, Format::Bmp); }),
               QStringLiteral(
-                  "ファイル「%1」を読めません: ファイルが大きすぎます (268435457 バイト)。読めるのは 256 MiB "
+                  "ファイル「%1」を読めません: ファイルが大きすぎます (671088641 バイト)。読めるのは 640 MiB "
                   "までです")
                   .arg(path));
 }
@@ -206,7 +206,7 @@ TEST(ReadFile, EndlessDeviceStopsAtTheCap) {
     EXPECT_EQ(
         codectest::errorOf([] { codecs::readFile(QStringLiteral("/dev/zero"), Format::Jpeg); }),
         QStringLiteral(
-            "ファイル「/dev/zero」を読めません: ファイルが大きすぎます (268435457 バイト)。読めるのは 256 "
+            "ファイル「/dev/zero」を読めません: ファイルが大きすぎます (671088641 バイト)。読めるのは 640 "
             "MiB までです"));
 }
 
