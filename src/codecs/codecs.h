@@ -51,6 +51,7 @@ void writeFile(const QString& path, const QImage& image, Format format, const Wr
 
 // Writes bytes atomically (the same temporary-file rule).
 void saveBytes(const QString& path, const QByteArray& bytes);
+void saveBytes(const QString& path, const char* data, qint64 size);
 
 // Gives Qt's own readers (clipboard, drops, icons) the same pixel budget; call once at start.
 void limitQtReaders();

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <utility>
 
 #include <QFile>
@@ -41,7 +42,24 @@ QImage decodeBare(const QByteArray& data, Format format) {
     throw base::Error(messages::unsupportedExtension(QString()));
 }
 
-QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& options) {
+// What an encoder gave: JPEG and BMP in a block of the picture allocator, the others in a
+// QByteArray.
+struct EncodedBytes {
+    detail::Encoded block;
+    QByteArray array;
+    bool inBlock = false;
+
+    EncodedBytes(detail::Encoded b) : block(std::move(b)), inBlock(true) {}
+    EncodedBytes(QByteArray a) : array(std::move(a)) {}
+
+    const char* data() const {
+        return inBlock ? reinterpret_cast<const char*>(block.block.data()) : array.constData();
+    }
+    qint64 size() const { return inBlock ? static_cast<qint64>(block.size) : array.size(); }
+    QByteArray toByteArray() const { return inBlock ? block.toByteArray() : array; }
+};
+
+EncodedBytes encodeBare(const QImage& image, Format format, const WriteOptions& options) {
     if (image.isNull()) throw base::Error(messages::nullPicture());
     const bool indexed = image.format() == QImage::Format_Indexed8;
     try {
@@ -160,20 +178,20 @@ QImage readFile(const QString& path, Format format) {
 
 QByteArray encode(const QImage& image, Format format, const WriteOptions& options) {
     try {
-        return encodeBare(image, format, options);
+        return encodeBare(image, format, options).toByteArray();
     } catch (const base::Error& e) {
         throw base::Error(messages::encodeFailed(e.text()));
     }
 }
 
 void writeFile(const QString& path, const QImage& image, Format format, const WriteOptions& options) {
-    QByteArray bytes;
+    std::optional<EncodedBytes> bytes;
     try {
-        bytes = encodeBare(image, format, options);
+        bytes.emplace(encodeBare(image, format, options));
     } catch (const base::Error& e) {
         throw base::Error(messages::writeFailed(path, e.text()));
     }
-    saveBytes(path, bytes);
+    saveBytes(path, bytes->data(), bytes->size());
 }
 
 void limitQtReaders() {
