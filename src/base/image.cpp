@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -42,17 +43,17 @@ struct Mapping {
 };
 
 #if defined(__linux__)
-// `bytes` on 2 MiB pages where the kernel has them: the mapping is rounded to whole huge pages
-// and aligned to one, so no page of it is shared with anything else. Null when mapping fails.
+// `bytes` on 2 MiB pages where the kernel has them, starting on a 2 MiB boundary. The part past
+// the last whole huge page takes small pages, so no picture holds up to 2 MiB it never uses.
+// Null when mapping fails.
 std::uint8_t* mapLarge(std::size_t bytes, Mapping& out) {
-    const std::size_t rounded = (bytes + kLargeBlock - 1) & ~(kLargeBlock - 1);
-    if (rounded < bytes) return nullptr;  // wrapped
-    const std::size_t length = rounded + kLargeBlock;
+    if (bytes > std::numeric_limits<std::size_t>::max() - 2 * kLargeBlock) return nullptr;
+    const std::size_t length = bytes + kLargeBlock;  // room to align the start
     void* start = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (start == MAP_FAILED) return nullptr;
     const auto aligned = (reinterpret_cast<std::uintptr_t>(start) + kLargeBlock - 1) & ~(kLargeBlock - 1);
     auto* data = reinterpret_cast<std::uint8_t*>(aligned);
-    madvise(data, rounded, MADV_HUGEPAGE);  // advice only: without it the pages are just small
+    madvise(data, bytes, MADV_HUGEPAGE);  // advice only: without it the pages are just small
     out = Mapping{start, length};
     return data;
 }
