@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <libheif/heif.h>
 #include <zlib.h>
 
 #include "base/image.h"
@@ -103,6 +104,57 @@ QByteArray bytesOf(const std::vector<int>& values) {
     QByteArray out;
     for (int v : values) out.append(static_cast<char>(v));
     return out;
+}
+
+namespace {
+
+heif_error appendTo(heif_context*, const void* data, size_t size, void* out) {
+    static_cast<QByteArray*>(out)->append(static_cast<const char*>(data), static_cast<qsizetype>(size));
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+}
+
+}  // namespace
+
+QByteArray heifFile(const QImage& bgr, HeifKind kind, const QByteArray& iccProfile) {
+    heif_init(nullptr);
+    heif_context* context = heif_context_alloc();
+    heif_image* image = nullptr;
+    heif_encoder* encoder = nullptr;
+    heif_image_handle* handle = nullptr;
+    QByteArray out;
+    const int w = bgr.width(), h = bgr.height();
+    bool ok = heif_image_create(w, h, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code ==
+                  heif_error_Ok &&
+              heif_image_add_plane(image, heif_channel_interleaved, w, h, 8).code == heif_error_Ok;
+    if (ok) {
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uchar* from = bgr.constScanLine(y) + 3 * x;
+                uint8_t* to = plane + stride * y + 3 * x;
+                to[0] = from[2];
+                to[1] = from[1];
+                to[2] = from[0];
+            }
+        if (!iccProfile.isEmpty())
+            ok = heif_image_set_raw_color_profile(image, "prof", iccProfile.constData(),
+                                                  static_cast<size_t>(iccProfile.size()))
+                     .code == heif_error_Ok;
+    }
+    ok = ok && heif_context_get_encoder_for_format(
+                   context, kind == HeifKind::Heic ? heif_compression_HEVC : heif_compression_AV1, &encoder)
+                       .code == heif_error_Ok;
+    ok = ok && heif_encoder_set_lossy_quality(encoder, 95).code == heif_error_Ok;
+    ok = ok && heif_context_encode_image(context, image, encoder, nullptr, &handle).code == heif_error_Ok;
+    heif_writer writer{1, appendTo};
+    if (ok && heif_context_write(context, &writer, &out).code != heif_error_Ok) out.clear();
+    if (handle) heif_image_handle_release(handle);
+    if (encoder) heif_encoder_release(encoder);
+    if (image) heif_image_release(image);
+    heif_context_free(context);
+    heif_deinit();
+    return ok ? out : QByteArray();
 }
 
 }  // namespace codectest

@@ -58,6 +58,11 @@ QString errorOf(F&& call) {
     return QStringLiteral("no error");
 }
 
+// A HEIF file from libheif's own encoder: HEVC (a HEIC file) or AV1 (an AVIF file), at high
+// quality, with an ICC profile in its colr box when one is given. Empty when the encoder fails.
+enum class HeifKind { Heic, Avif };
+QByteArray heifFile(const QImage& bgr, HeifKind kind, const QByteArray& iccProfile = {});
+
 QByteArray bytesOf(std::initializer_list<int> values);
 QByteArray bytesOf(const std::vector<int>& values);
 

@@ -28,7 +28,8 @@ TEST_F(Output, SavesEachFormatWithItsExtensionForced) {
     saveAs(QStringLiteral("joined"), 2);
     EXPECT_EQ(testsupport::fake().lastStartPath, dir.filePath("blue"));
     EXPECT_EQ(testsupport::fake().lastFilterIndex, 2);
-    EXPECT_EQ(testsupport::fake().lastFilters, QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png"));
+    EXPECT_EQ(testsupport::fake().lastFilters,
+              QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png|WebP|*.webp"));
     const QImage bmp = codecs::readFile(dir.filePath("joined.bmp"), codecs::Format::Bmp);
     ASSERT_EQ(bmp.size(), QSize(30, 10));
     EXPECT_EQ(base::pixelAt(bmp, 0, 0), base::rgb(255, 0, 0));
