@@ -31,6 +31,9 @@ struct NclxDeleter {
 void check(const heif_error& error) {
     if (error.code == heif_error_Ok) return;
     const QString reason = QString::fromUtf8(error.message ? error.message : "");
+    // libheif refuses sides beyond the limit set below before it allocates anything.
+    if (error.subcode == heif_suberror_Security_limit_exceeded)
+        throw base::Error(messages::heifTooLarge(reason));
     switch (error.code) {
         case heif_error_Memory_allocation_error:
             throw base::Error(messages::outOfMemory());

@@ -148,6 +148,10 @@ QString heifUnsupported(const QString& libraryReason) {
     return QStringLiteral("この HEIF/AVIF ファイルは扱えません (%1)").arg(libraryReason);
 }
 
+QString heifTooLarge(const QString& libraryReason) {
+    return QStringLiteral("画像が大きすぎます (%1)").arg(libraryReason);
+}
+
 QString heifNotWritable() {
     return QStringLiteral("HEIF/AVIF 形式には書き出せません");
 }

@@ -53,6 +53,7 @@ QString webpWriteFailed(const QString& libraryReason);
 QString heifDamaged(const QString& libraryReason);
 QString heifTruncated(const QString& libraryReason);
 QString heifUnsupported(const QString& libraryReason);
+QString heifTooLarge(const QString& libraryReason);
 QString heifNotWritable();
 
 }  // namespace codecs::messages

@@ -142,17 +142,17 @@ bool near(double a, double b, double tolerance) {
     return a > b - tolerance && a < b + tolerance;
 }
 
-// sRGB chunk: nothing to do. iCCP: the profile. gAMA/cHRM: a profile built from them, except that
+// iCCP: the profile. sRGB chunk: nothing to do. gAMA/cHRM: a profile built from them, except that
 // gAMA 1/2.2 with the sRGB primaries (or none) is what most programs write to mean sRGB, and is
 // taken as sRGB, as browsers take it.
 ColourSource colourOf(const PngColourChunks& c) {
     ColourSource source;
-    if (c.srgb) return source;
     if (c.profile && c.profileSize > 0) {
         source.iccProfile =
             QByteArray(reinterpret_cast<const char*>(c.profile), static_cast<qsizetype>(c.profileSize));
         return source;
     }
+    if (c.srgb) return source;
     std::optional<Chromaticities> primaries;
     if (c.haveChromaticities)
         primaries = Chromaticities{fromFixed(c.white[0]), fromFixed(c.white[1]), fromFixed(c.red[0]),
