@@ -51,6 +51,26 @@ TEST_F(Output, SavesEachFormatWithItsExtensionForced) {
     EXPECT_TRUE(testsupport::fake().errors().isEmpty());
 }
 
+TEST_F(Output, WebpIsTheFifthFormatLosslessAtQuality100AndLossyBelow) {
+    saveAs(QStringLiteral("joined.png"), 5);
+    const QImage webp = codecs::readFile(dir.filePath("joined.webp"), codecs::Format::Webp);
+    ASSERT_EQ(webp.size(), QSize(30, 10));
+    EXPECT_EQ(base::pixelAt(webp, 0, 0), base::rgb(255, 0, 0));
+    EXPECT_EQ(base::pixelAt(webp, 25, 5), base::rgb(0, 0, 255));
+    EXPECT_EQ(k->saveFilterIndex, 5);
+
+    k->jpgq->setText(QStringLiteral("50"));
+    saveAs(QStringLiteral("small"), 5);
+    QFile file(dir.filePath("small.webp"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_GT(file.readAll().indexOf("VP8 "), 0);  // the lossy coder
+
+    // A WebP piece makes the dialog offer WebP next time.
+    addThroughDialog({dir.filePath("joined.webp")});
+    EXPECT_EQ(k->saveFilterIndex, 5);
+    EXPECT_TRUE(testsupport::fake().errors().isEmpty());
+}
+
 TEST_F(Output, BadQualityWritesNothing) {
     k->jpgq->setText(QStringLiteral("good"));
     saveAs(QStringLiteral("q"), 1);
