@@ -1,6 +1,7 @@
 #include "codecs/colour.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include <lcms2.h>
 
@@ -46,8 +47,9 @@ cmsHPROFILE profileFrom(const ColourSource& source) {
         cmsHPROFILE p = cmsOpenProfileFromMem(source.iccProfile.constData(),
                                               static_cast<cmsUInt32Number>(source.iccProfile.size()));
         if (!p) return nullptr;
-        const cmsColorSpaceSignature space = cmsGetColorSpace(p);
-        const cmsProfileClassSignature cls = cmsGetDeviceClass(p);
+        // As plain numbers: a profile may hold values the library's enumerations do not name.
+        const std::uint32_t space = cmsGetColorSpace(p);
+        const std::uint32_t cls = cmsGetDeviceClass(p);
         const bool usable = (space == cmsSigRgbData || space == cmsSigGrayData) &&
                             (cls == cmsSigInputClass || cls == cmsSigDisplayClass ||
                              cls == cmsSigOutputClass || cls == cmsSigColorSpaceClass);
@@ -81,7 +83,7 @@ std::unique_ptr<SrgbConversion> SrgbConversion::make(const ColourSource& source,
     if (!srgb.handle) return nullptr;
     // A grey profile reads the first byte of each pixel (the pictures are grey, all three equal)
     // and skips the rest.
-    const bool grey = cmsGetColorSpace(in.handle) == cmsSigGrayData;
+    const bool grey = static_cast<std::uint32_t>(cmsGetColorSpace(in.handle)) == cmsSigGrayData;
     const cmsUInt32Number greyFormat =
         COLORSPACE_SH(PT_GRAY) | CHANNELS_SH(1) | BYTES_SH(1) | EXTRA_SH(alpha ? 3 : 2);
     const cmsUInt32Number rgbFormat = alpha ? TYPE_BGRA_8 : TYPE_BGR_8;

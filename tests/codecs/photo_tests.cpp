@@ -368,6 +368,20 @@ TEST(PhotoBadInput, HeifClaiming100000SquaredIsRefusedWithAMessage) {
         << text.toStdString();
 }
 
+TEST(PhotoBadInput, HeifGridWhoseCanvasIsBeyondTheBudgetIsRefusedBeforeLibheifAllocatesIt) {
+    // libheif's encoder writes a grid of one tile; its description (in the idat box) gives the
+    // canvas size, which libheif would allocate unchecked.
+    QByteArray heic = codectest::heifFile(codectest::pattern(24, 16), codectest::HeifKind::Heic);
+    const qsizetype idat = heic.indexOf("idat");
+    ASSERT_GT(idat, 0);
+    ASSERT_EQ(heic.mid(idat + 4, 8), QByteArray("\0\0\0\0\0\x18\0\x10", 8));
+    codectest::put16be(heic, idat + 8, 30000);
+    codectest::put16be(heic, idat + 10, 30000);
+    const QString text = errorOf([&] { codecs::decode(heic, Format::Heif); });
+    EXPECT_TRUE(text.startsWith(QStringLiteral("画像を読めません: 画像が大きすぎるか空です (30000 × 30000)")))
+        << text.toStdString();
+}
+
 TEST(PhotoBadInput, AvifCutShortOrFlippedIsRefusedOrHarmless) {
     const QByteArray avif = codectest::heifFile(codectest::pattern(24, 16), codectest::HeifKind::Avif);
     ASSERT_FALSE(avif.isEmpty());
