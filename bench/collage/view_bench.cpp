@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QScrollArea>
+#include <QTemporaryDir>
 
 #include "../support/bench_photo.h"
+#include "codecs/codecs.h"
 #include "collage/tkadrel.h"
 #include "platform/fake_desktop.h"
 
@@ -48,6 +50,52 @@ void BM_DragRedrawAtFitZoom(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DragRedrawAtFitZoom)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// "画像追加" with N photos of 1280 x 800 chosen in one selection in a fresh window: decoding,
+// adding, refitting the canvas and showing the pieces, as one user action. CPU time of the whole
+// process, so that work on other threads counts; it should grow linearly with N.
+void BM_AddPhotosInOneSelection(benchmark::State& state) {
+    static QTemporaryDir dir;
+    static QStringList files;
+    if (files.isEmpty()) {
+        const QImage photo = benchphoto::photo(1280 * 8, 800 * 5);
+        for (int i = 0; i < 40; ++i) {
+            const QString path = dir.filePath(QStringLiteral("photo%1.jpg").arg(i));
+            codecs::writeFile(path, photo.copy(1280 * (i % 8), 800 * (i / 8), 1280, 800),
+                              codecs::Format::Jpeg, codecs::WriteOptions{90});
+            files << path;
+        }
+    }
+    const QStringList chosen = files.mid(0, static_cast<int>(state.range(0)));
+    platform::FakeDesktop desktop;
+    platform::setDesktop(&desktop);
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            collage::Tkadrel k;
+            k.resize(1400, 900);
+            k.show();
+            QApplication::processEvents();
+            desktop.openAnswers.push_back(chosen);
+            state.ResumeTiming();
+            k.addpicClick();
+            QApplication::processEvents();
+            state.PauseTiming();
+            if (static_cast<qsizetype>(k.table().pieceCount()) != chosen.size())
+                state.SkipWithError("not every photo was added");
+        }
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["photos"] = static_cast<double>(chosen.size());
+}
+BENCHMARK(BM_AddPhotosInOneSelection)
+    ->Arg(10)
+    ->Arg(20)
+    ->Arg(40)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->Iterations(3);
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include <QImage>
@@ -19,8 +20,55 @@ bool sizeAllowed(std::int64_t width, std::int64_t height);
 // Throws base::Error naming the size when sizeAllowed() is false.
 void checkSize(std::int64_t width, std::int64_t height);
 
+// Throws base::Error "メモリが足りません (w × h)".
+[[noreturn]] void throwOutOfMemory(std::int64_t width, std::int64_t height);
+
+// Every large picture and buffer comes from here. A fresh 4 KiB page costs far more to touch
+// than the pixels written to it, so blocks of kLargeBlock bytes or more get their own anonymous
+// mapping advised onto 2 MiB pages; smaller ones, or when mapping fails, plain allocation.
+inline constexpr std::size_t kLargeBlock = std::size_t{2} << 20;
+
+// A new picture of `format` with the pixels left as they are, checked against the budget, with
+// QImage's own row stride. A mapped picture is released with its last copy, as any QImage is.
+// Throws base::Error when the budget or the memory refuses it. An Indexed8 one has no palette yet.
+QImage allocateImage(int width, int height, QImage::Format format);
+
+// The same as Format_BGR888.
+inline QImage allocateBgr(int width, int height) {
+    return allocateImage(width, height, QImage::Format_BGR888);
+}
+
 // A new 24-bit picture (Format_BGR888), checked against the budget, filled with colour.
 QImage makeBgr(int width, int height, Colour fill = 0);
+
+// A byte block from the same allocator, for whole files and encoder output. Move-only.
+class Block {
+public:
+    Block() = default;
+    // Throws std::bad_alloc when neither a mapping nor the heap gives `size` bytes.
+    explicit Block(std::size_t size);
+    Block(Block&& other) noexcept;
+    Block& operator=(Block&& other) noexcept;
+    Block(const Block&) = delete;
+    Block& operator=(const Block&) = delete;
+    ~Block();
+
+    std::uint8_t* data() { return data_; }
+    const std::uint8_t* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    // True when the block is its own mapping (for tests).
+    bool mapped() const { return mapping_ != nullptr; }
+
+private:
+    void release() noexcept;
+    std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    void* mapping_ = nullptr;  // the whole mapping when mapped, else data_ came from the heap
+    std::size_t mappingLength_ = 0;
+};
+
+// True when `image` lives in a mapping of the allocator's (for tests).
+bool isMapped(const QImage& image);
 
 // The picture as 24 bits (BGR888); alpha is dropped (drawn over black, as a bitmap holds it).
 QImage toBgr(const QImage& image);

@@ -46,7 +46,9 @@ void writeOutput(const QString& path, const QImage& picture, int jpegQuality) {
     if (!format) throw base::Error(QStringLiteral("%1: no writer for this extension").arg(path));
     codecs::WriteOptions options;
     options.jpegQuality = jpegQuality;
-    if (*format == codecs::Format::Gif)
+    // An 8-bit picture is already reduced (reduce's own result): reducing it again gives the same
+    // indexes, so it goes out as it is.
+    if (*format == codecs::Format::Gif && picture.format() != QImage::Format_Indexed8)
         codecs::writeFile(path, bmpfilters::ReduceToStaticPalette(base::toBgr(picture)), *format, options);
     else
         codecs::writeFile(path, picture, *format, options);
@@ -97,8 +99,10 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
 
 void join(const JoinOptions& o, QTextStream& err) {
     const QImage composite = joined(o, err);
-    if (o.quality && outputFormat(o.output) != codecs::Format::Jpeg)
-        notice(err, QStringLiteral("--quality applies to JPEG output only; %1 is not one").arg(o.output));
+    const auto format = outputFormat(o.output);
+    if (o.quality && format != codecs::Format::Jpeg && format != codecs::Format::Webp)
+        notice(err,
+               QStringLiteral("--quality applies to JPEG and WebP output only; %1 is neither").arg(o.output));
     writeOutput(o.output, composite, o.quality.value_or(100));
 }
 

@@ -298,8 +298,7 @@ QImage decodeBmp(const QByteArray& bytes) {
     const std::size_t lastRow = (static_cast<std::size_t>(h.width) * h.bitCount + 7) / 8;
     const std::size_t needed = stride * static_cast<std::size_t>(h.height - 1) + lastRow;
     if (size - h.pixelStart < needed) throw base::Error(messages::bmpTruncated());
-    QImage image(static_cast<int>(h.width), static_cast<int>(h.height), QImage::Format_BGR888);
-    if (image.isNull()) throw base::Error(messages::outOfMemory());
+    QImage image = base::allocateBgr(static_cast<int>(h.width), static_cast<int>(h.height));
     if (h.bitCount <= 8)
         readIndexed(h, data + h.pixelStart, stride, palette, image);
     else

@@ -22,7 +22,7 @@ void put32(char*& p, std::uint32_t v) {
 
 }  // namespace
 
-QByteArray encodeBmp(const QImage& image) {
+Encoded encodeBmp(const QImage& image) {
     base::checkSize(image.width(), image.height());  // keeps every header field within 32 bits
     const bool indexed = image.format() == QImage::Format_Indexed8;
     const std::uint32_t width = static_cast<std::uint32_t>(image.width());
@@ -37,8 +37,10 @@ QByteArray encodeBmp(const QImage& image) {
     const std::uint32_t offset = 14 + 40 + 4 * static_cast<std::uint32_t>(palette.size());
     const std::uint32_t imageBytes = stride * height;
 
-    QByteArray out(static_cast<qsizetype>(offset) + imageBytes, '\0');
-    char* p = out.data();
+    Encoded out;
+    out.size = static_cast<std::size_t>(offset) + imageBytes;
+    out.block = base::Block(out.size);
+    char* p = reinterpret_cast<char*>(out.block.data());
     *p++ = 'B';
     *p++ = 'M';
     put32(p, offset + imageBytes);
@@ -61,9 +63,10 @@ QByteArray encodeBmp(const QImage& image) {
         *p++ = static_cast<char>(qRed(c));
         *p++ = 0;
     }
-    // The padding bytes stay zero from the allocation above.
-    for (std::uint32_t row = 0; row < height; ++row, p += stride)
+    for (std::uint32_t row = 0; row < height; ++row, p += stride) {
         std::memcpy(p, image.constScanLine(static_cast<int>(height - 1 - row)), rowBytes);
+        std::memset(p + rowBytes, 0, stride - rowBytes);
+    }
     return out;
 }
 

@@ -1,23 +1,30 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
+#include <optional>
+#include <utility>
 
 #include <QFile>
 #include <QImageReader>
+#include <QMimeData>
 
 #include "base/error.h"
 #include "base/image.h"
 #include "codecs/bmp.h"
 #include "codecs/codecs.h"
 #include "codecs/gif.h"
+#include "codecs/heif.h"
 #include "codecs/ico.h"
 #include "codecs/jpeg.h"
+#include "codecs/jpeg_profile.h"
 #include "codecs/messages.h"
+#include "codecs/orientation.h"
+#include "codecs/photo.h"
 #include "codecs/png.h"
+#include "codecs/webp.h"
 
 namespace codecs {
 namespace {
-
-constexpr qint64 kMaxFileBytes = qint64{256} * 1024 * 1024;
 
 // The decoders throw base::Error with a bare reason; the public functions add what failed.
 QImage decodeBare(const QByteArray& data, Format format) {
@@ -26,14 +33,24 @@ QImage decodeBare(const QByteArray& data, Format format) {
         switch (format) {
             case Format::Bmp:
                 return detail::decodeBmp(data);
-            case Format::Jpeg:
-                return detail::decodeJpeg(data);
+            case Format::Jpeg: {
+                // The profile and the orientation come from the same bytes; neither can fail.
+                detail::Decoded decoded;
+                decoded.picture = detail::decodeJpeg(data);
+                decoded.colour.iccProfile = detail::jpegIccProfile(data);
+                decoded.orientation = detail::exifOrientation(data);
+                return detail::finish(std::move(decoded));
+            }
             case Format::Gif:
                 return detail::decodeGif(data);
             case Format::Png:
-                return detail::decodePng(data);
+                return detail::finish(detail::decodePng(data));
             case Format::Ico:
                 return detail::decodeIco(data);
+            case Format::Webp:
+                return detail::finish(detail::decodeWebp(data));
+            case Format::Heif:
+                return detail::finish(detail::decodeHeif(data));
         }
     } catch (const std::bad_alloc&) {
         throw base::Error(messages::outOfMemory());
@@ -41,7 +58,24 @@ QImage decodeBare(const QByteArray& data, Format format) {
     throw base::Error(messages::unsupportedExtension(QString()));
 }
 
-QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& options) {
+// What an encoder gave: JPEG and BMP in a block of the picture allocator, the others in a
+// QByteArray.
+struct EncodedBytes {
+    detail::Encoded block;
+    QByteArray array;
+    bool inBlock = false;
+
+    EncodedBytes(detail::Encoded b) : block(std::move(b)), inBlock(true) {}
+    EncodedBytes(QByteArray a) : array(std::move(a)) {}
+
+    const char* data() const {
+        return inBlock ? reinterpret_cast<const char*>(block.block.data()) : array.constData();
+    }
+    qint64 size() const { return inBlock ? static_cast<qint64>(block.size) : array.size(); }
+    QByteArray toByteArray() const { return inBlock ? block.toByteArray() : array; }
+};
+
+EncodedBytes encodeBare(const QImage& image, Format format, const WriteOptions& options) {
     if (image.isNull()) throw base::Error(messages::nullPicture());
     const bool indexed = image.format() == QImage::Format_Indexed8;
     try {
@@ -55,6 +89,10 @@ QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& op
                 return detail::encodeGif(image);
             case Format::Jpeg:
                 return detail::encodeJpeg(base::toBgr(image), std::clamp(options.jpegQuality, 1, 100));
+            case Format::Webp:
+                return detail::encodeWebp(base::toBgr(image), std::clamp(options.jpegQuality, 1, 100));
+            case Format::Heif:
+                throw base::Error(messages::heifNotWritable());
             case Format::Ico:
                 break;
         }
@@ -65,20 +103,32 @@ QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& op
 }
 
 // Reads to the end but never more than one byte past the cap, so that a file that grows or lies
-// about its size is still caught. QIODevice::read(max) would allocate the whole cap up front.
-QByteArray readCapped(QFile& file) {
-    QByteArray data;
-    data.reserve(static_cast<qsizetype>(std::min(file.size(), kMaxFileBytes)) + 1);
+// about its size is still caught. The block is the size the file claims, grown only when it
+// holds more; it comes from the picture allocator, so a large file costs few page faults.
+struct FileBytes {
+    base::Block block;
+    std::size_t size = 0;
+};
+
+FileBytes readCapped(QFile& file) {
+    constexpr std::size_t kLimit = static_cast<std::size_t>(kMaxFileBytes) + 1;
+    FileBytes out;
+    out.block = base::Block(std::min<std::size_t>(
+        std::max<std::size_t>(static_cast<std::size_t>(std::max<qint64>(file.size(), 0)) + 1, 1 << 20),
+        kLimit));
     for (;;) {
-        const qsizetype before = data.size();
-        const qint64 room = kMaxFileBytes + 1 - before;
-        if (room <= 0) break;
-        data.resize(before + static_cast<qsizetype>(std::min<qint64>(room, qint64{1} << 20)));
-        const qint64 got = file.read(data.data() + before, data.size() - before);
-        data.resize(before + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+        if (out.size == out.block.size()) {
+            if (out.size >= kLimit) break;
+            base::Block bigger(std::min(2 * out.block.size(), kLimit));
+            std::memcpy(bigger.data(), out.block.data(), out.size);
+            out.block = std::move(bigger);
+        }
+        const qint64 got = file.read(reinterpret_cast<char*>(out.block.data()) + out.size,
+                                     static_cast<qint64>(out.block.size() - out.size));
         if (got <= 0) break;
+        out.size += static_cast<std::size_t>(got);
     }
-    return data;
+    return out;
 }
 
 }  // namespace
@@ -94,6 +144,10 @@ Format pieceFormat(const QString& fileName) {
     if (ext == u".bmp" || ext == u".BMP") return Format::Bmp;
     if (ext == u".gif" || ext == u".GIF") return Format::Gif;
     if (ext == u".png" || ext == u".PNG") return Format::Png;
+    if (ext == u".webp" || ext == u".WEBP") return Format::Webp;
+    if (ext == u".heic" || ext == u".HEIC" || ext == u".heif" || ext == u".HEIF" || ext == u".avif" ||
+        ext == u".AVIF")
+        return Format::Heif;
     return Format::Jpeg;
 }
 
@@ -104,6 +158,8 @@ std::optional<Format> knownFormat(const QString& fileName) {
     if (lower == u".gif") return Format::Gif;
     if (lower == u".png") return Format::Png;
     if (lower == u".ico") return Format::Ico;
+    if (lower == u".webp") return Format::Webp;
+    if (lower == u".heic" || lower == u".heif" || lower == u".avif") return Format::Heif;
     return std::nullopt;
 }
 
@@ -125,11 +181,20 @@ QImage readFile(const QString& path, Format format) {
     if (!file.open(QIODevice::ReadOnly)) throw base::Error(messages::readFailed(path, file.errorString()));
     if (file.size() > kMaxFileBytes)
         throw base::Error(messages::readFailed(path, messages::fileTooLarge(file.size())));
-    const QByteArray data = readCapped(file);
+    FileBytes bytes;
+    try {
+        bytes = readCapped(file);
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::readFailed(path, messages::outOfMemory()));
+    }
     if (file.error() != QFileDevice::NoError)
         throw base::Error(messages::readFailed(path, file.errorString()));
-    if (data.size() > kMaxFileBytes)
-        throw base::Error(messages::readFailed(path, messages::fileTooLarge(data.size())));
+    if (bytes.size > static_cast<std::size_t>(kMaxFileBytes))
+        throw base::Error(
+            messages::readFailed(path, messages::fileTooLarge(static_cast<qint64>(bytes.size))));
+    // The decoders only read the bytes, and none keeps them past its return.
+    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.block.data()),
+                                                    static_cast<qsizetype>(bytes.size));
     try {
         return decodeBare(data, format);
     } catch (const base::Error& e) {
@@ -139,20 +204,37 @@ QImage readFile(const QString& path, Format format) {
 
 QByteArray encode(const QImage& image, Format format, const WriteOptions& options) {
     try {
-        return encodeBare(image, format, options);
+        return encodeBare(image, format, options).toByteArray();
     } catch (const base::Error& e) {
         throw base::Error(messages::encodeFailed(e.text()));
     }
 }
 
 void writeFile(const QString& path, const QImage& image, Format format, const WriteOptions& options) {
-    QByteArray bytes;
+    std::optional<EncodedBytes> bytes;
     try {
-        bytes = encodeBare(image, format, options);
+        bytes.emplace(encodeBare(image, format, options));
     } catch (const base::Error& e) {
         throw base::Error(messages::writeFailed(path, e.text()));
     }
-    saveBytes(path, bytes);
+    saveBytes(path, bytes->data(), bytes->size());
+}
+
+QImage clipboardPicture(const QMimeData& data) {
+    static const std::pair<const char*, Format> offered[] = {{"image/webp", Format::Webp},
+                                                             {"image/avif", Format::Heif},
+                                                             {"image/heic", Format::Heif},
+                                                             {"image/heif", Format::Heif}};
+    for (const auto& [type, format] : offered) {
+        const QString mime = QString::fromLatin1(type);
+        if (!data.hasFormat(mime)) continue;
+        const QByteArray bytes = data.data(mime);
+        // The same cap as for files: a clipboard owner may offer anything.
+        if (bytes.size() > kMaxFileBytes)
+            throw base::Error(messages::decodeFailed(messages::fileTooLarge(bytes.size())));
+        return decode(bytes, format);
+    }
+    return {};
 }
 
 void limitQtReaders() {

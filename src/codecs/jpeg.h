@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include "codecs/encoded.h"
+
 // JPEG through libjpeg. Failures throw base::Error with the bare reason (libjpeg's own text kept).
 namespace codecs::detail {
 
@@ -13,6 +15,6 @@ QImage decodeJpeg(const QByteArray& data);
 
 // A sequential colour JPEG from a BGR888 picture: the library's defaults, float DCT, quality with
 // baseline tables. quality must already be within 1..100.
-QByteArray encodeJpeg(const QImage& bgr, int quality);
+Encoded encodeJpeg(const QImage& bgr, int quality);
 
 }  // namespace codecs::detail

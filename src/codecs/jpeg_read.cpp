@@ -159,9 +159,7 @@ QImage decodeJpeg(const QByteArray& data) {
 
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    QImage image(static_cast<int>(info.image_width), static_cast<int>(info.image_height),
-                 QImage::Format_BGR888);
-    if (image.isNull()) throw base::Error(messages::outOfMemory());
+    QImage image = base::allocateBgr(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
     std::vector<std::uint8_t> cmykRow(cmyk ? std::size_t{4} * info.image_width : 0);
 
     if (!readPixels(reader, image.scanLine(0), image.bytesPerLine(), cmyk ? cmykRow.data() : nullptr))

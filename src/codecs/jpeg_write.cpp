@@ -2,8 +2,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
+#include <utility>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include "base/error.h"
 #include "codecs/jpeg.h"
@@ -25,11 +30,51 @@ void onError(j_common_ptr cinfo) {
 
 void onMessage(j_common_ptr, int) {}
 
+// The file goes into a block of the picture allocator. Its pages cost only once touched, so the
+// block starts at a byte a pixel, more than a photograph takes at quality 100, and seldom grows.
+struct BlockDestination {
+    jpeg_destination_mgr pub{};
+    Encoded* out = nullptr;
+};
+
+// Doubles the block, keeping what is written; false when there is no memory for it.
+bool grow(Encoded& out) noexcept {
+    try {
+        base::Block bigger(2 * out.block.size());
+        std::memcpy(bigger.data(), out.block.data(), out.block.size());
+        out.block = std::move(bigger);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void startDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<BlockDestination*>(cinfo->dest);
+    dest->pub.next_output_byte = dest->out->block.data();
+    dest->pub.free_in_buffer = dest->out->block.size();
+}
+
+// Called when the block is full.
+boolean growDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<BlockDestination*>(cinfo->dest);
+    const std::size_t used = dest->out->block.size();
+    if (!grow(*dest->out)) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 0);
+    dest->pub.next_output_byte = dest->out->block.data() + used;
+    dest->pub.free_in_buffer = dest->out->block.size() - used;
+    return TRUE;
+}
+
+void endDestination(j_compress_ptr cinfo) {
+    auto* dest = reinterpret_cast<BlockDestination*>(cinfo->dest);
+    dest->out->size = dest->out->block.size() - dest->pub.free_in_buffer;
+}
+
 struct JpegWriter {
     jpeg_compress_struct info{};
     JpegErrors errors{};
-    unsigned char* buffer = nullptr;  // malloc'd by jpeg_mem_dest
-    unsigned long size = 0;
+    BlockDestination destination;
+    Encoded out;
     bool created = false;
 
     JpegWriter() = default;
@@ -37,7 +82,6 @@ struct JpegWriter {
     JpegWriter& operator=(const JpegWriter&) = delete;
     ~JpegWriter() {
         if (created) jpeg_destroy_compress(&info);
-        std::free(buffer);
     }
 };
 
@@ -50,7 +94,11 @@ bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, i
     if (setjmp(writer.errors.jump)) return false;
     jpeg_create_compress(&writer.info);
     writer.created = true;
-    jpeg_mem_dest(&writer.info, &writer.buffer, &writer.size);
+    writer.destination.pub.init_destination = startDestination;
+    writer.destination.pub.empty_output_buffer = growDestination;
+    writer.destination.pub.term_destination = endDestination;
+    writer.destination.out = &writer.out;
+    writer.info.dest = &writer.destination.pub;
     jpeg_compress_struct& info = writer.info;
     info.image_width = static_cast<JDIMENSION>(width);
     info.image_height = static_cast<JDIMENSION>(height);
@@ -71,11 +119,12 @@ bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, i
 
 }  // namespace
 
-QByteArray encodeJpeg(const QImage& bgr, int quality) {
+Encoded encodeJpeg(const QImage& bgr, int quality) {
     JpegWriter writer;
+    writer.out.block = base::Block(static_cast<std::size_t>(bgr.width()) * bgr.height() + 64 * 1024);
     if (!compress(writer, bgr.constScanLine(0), bgr.bytesPerLine(), bgr.width(), bgr.height(), quality))
         throw base::Error(QString::fromLocal8Bit(writer.errors.message));
-    return QByteArray(reinterpret_cast<const char*>(writer.buffer), static_cast<qsizetype>(writer.size));
+    return std::move(writer.out);
 }
 
 }  // namespace codecs::detail

@@ -28,10 +28,7 @@ QImage fillBackground(QSize size, const Background& background) {
     if (background.picture.isNull()) return base::makeBgr(size.width(), size.height(), background.colour);
     base::checkSize(size.width(), size.height());
     const QImage tile = base::toBgr(background.picture);
-    QImage out(size, QImage::Format_BGR888);
-    if (out.isNull())
-        throw base::Error(
-            QStringLiteral("メモリが足りません (%1 × %2)").arg(size.width()).arg(size.height()));
+    QImage out = base::allocateBgr(size.width(), size.height());
 
     const int w = size.width(), h = size.height(), ph = tile.height();
     const std::size_t canvasBytes = static_cast<std::size_t>(3) * w;

@@ -4,10 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "base/error.h"
 #include "base/image.h"
 
@@ -66,55 +62,68 @@ void drawRow(std::uint8_t* canvasRow, const Placed& p, int y) {
     }
 }
 
-#if defined(__linux__)
-struct Mapping {
-    void* base;
-    std::size_t length;
-};
-
-void unmap(void* info) {
-    auto* m = static_cast<Mapping*>(info);
-    munmap(m->base, m->length);
-    delete m;
-}
-
-// A large canvas in its own mapping on 2 MiB pages where the kernel has them: a fresh picture
-// of tens of megabytes otherwise costs a page fault every 4 KiB, a fair share of the whole
-// composition. Null when the mapping fails; the caller then takes a plain QImage.
-QImage mappedCanvas(int w, int h) {
-    constexpr std::size_t kHuge = std::size_t{2} << 20;
-    const qsizetype bpl = (3 * static_cast<qsizetype>(w) + 3) & ~qsizetype{3};  // QImage's own stride
-    const std::size_t bytes = static_cast<std::size_t>(bpl) * static_cast<std::size_t>(h);
-    if (bytes < 4 * kHuge) return {};
-    const std::size_t length = bytes + kHuge;
-    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) return {};
-    const auto start = (reinterpret_cast<std::uintptr_t>(base) + kHuge - 1) & ~(kHuge - 1);
-    auto* data = reinterpret_cast<uchar*>(start);
-    madvise(data, bytes, MADV_HUGEPAGE);  // advice only: without it the pages are just small
-    auto* info = new Mapping{base, length};
-    QImage img(data, w, h, bpl, QImage::Format_BGR888, unmap, info);
-    if (img.isNull()) {
-        unmap(info);
-        return {};
+// Writes the background into canvas pixels [from, to) of row y.
+class BackgroundRows {
+public:
+    BackgroundRows(const Background& background, int width) {
+        if (!background.picture.isNull()) {
+            tile_ = base::toBgr(background.picture);
+            return;
+        }
+        // One row of the colour to copy spans from.
+        colourRow_.resize(static_cast<std::size_t>(3) * width);
+        const std::uint8_t b = base::blue(background.colour), g = base::green(background.colour),
+                           r = base::red(background.colour);
+        for (int x = 0; x < width; ++x) {
+            colourRow_[3 * static_cast<std::size_t>(x)] = b;
+            colourRow_[3 * static_cast<std::size_t>(x) + 1] = g;
+            colourRow_[3 * static_cast<std::size_t>(x) + 2] = r;
+        }
     }
-    return img;
-}
-#else
-QImage mappedCanvas(int, int) {
-    return {};
-}
-#endif
+
+    void fill(std::uint8_t* row, int y, int from, int to) const {
+        if (to <= from) return;
+        std::uint8_t* dst = row + static_cast<std::size_t>(3) * from;
+        const std::size_t n = static_cast<std::size_t>(3) * (to - from);
+        if (tile_.isNull()) {
+            std::memcpy(dst, colourRow_.data() + static_cast<std::size_t>(3) * from, n);
+            return;
+        }
+        // Pixel x takes the tile's pixel x mod its width: the span's first tile width is copied
+        // in at most two pieces, then the filled part is doubled, which keeps the period.
+        const std::uint8_t* src = tile_.constScanLine(y % tile_.height());
+        const std::size_t period = static_cast<std::size_t>(3) * tile_.width();
+        const std::size_t phase = static_cast<std::size_t>(3) * (from % tile_.width());
+        std::size_t filled = std::min(period - phase, n);
+        std::memcpy(dst, src + phase, filled);
+        if (filled < n) {
+            const std::size_t rest = std::min(phase, n - filled);
+            std::memcpy(dst + filled, src, rest);
+            filled += rest;
+        }
+        while (filled < n) {
+            const std::size_t k = std::min(filled, n - filled);
+            std::memcpy(dst + filled, dst, k);
+            filled += k;
+        }
+    }
+
+private:
+    QImage tile_;  // BGR888, or null for the colour
+    std::vector<std::uint8_t> colourRow_;
+};
 
 }  // namespace
 
-QImage compose(const QImage& backgroundIn, const std::vector<Layer>& layers) {
-    base::checkSize(backgroundIn.width(), backgroundIn.height());
-    const QImage background = base::toBgr(backgroundIn);
-    const int w = background.width(), h = background.height();
-    QImage canvas = mappedCanvas(w, h);
-    if (canvas.isNull()) canvas = QImage(w, h, QImage::Format_BGR888);
-    if (canvas.isNull()) throw base::Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(w).arg(h));
+QImage compose(const QImage& background, const std::vector<Layer>& layers) {
+    return compose(background.size(), Background{0, background}, layers);
+}
+
+QImage compose(QSize size, const Background& background, const std::vector<Layer>& layers) {
+    const int w = size.width(), h = size.height();
+    base::checkSize(w, h);
+    QImage canvas = base::allocateBgr(w, h);
+    const BackgroundRows back(background, w);
 
     std::vector<QImage> converted;  // 24-bit copies of layers in other formats
     converted.reserve(layers.size());
@@ -132,31 +141,19 @@ QImage compose(const QImage& backgroundIn, const std::vector<Layer>& layers) {
 
     // Row by row, the background only where no opaque layer covers it (whatever the order, an
     // opaque layer overwrites it there), then the layers in order.
-    const std::size_t rowBytes = static_cast<std::size_t>(3) * w;
     std::vector<std::pair<int, int>> covered;
     for (int y = 0; y < h; ++y) {
         std::uint8_t* row = canvas.scanLine(y);
-        const std::uint8_t* back = background.constScanLine(y);
         covered.clear();
         for (const Placed& p : placed)
             if (!p.layer->transparent && y >= p.y0 && y < p.y1) covered.emplace_back(p.x0, p.x1);
-        if (covered.empty()) {
-            std::memcpy(row, back, rowBytes);
-        } else {
-            std::sort(covered.begin(), covered.end());
-            int from = 0;
-            for (const auto& [x0, x1] : covered) {
-                if (x0 > from)
-                    std::memcpy(row + 3 * static_cast<std::size_t>(from),
-                                back + 3 * static_cast<std::size_t>(from),
-                                static_cast<std::size_t>(3) * (x0 - from));
-                from = std::max(from, x1);
-            }
-            if (from < w)
-                std::memcpy(row + 3 * static_cast<std::size_t>(from),
-                            back + 3 * static_cast<std::size_t>(from),
-                            static_cast<std::size_t>(3) * (w - from));
+        std::sort(covered.begin(), covered.end());
+        int from = 0;
+        for (const auto& [x0, x1] : covered) {
+            back.fill(row, y, from, x0);
+            from = std::max(from, x1);
         }
+        back.fill(row, y, from, w);
         for (const Placed& p : placed)
             if (y >= p.y0 && y < p.y1) drawRow(row, p, y);
     }

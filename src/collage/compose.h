@@ -4,8 +4,10 @@
 
 #include <QImage>
 #include <QPoint>
+#include <QSize>
 
 #include "base/colour.h"
+#include "collage/background.h"
 
 namespace collage {
 
@@ -17,8 +19,13 @@ struct Layer {
     base::Colour key = 0;
 };
 
-// The composite: the filled canvas `background` (BGR888) with every layer drawn over it in order,
-// opaque or with its exact colour key, clipped to the canvas.
+// The composite: a canvas of `size` filled with `background` (as fillBackground() fills it) with
+// every layer drawn over it in order, opaque or with its exact colour key, clipped to the canvas.
+// The background is written only where no opaque layer covers it; no full background is made.
+// Throws base::Error when size is over the pixel budget or memory runs out.
+QImage compose(QSize size, const Background& background, const std::vector<Layer>& layers);
+
+// The same over a ready background picture, which gives the canvas its size.
 QImage compose(const QImage& background, const std::vector<Layer>& layers);
 
 }  // namespace collage

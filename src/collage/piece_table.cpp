@@ -392,7 +392,7 @@ bool operator==(const PieceTable& a, const PieceTable& b) {
 }
 
 QImage composeTable(const PieceTable& table) {
-    return compose(fillBackground(table.canvas(), table.background()), table.layers());
+    return compose(table.canvas(), table.background(), table.layers());
 }
 
 }  // namespace collage

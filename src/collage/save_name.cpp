@@ -12,6 +12,8 @@ SaveFormat saveFormatOf(int filterIndex) {
             return SaveFormat::Gif;
         case 4:
             return SaveFormat::Png;
+        case 5:
+            return SaveFormat::Webp;
         default:
             return SaveFormat::Jpeg;
     }
@@ -24,7 +26,7 @@ QString withoutExtension(const QString& path) {
 }
 
 QString forcedName(const QString& path, SaveFormat format) {
-    static const char* const extensions[] = {".jpg", ".bmp", ".gif", ".png"};
+    static const char* const extensions[] = {".jpg", ".bmp", ".gif", ".png", ".webp"};
     return withoutExtension(path) + QLatin1String(extensions[static_cast<int>(format)]);
 }
 

@@ -10,7 +10,7 @@
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "codecs/codecs.h"
 #include "collage/adding.h"
-#include "collage/compose.h"
+#include "collage/piece_table.h"
 #include "collage/save_name.h"
 #include "collage/texts.h"
 #include "collage/tkadrel.h"
@@ -21,7 +21,7 @@ namespace collage {
 
 namespace {
 
-const QString kSaveFilter = QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png");
+const QString kSaveFilter = QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png|WebP|*.webp");
 
 codecs::Format codecOf(SaveFormat f) {
     switch (f) {
@@ -31,6 +31,8 @@ codecs::Format codecOf(SaveFormat f) {
             return codecs::Format::Gif;
         case SaveFormat::Png:
             return codecs::Format::Png;
+        case SaveFormat::Webp:
+            return codecs::Format::Webp;
         case SaveFormat::Jpeg:
             break;
     }
@@ -40,8 +42,7 @@ codecs::Format codecOf(SaveFormat f) {
 }  // namespace
 
 void Tkadrel::fullkadrel() {
-    syncCanvas();  // the canvas bitmap holds the background over the whole canvas
-    composite = compose(back->picture(), table_.layers());
+    composite = composeTable(table_);
     const Piece* piece = table_.current();
     saveDialogName = piece ? withoutExtension(piece->pieceFile) : QString();
 }
@@ -64,7 +65,7 @@ void Tkadrel::saveClick() {
         return;
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
-    if (format == SaveFormat::Jpeg) options.jpegQuality = jpegQuality();
+    if (format == SaveFormat::Jpeg || format == SaveFormat::Webp) options.jpegQuality = jpegQuality();
     if (format == SaveFormat::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));
     codecs::writeFile(target, composite, codecOf(format), options);
 }

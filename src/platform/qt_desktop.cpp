@@ -81,8 +81,9 @@ void QtDesktop::setClipboardImage(const QImage& image) {
 
 QImage QtDesktop::clipboardImage() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasImage()) return {};
-    return qvariant_cast<QImage>(data->imageData());
+    if (!data) return {};
+    if (data->hasImage()) return qvariant_cast<QImage>(data->imageData());
+    return clipboardReader_ ? clipboardReader_(*data) : QImage();
 }
 
 // Desktops other than the one this tool was first made for offer no taskbar a program may hide;

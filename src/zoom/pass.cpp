@@ -40,12 +40,7 @@ QImage bgrSource(const QImage& picture) {
 namespace detail {
 
 QImage blankPicture(QSize size) {
-    base::checkSize(size.width(), size.height());
-    QImage img(size, QImage::Format_BGR888);
-    if (img.isNull())
-        throw base::Error(
-            QStringLiteral("メモリが足りません (%1 × %2)").arg(size.width()).arg(size.height()));
-    return img;
+    return base::allocateBgr(size.width(), size.height());
 }
 
 }  // namespace detail

@@ -1,3 +1,13 @@
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <utility>
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include "base/colour.h"
@@ -77,5 +87,97 @@ TEST(ImageTest, MakeBgrFillsInMemoryOrder) {
     EXPECT_EQ(p[2], 1);
     EXPECT_EQ(base::pixelAt(img, 2, 1), base::rgb(1, 2, 3));
 }
+
+// Large pictures come in their own mapping, small ones from the heap; either way a copy keeps
+// the pixels after the original is gone, and writing to a copy leaves the original as it was.
+TEST(AllocatorTest, PicturesLargeAndSmallOutliveTheirOriginal) {
+    struct Case {
+        int w, h;
+        QImage::Format format;
+        bool mapped;
+    };
+    for (const Case c :
+         {Case{2000, 1500, QImage::Format_BGR888, true}, Case{37, 11, QImage::Format_BGR888, false},
+          Case{3001, 1000, QImage::Format_Indexed8, true}, Case{1000, 600, QImage::Format_BGR888, false}}) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        QImage copy;
+        {
+            QImage original = base::allocateImage(c.w, c.h, c.format);
+            ASSERT_EQ(original.size(), QSize(c.w, c.h));
+            ASSERT_EQ(original.format(), c.format);
+            EXPECT_EQ(base::isMapped(original), c.mapped);
+            EXPECT_EQ(original.bytesPerLine(), QImage(c.w, 1, c.format).bytesPerLine());
+            for (int y = 0; y < c.h; ++y)
+                std::memset(original.scanLine(y), y & 0xFF, original.bytesPerLine());
+            copy = original;
+            QImage written = original;
+            written.scanLine(0)[0] = 0xAB;  // detaches: the others keep their pixels
+            EXPECT_EQ(written.constScanLine(0)[0], 0xAB);
+            EXPECT_EQ(original.constScanLine(0)[0], 0);
+        }
+        for (int y = 0; y < c.h; y += 97) EXPECT_EQ(copy.constScanLine(y)[c.w - 1], y & 0xFF);
+        EXPECT_EQ(copy.constScanLine(c.h - 1)[0], (c.h - 1) & 0xFF);
+        copy.scanLine(c.h - 1)[0] = 1;  // the last holder writes in place
+        EXPECT_EQ(copy.constScanLine(c.h - 1)[0], 1);
+    }
+}
+
+TEST(AllocatorTest, MakeBgrFillsAMappedPictureEverywhere) {
+    const QImage img = base::makeBgr(1025, 1030, base::rgb(9, 8, 7));
+    ASSERT_TRUE(base::isMapped(img));
+    EXPECT_EQ(base::pixelAt(img, 0, 0), base::rgb(9, 8, 7));
+    EXPECT_EQ(base::pixelAt(img, 1024, 1029), base::rgb(9, 8, 7));
+    EXPECT_EQ(base::pixelAt(img, 512, 700), base::rgb(9, 8, 7));
+}
+
+TEST(AllocatorTest, RefusesOverTheBudgetWithTheSize) {
+    try {
+        base::allocateBgr(70000, 2);
+        FAIL();
+    } catch (const base::Error& e) {
+        EXPECT_TRUE(e.text().contains(QStringLiteral("70000")));
+    }
+    EXPECT_THROW(base::allocateImage(0, 5, QImage::Format_Indexed8), base::Error);
+}
+
+TEST(AllocatorTest, BlocksLargeAndSmallMove) {
+    base::Block large(std::size_t{5} << 20), small(100);
+    EXPECT_TRUE(large.mapped());
+    EXPECT_FALSE(small.mapped());
+    large.data()[large.size() - 1] = 42;
+    small.data()[99] = 7;
+    base::Block moved = std::move(large);
+    EXPECT_EQ(moved.size(), std::size_t{5} << 20);
+    EXPECT_EQ(moved.data()[moved.size() - 1], 42);
+    EXPECT_EQ(large.data(), nullptr);  // NOLINT(bugprone-use-after-move): moved-from is empty
+    moved = std::move(small);
+    EXPECT_EQ(moved.size(), 100U);
+    EXPECT_EQ(moved.data()[99], 7);
+}
+
+#if defined(__linux__)
+// With the address space too tight for a mapping and its alignment slack, the heap still serves.
+// Runs in a child process: it exits 0 when a picture came from the heap and holds its pixels.
+[[noreturn]] void allocateUnderATightLimit() {
+    constexpr std::size_t kBytes = std::size_t{64} << 20;
+    constexpr std::size_t kRoom = kBytes + (std::size_t{1} << 20);
+    QImage probe = base::allocateBgr(4096, 4096);  // warms Qt's own allocations up
+    probe = QImage();
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    const auto used = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
+    const rlimit limit{used + kRoom, used + kRoom};
+    setrlimit(RLIMIT_AS, &limit);
+    // 8192 x 2730 x 3 is a little under 64 MiB: no room for 2 MiB of slack on top.
+    QImage img = base::allocateBgr(8192, 2730);
+    img.scanLine(2729)[0] = 5;
+    std::exit(!base::isMapped(img) && img.constScanLine(2729)[0] == 5 ? 0 : 1);
+}
+
+TEST(AllocatorDeathTest, FallsBackToTheHeapWhenMappingFails) {
+    EXPECT_EXIT(allocateUnderATightLimit(), testing::ExitedWithCode(0), "");
+}
+#endif
 
 }  // namespace

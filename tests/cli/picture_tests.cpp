@@ -1,3 +1,5 @@
+#include <random>
+
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -5,8 +7,10 @@
 #include <QTemporaryDir>
 
 #include "base/image.h"
+#include "bmpfilters/reduce_to_static_palette.h"
 #include "bmpfilters/static_palette.h"
 #include "cli_test_util.h"
+#include "codecs/codecs.h"
 #include "zoom/messages.h"
 
 using namespace clitest;
@@ -78,6 +82,24 @@ TEST_F(Pictures, ReduceWritesAnEightBitPictureWithTheStaticPalette) {
     // The GIF holds the same picture.
     const QImage gif = made(QStringLiteral("reduce"), source, out(QStringLiteral("r.GIF")), {});
     EXPECT_EQ(gif, png);
+}
+
+// reduce writes a GIF from its one reduction: the bytes of reducing, widening to 24 bits and
+// reducing again, as it once did.
+TEST_F(Pictures, ReduceToGifReducesOnceWithTheSameBytes) {
+    std::mt19937 random(7);
+    QImage noisy = base::makeBgr(97, 61);
+    for (int y = 0; y < noisy.height(); ++y)
+        for (int x = 0; x < noisy.width(); ++x)
+            base::setPixel(noisy, x, y, static_cast<base::Colour>(random() & 0xFFFFFF));
+    const QString source = in(QStringLiteral("noise.png"), noisy);
+    made(QStringLiteral("reduce"), source, out(QStringLiteral("n.gif")), {});
+    QFile written(out(QStringLiteral("n.gif")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QImage once = bmpfilters::ReduceToStaticPalette(noisy);
+    const QByteArray twice =
+        codecs::encode(bmpfilters::ReduceToStaticPalette(base::toBgr(once)), codecs::Format::Gif);
+    EXPECT_TRUE(written.readAll() == twice);
 }
 
 TEST_F(Pictures, ResizeGrowsBilinearlyWithCentresAligned) {

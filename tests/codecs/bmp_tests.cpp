@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
 #include <vector>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include "base/image.h"
 #include "codec_test_util.h"
@@ -260,6 +264,27 @@ TEST(BmpWrite, TwentyFourBitHeaderAndPadding) {
     EXPECT_EQ(bytes.mid(28, 2), codectest::bytesOf({24, 0}));
     EXPECT_EQ(bytes.mid(30, 4), codectest::bytesOf({0, 0, 0, 0}));  // uncompressed
     EXPECT_EQ(bytes.mid(60, 2), codectest::bytesOf({0, 0}));        // zero padding
+}
+
+}  // namespace
+
+namespace {
+
+// A 24-bit BMP of just under the pixel budget is larger than files once could be; what the
+// program writes it reads back. The widest row pads, so the file is as large as it gets.
+TEST(BmpWrite, PictureJustUnderTheBudgetIsReadBack) {
+    constexpr int kWidth = 16383, kHeight = 8192;  // 2^27 - 8192 pixels
+    static_assert(std::int64_t{kWidth} * kHeight <= base::kMaxPixels);
+    QImage picture = base::makeBgr(kWidth, kHeight, rgb(1, 2, 3));
+    base::setPixel(picture, 0, 0, rgb(200, 0, 0));
+    base::setPixel(picture, kWidth - 1, kHeight - 1, rgb(0, 200, 0));
+    base::setPixel(picture, kWidth / 2, kHeight / 3, rgb(0, 0, 200));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.bmp"));
+    codecs::writeFile(path, picture, Format::Bmp);
+    EXPECT_GT(QFileInfo(path).size(), qint64{256} * 1024 * 1024);
+    const QImage back = codecs::readFile(path, Format::Bmp);
+    EXPECT_TRUE(back == picture);
 }
 
 }  // namespace

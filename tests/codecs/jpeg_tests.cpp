@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <jpeglib.h>
 
 #include "base/image.h"
@@ -82,6 +85,26 @@ TEST_P(JpegWriter, MatchesLibjpegWithFloatDctAndBaselineTables) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Qualities, JpegWriter, testing::Values(1, 50, 75, 90, 100));
+
+// Noise at quality 100 takes about 2 bytes a pixel, more than the writer's first block: the
+// grown file is still byte for byte libjpeg's, in memory and on disk.
+TEST(JpegWriter, FileLargerThanItsFirstBlockIsWhole) {
+    constexpr int kSide = 600;
+    QImage noise = base::makeBgr(kSide, kSide);
+    std::srand(21);
+    for (int y = 0; y < kSide; ++y)
+        for (int x = 0; x < 3 * kSide; ++x) noise.scanLine(y)[x] = static_cast<uchar>(std::rand());
+    const QByteArray jpeg = codecs::encode(noise, Format::Jpeg, {100});
+    EXPECT_GT(jpeg.size(), kSide * kSide + 64 * 1024);
+    Encoding e;
+    EXPECT_TRUE(jpeg == libjpegEncode(kSide, kSide, rgbSamples(noise), e));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("noise.jpg"));
+    codecs::writeFile(path, noise, Format::Jpeg, {100});
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll() == jpeg);
+}
 
 TEST(JpegWriter, WritesASequentialBaselineColourFile) {
     const QByteArray jpeg = codecs::encode(codectest::smooth(16, 16), Format::Jpeg);

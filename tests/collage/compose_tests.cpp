@@ -1,9 +1,11 @@
+#include <random>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/error.h"
 #include "base/image.h"
+#include "collage/background.h"
 #include "collage/compose.h"
 
 namespace {
@@ -168,6 +170,68 @@ TEST(ComposeTest, LargeCanvasWithOverlapsMatchesLayerByLayer) {
 
 TEST(ComposeTest, RefusesAnEmptyCanvas) {
     EXPECT_THROW(compose(QImage(), {}), base::Error);
+}
+
+// compose() over a background it fills itself gives the bytes of drawing the layers over the
+// full fillBackground() picture: colours grey and not, tiles narrower, wider and taller than the
+// canvas, pieces off every edge, keyed pieces with their key in the background.
+TEST(ComposeTest, FillingTheBackgroundItselfMatchesAFilledCanvas) {
+    std::mt19937 random(21);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    const auto noise = [&](int w, int h, int colours) {
+        QImage img = base::makeBgr(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                base::setPixel(img, x, y, rgb(static_cast<std::uint8_t>(pick(0, colours)), 0, 9));
+        return img;
+    };
+    const std::vector<collage::Background> backgrounds = {
+        collage::Background{rgb(40, 40, 40), {}},
+        collage::Background{rgb(1, 2, 3), {}},
+        collage::Background{0, noise(1, 1, 255)},
+        collage::Background{0, noise(1, 7, 255)},
+        collage::Background{0, noise(13, 5, 255)},
+        collage::Background{0, noise(300, 200, 2)},
+        collage::Background{0, noise(37, 1, 255).convertToFormat(QImage::Format_RGB32)},
+    };
+    for (int round = 0; round < 60; ++round) {
+        const QSize size(pick(1, 120), pick(1, 90));
+        const collage::Background& background =
+            backgrounds[static_cast<std::size_t>(round) % backgrounds.size()];
+        std::vector<QImage> pictures;
+        pictures.reserve(6);
+        std::vector<Layer> layers;
+        for (int i = pick(0, 6); i > 0; --i) {
+            pictures.push_back(noise(pick(1, 70), pick(1, 70), 2));
+            const bool keyed = pick(0, 2) == 0;
+            layers.push_back(Layer{&pictures.back(),
+                                   {pick(-80, size.width() + 10), pick(-80, size.height() + 10)},
+                                   keyed,
+                                   rgb(static_cast<std::uint8_t>(pick(0, 2)), 0, 9)});
+        }
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        const QImage out = compose(size, background, layers);
+        ASSERT_EQ(out.format(), QImage::Format_BGR888);
+        ASSERT_TRUE(out == composeByHand(collage::fillBackground(size, background), layers));
+    }
+}
+
+// The same at a size where the canvas is mapped and a tile wraps in the middle of spans.
+TEST(ComposeTest, LargeCanvasFillsTheBackgroundOnlyBetweenOpaquePieces) {
+    QImage tile = base::makeBgr(333, 77);
+    for (int y = 0; y < tile.height(); ++y)
+        for (int x = 0; x < tile.width(); ++x)
+            base::setPixel(tile, x, y, rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 5));
+    const QImage opaque = solid(600, 400, kBlue), keyed = solid(500, 300, kRed);
+    const std::vector<Layer> layers = {Layer{&opaque, {-100, 100}}, Layer{&keyed, {700, 900}, true, kRed},
+                                       Layer{&opaque, {1000, 1000}}, Layer{&opaque, {1500, -20}}};
+    for (const collage::Background& background :
+         {collage::Background{0, tile}, collage::Background{rgb(7, 7, 9), {}}}) {
+        const QImage out = compose(QSize(1900, 1300), background, layers);
+        EXPECT_TRUE(base::isMapped(out));
+        EXPECT_TRUE(out == composeByHand(collage::fillBackground(QSize(1900, 1300), background), layers));
+    }
+    EXPECT_THROW(compose(QSize(70000, 1), collage::Background{}, {}), base::Error);
 }
 
 }  // namespace
