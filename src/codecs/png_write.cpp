@@ -232,22 +232,20 @@ bool compress(PngWriter& writer, const PngSource& source) {
 
 // Filters row y as libpng would have been told to: the filter byte, then the filtered bytes in
 // red-green-blue order. cur and prev are scratch rows as chooseFilter takes them.
-void filterRow(const QImage& image, int y, std::uint8_t* cur, std::uint8_t* prev, std::uint8_t* out) {
+// Row y of a BGR888 picture as red, green, blue, the order PNG stores.
+void swappedRow(const QImage& image, int y, std::uint8_t* to) {
     const int w = image.width();
-    const std::size_t n = static_cast<std::size_t>(3) * w;
-    const auto swapped = [&](int row, std::uint8_t* to) {
-        const std::uint8_t* from = image.constScanLine(row);
-        for (int x = 0; x < w; ++x) {
-            to[3 * x] = from[3 * x + 2];
-            to[3 * x + 1] = from[3 * x + 1];
-            to[3 * x + 2] = from[3 * x];
-        }
-    };
-    swapped(y, cur);
-    if (y > 0)
-        swapped(y - 1, prev);
-    else
-        std::memset(prev, 0, n);
+    const std::uint8_t* from = image.constScanLine(y);
+    for (int x = 0; x < w; ++x) {
+        to[3 * x] = from[3 * x + 2];
+        to[3 * x + 1] = from[3 * x + 1];
+        to[3 * x + 2] = from[3 * x];
+    }
+}
+
+// cur filtered against prev (the row above, zeros above the first), both red-green-blue with three
+// zero bytes before them: the filter byte, then the filtered bytes.
+void filterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::uint8_t* out) {
     const int filter = chooseFilter(cur, prev, n);
     std::uint8_t* f = out + 1;
     switch (filter) {
@@ -284,13 +282,18 @@ Band deflateBand(const QImage& image, int first, int last, bool lastBand) {
         indexed ? static_cast<std::size_t>(image.width()) : 3 * static_cast<std::size_t>(image.width());
     std::vector<std::uint8_t> raw((rowBytes + 1) * static_cast<std::size_t>(last - first));
     std::vector<std::uint8_t> scratch(indexed ? 0 : 2 * (rowBytes + 3), 0);
+    std::uint8_t* cur = scratch.data() + 3;
+    std::uint8_t* prev = scratch.data() + rowBytes + 6;
+    if (!indexed && first > 0) swappedRow(image, first - 1, prev);
     for (int y = first; y < last; ++y) {
         std::uint8_t* out = raw.data() + (rowBytes + 1) * static_cast<std::size_t>(y - first);
         if (indexed) {
             out[0] = PNG_FILTER_VALUE_NONE;
             std::memcpy(out + 1, image.constScanLine(y), rowBytes);
         } else {
-            filterRow(image, y, scratch.data() + 3, scratch.data() + rowBytes + 6, out);
+            swappedRow(image, y, cur);
+            filterRow(cur, prev, rowBytes, out);
+            std::swap(cur, prev);
         }
     }
     Band band;
