@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "base/error.h"
+#include "base/messages.h"
 
 namespace base {
 
@@ -14,19 +15,13 @@ bool sizeAllowed(std::int64_t width, std::int64_t height) {
 }
 
 void checkSize(std::int64_t width, std::int64_t height) {
-    if (!sizeAllowed(width, height))
-        throw Error(QStringLiteral("画像が大きすぎるか空です (%1 × %2)。扱えるのは一辺 %3 ピクセル、合計 %4 "
-                                   "ピクセルまでです")
-                        .arg(width)
-                        .arg(height)
-                        .arg(kMaxSide)
-                        .arg(kMaxPixels));
+    if (!sizeAllowed(width, height)) throw Error(messages::pictureSize(width, height));
 }
 
 QImage makeBgr(int width, int height, Colour fill) {
     checkSize(width, height);
     QImage img(width, height, QImage::Format_BGR888);
-    if (img.isNull()) throw Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(width).arg(height));
+    if (img.isNull()) throw Error(messages::outOfMemory(width, height));
     const std::uint8_t b = blue(fill), g = green(fill), r = red(fill);
     if (b == g && g == r) {
         img.fill(QColor(r, g, b));
@@ -42,6 +37,13 @@ QImage makeBgr(int width, int height, Colour fill) {
     return img;
 }
 
+QImage makeIndexed(int width, int height) {
+    checkSize(width, height);
+    QImage img(width, height, QImage::Format_Indexed8);
+    if (img.isNull()) throw Error(messages::outOfMemory(width, height));
+    return img;
+}
+
 QImage toBgr(const QImage& image) {
     if (image.format() == QImage::Format_BGR888) return image;
     if (image.hasAlphaChannel()) {
@@ -52,8 +54,7 @@ QImage toBgr(const QImage& image) {
         return out;
     }
     QImage out = image.convertToFormat(QImage::Format_BGR888);
-    if (out.isNull())
-        throw Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(image.width()).arg(image.height()));
+    if (out.isNull()) throw Error(messages::outOfMemory(image.width(), image.height()));
     return out;
 }
 

@@ -22,6 +22,9 @@ void checkSize(std::int64_t width, std::int64_t height);
 // A new 24-bit picture (Format_BGR888), checked against the budget, filled with colour.
 QImage makeBgr(int width, int height, Colour fill = 0);
 
+// A new 8-bit picture (Format_Indexed8) with no colour table yet, checked like makeBgr.
+QImage makeIndexed(int width, int height);
+
 // The picture as 24 bits (BGR888); alpha is dropped (drawn over black, as a bitmap holds it).
 QImage toBgr(const QImage& image);
 

@@ -122,12 +122,13 @@ QImage decode(const QByteArray& data, Format format) {
 
 QImage readFile(const QString& path, Format format) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw base::Error(messages::readFailed(path, file.errorString()));
+    if (!file.open(QIODevice::ReadOnly))
+        throw base::Error(messages::readFailed(path, messages::fileError(path, file.errorString(), false)));
     if (file.size() > kMaxFileBytes)
         throw base::Error(messages::readFailed(path, messages::fileTooLarge(file.size())));
     const QByteArray data = readCapped(file);
     if (file.error() != QFileDevice::NoError)
-        throw base::Error(messages::readFailed(path, file.errorString()));
+        throw base::Error(messages::readFailed(path, messages::fileError(path, file.errorString(), false)));
     if (data.size() > kMaxFileBytes)
         throw base::Error(messages::readFailed(path, messages::fileTooLarge(data.size())));
     try {

@@ -5,8 +5,11 @@
 
 #include <jpeglib.h>
 
+#include <jerror.h>  // after jpeglib.h: its message list depends on jconfig.h
+
 #include "base/error.h"
 #include "codecs/jpeg.h"
+#include "codecs/messages.h"
 
 namespace codecs::detail {
 namespace {
@@ -73,8 +76,13 @@ bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, i
 
 QByteArray encodeJpeg(const QImage& bgr, int quality) {
     JpegWriter writer;
-    if (!compress(writer, bgr.constScanLine(0), bgr.bytesPerLine(), bgr.width(), bgr.height(), quality))
-        throw base::Error(QString::fromLocal8Bit(writer.errors.message));
+    if (!compress(writer, bgr.constScanLine(0), bgr.bytesPerLine(), bgr.width(), bgr.height(), quality)) {
+        const QString reason = QString::fromLocal8Bit(writer.errors.message);
+        if (writer.errors.pub.msg_code == JERR_IMAGE_TOO_BIG)
+            throw base::Error(
+                messages::jpegTooLargeToWrite(bgr.width(), bgr.height(), JPEG_MAX_DIMENSION, reason));
+        throw base::Error(messages::jpegNotWritten(reason));
+    }
     return QByteArray(reinterpret_cast<const char*>(writer.buffer), static_cast<qsizetype>(writer.size));
 }
 

@@ -19,6 +19,7 @@ struct PngReader {
     std::size_t size = 0;
     std::size_t position = 0;
     char message[256] = {};
+    bool truncated = false;  // the data ended before libpng had what it asked for
 
     PngReader() = default;
     PngReader(const PngReader&) = delete;
@@ -38,7 +39,10 @@ void onWarning(png_structp, png_const_charp) {}
 
 void onRead(png_structp png, png_bytep out, std::size_t n) {
     auto* reader = static_cast<PngReader*>(png_get_io_ptr(png));
-    if (n > reader->size - reader->position) png_error(png, "file truncated");
+    if (n > reader->size - reader->position) {
+        reader->truncated = true;
+        png_error(png, "file truncated");
+    }
     std::memcpy(out, reader->data + reader->position, n);
     reader->position += n;
 }
@@ -168,14 +172,18 @@ bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) 
     return false;
 }
 
+[[noreturn]] void failed(const PngReader& reader) {
+    if (reader.truncated) throw base::Error(messages::pngTruncated());
+    throw base::Error(messages::pngDamaged(QString::fromLocal8Bit(reader.message)));
+}
+
 }  // namespace
 
 QImage decodePng(const QByteArray& data) {
     PngReader reader;
     reader.data = reinterpret_cast<const unsigned char*>(data.constData());
     reader.size = static_cast<std::size_t>(data.size());
-    if (reader.size < 8 || png_sig_cmp(reader.data, 0, 8) != 0)
-        throw base::Error(QStringLiteral("Not a PNG file"));
+    if (reader.size < 8 || png_sig_cmp(reader.data, 0, 8) != 0) throw base::Error(messages::pngNotPng());
     const Claim claim = headerClaim(reader.data, reader.size);
     if (claim.found)
         base::checkSize(static_cast<std::int64_t>(claim.width), static_cast<std::int64_t>(claim.height));
@@ -185,7 +193,7 @@ QImage decodePng(const QByteArray& data) {
     if (!reader.png || !reader.info) throw base::Error(messages::outOfMemory());
 
     PngLayout layout;
-    if (!readHeader(reader, layout)) throw base::Error(QString::fromLocal8Bit(reader.message));
+    if (!readHeader(reader, layout)) failed(reader);
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
     QImage image(width, height, QImage::Format_BGR888);
@@ -211,7 +219,7 @@ QImage decodePng(const QByteArray& data) {
         if (ok)
             for (int y = 0; y < height; ++y) dropAlpha(rows[y], first + stride * y, layout.width);
     }
-    if (!ok) throw base::Error(QString::fromLocal8Bit(reader.message));
+    if (!ok) failed(reader);
     return image;
 }
 

@@ -398,12 +398,12 @@ void Tresize::cancelClick() {
 
 void Tresize::setHeightFromWidth() {
     if (!ratiokeep->isChecked()) return;
-    newsizey->setText(number(base::roundEvenInt(base::parseInt(newsizex->text()) / sizeRatio)));
+    newsizey->setText(number(ratioHeight(base::parseInt(newsizex->text()), sizeRatio)));
 }
 
 void Tresize::setWidthFromHeight() {
     if (!ratiokeep->isChecked()) return;
-    newsizex->setText(number(base::roundEvenInt(base::parseInt(newsizey->text()) * sizeRatio)));
+    newsizex->setText(number(ratioWidth(base::parseInt(newsizey->text()), sizeRatio)));
 }
 
 void Tresize::newsizexenter() {

@@ -207,6 +207,18 @@ TEST_F(ResizeDialog, RatioRuleRunsOnExitOnSpinnerAndOnRecheckingOnly) {
     EXPECT_EQ(d.newsizey->text(), QStringLiteral("20"));
 }
 
+// A typed height that would make a width no int holds is refused with the size message; the
+// width edit keeps what it had.
+TEST_F(ResizeDialog, RatioBeyondTheBudgetIsRefusedWithTheSizeMessage) {
+    open(pattern(1000, 1));
+    typeInto(dialog->newsizey, QStringLiteral("3000000"));
+    EXPECT_EQ(dialog->newsizex->text(), QStringLiteral("1000"));
+    ASSERT_FALSE(fake().errors().isEmpty());
+    EXPECT_TRUE(
+        fake().errors().back().startsWith(QStringLiteral("画像が大きすぎるか空です (3000000000 × 3000000)")))
+        << fake().errors().back().toStdString();
+}
+
 TEST_F(ResizeDialog, PreviewReducesIntoTheEditorAndFillsTheBar) {
     const QImage picture = pattern(300, 200);
     open(picture);
