@@ -25,6 +25,10 @@ QString writeFailed(const QString& path, const QString& reason) {
     return QStringLiteral("ファイル「%1」に書き込めません: %2").arg(QDir::toNativeSeparators(path), reason);
 }
 
+QString confirmOverwrite(const QString& path) {
+    return QStringLiteral("%1は既に存在します。上書きしますか？").arg(QDir::toNativeSeparators(path));
+}
+
 QString unsupportedExtension(const QString& extension) {
     const QString bare = extension.startsWith(u'.') ? extension.mid(1) : extension;
     return QStringLiteral("拡張子 .%1 の画像形式は処理できません").arg(bare);

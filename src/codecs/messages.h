@@ -14,6 +14,9 @@ QString encodeFailed(const QString& reason);
 // writeFile()/saveBytes(): names the file and keeps the reason.
 QString writeFailed(const QString& path, const QString& reason);
 
+// The question before a save replaces `path`.
+QString confirmOverwrite(const QString& path);
+
 // The any-case loader's refusal; extension with its dot (may be empty).
 QString unsupportedExtension(const QString& extension);
 

@@ -443,14 +443,17 @@ void Tkadrel::clearClick() {
 
 void Tkadrel::addpicClick() {
     const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, true);
+    // The next dialog starts where the user chose, whether or not the files load.
+    if (!paths.isEmpty()) openFileName = paths.last();
     for (const QString& path : paths) loading(path);
 }
 
 void Tkadrel::dropFiles(const QStringList& paths) {
     // A failing file ends the drop, as it ends a selection; the ones before it stay added.
+    // The next open dialog starts at the last file read; one that failed does not count.
     for (const QString& path : paths) {
-        openFileName = path;
         loading(path);
+        openFileName = path;
     }
     activateWindow();
     raise();

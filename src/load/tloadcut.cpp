@@ -45,9 +45,11 @@ QString number(int v) {
     return QString::number(v);
 }
 
+// The colour while the control is usable; disabled, it keeps the style's grey and looks disabled.
 void colourText(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     QPalette pal = w->palette();
-    pal.setColor(role, c);
+    pal.setColor(QPalette::Active, role, c);
+    pal.setColor(QPalette::Inactive, role, c);
     w->setPalette(pal);
 }
 

@@ -1,5 +1,6 @@
 // Cut out, save, return, flips, clipboard and the resize dialog.
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -7,6 +8,7 @@
 #include "base/image.h"
 #include "base/number.h"
 #include "codecs/codecs.h"
+#include "codecs/messages.h"
 #include "load/picture_ops.h"
 #include "load/tloadcut.h"
 #include "platform/desktop.h"
@@ -86,6 +88,10 @@ void Tloadcut::saveSelection(const QRect& area) {
     if (format == codecs::Format::Jpeg) options.jpegQuality = base::parseInt(jpgq->text());
     const QImage selected = extractSelection(mainimage->picture(), area);
     const QString name = withDefaultExtension(choice->path, format);
+    // The dialog does not ask: the question names the file really written, whenever it exists.
+    if (QFileInfo::exists(name) &&
+        !platform::desktop().confirm(this, codecs::messages::confirmOverwrite(name)))
+        return;
     codecs::writeFile(name, format == codecs::Format::Gif ? gifPicture(selected) : selected, format, options);
     OpenPictureDialog1.fileName = name;
     SaveDialog1.fileName = name;

@@ -52,6 +52,7 @@ std::optional<Desktop::SaveChoice> QtDesktop::saveFile(QWidget* parent, const QS
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     const QStringList list = qtFilters(filters);
     dialog.setNameFilters(list);
     if (filterIndex >= 1 && filterIndex <= list.size()) dialog.selectNameFilter(list[filterIndex - 1]);

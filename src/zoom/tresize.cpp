@@ -40,9 +40,11 @@ W* named(W* w, const char* name) {
     return w;
 }
 
+// The colour while the control is usable; disabled, it keeps the style's grey and looks disabled.
 void textColour(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     QPalette pal = w->palette();
-    pal.setColor(role, c);
+    pal.setColor(QPalette::Active, role, c);
+    pal.setColor(QPalette::Inactive, role, c);
     w->setPalette(pal);
 }
 

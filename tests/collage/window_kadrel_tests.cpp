@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
@@ -81,6 +82,39 @@ TEST_F(KadrelWindow, DroppedFilesAreAddedInOrder) {
     EXPECT_EQ(rect(1), (collage::Rect{30, 0, 40, 10}));
     EXPECT_TRUE(k->openFileName.endsWith(QStringLiteral("two.bmp")));
     EXPECT_EQ(k->pickIndex, 1);
+}
+
+// Each open dialog ("追加", Ctrl+O, "画像") starts where the user last chose files: after a drop at
+// the last file read (not one that failed), after a dialog at the file chosen there.
+TEST_F(KadrelWindow, OpenDialogStartsWhereTheUserLastChoseFiles) {
+    const QString good = picture("good.bmp", 10, 10);
+    const QString bad = testsupport::writeBytes(dir.filePath("bad.bmp"), QByteArray("not a picture"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(good), QUrl::fromLocalFile(bad)});
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(k.get())->event(&drop);
+    ASSERT_EQ(k->pieceCount, 1);
+    auto nextStart = [this](auto open) {
+        testsupport::fake().openAnswers.push_back({});  // cancelled
+        open();
+        return testsupport::fake().lastStartPath;
+    };
+    EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), good);
+
+    QDir().mkpath(dir.filePath("other"));
+    const QString elsewhere = picture("other/elsewhere.bmp", 10, 10);
+    addThroughDialog({elsewhere});
+    EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), elsewhere);
+    EXPECT_EQ(nextStart([this] { QTest::mouseClick(k->backpicture, Qt::LeftButton); }), elsewhere);
+
+    // A chosen file that fails to load still moves the dialog to its folder.
+    QDir().mkpath(dir.filePath("third"));
+    const QString broken = testsupport::writeBytes(dir.filePath("third/broken.bmp"), QByteArray("no"));
+    addThroughDialog({broken});
+    EXPECT_EQ(nextStart([this] { QTest::mouseClick(k->addpic, Qt::LeftButton); }), broken);
+    testsupport::fake().openAnswers.push_back({good});
+    QTest::mouseClick(k->backpicture, Qt::LeftButton);
+    EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), good);
 }
 
 TEST_F(KadrelWindow, AFailingFileAddsNothingAndStopsTheSelection) {
