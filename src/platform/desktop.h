@@ -45,7 +45,8 @@ public:
     virtual QSize screenSize() = 0;
 
     virtual void setClipboardImage(const QImage& image) = 0;
-    // The clipboard's picture, or a null image when it holds none.
+    // The clipboard's picture, or a null image when it holds none; a picture over the budget
+    // throws base::Error with the size message.
     virtual QImage clipboardImage() = 0;
 
     // Hides or shows a desktop taskbar, where the desktop has one the program may touch.
