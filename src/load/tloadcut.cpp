@@ -217,6 +217,11 @@ void Tloadcut::buildControls() {
     viewContent_->resize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra);
     view->setWidget(viewContent_);
 
+    // Edges and sizes run up to a picture's largest side; they show it whole.
+    for (QLineEdit* e : {edgexl, sizex, edgexr, edgeyu, sizey, edgeyb})
+        platform::fitNumbers(e, {QStringLiteral("65535")});
+    platform::fitNumbers(jpgq, {QStringLiteral("100")});
+
     OpenPictureDialog1.filter =
         QStringLiteral("画像(*.bmp,*,jpg,*.gif,*.png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*");
     SaveDialog1.filter = QStringLiteral("BMP|*.bmp|JPEG|*.jpg|GIF|*.gif|PNG|*.png");

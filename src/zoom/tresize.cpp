@@ -187,6 +187,12 @@ void Tresize::buildControls() {
     okey = button("okey", QStringLiteral("決定"), {192, 150, 88, 26});
     textColour(okey, QPalette::ButtonText, QColor(0, 128, 0));
 
+    // Each number edit shows the widest number its range allows.
+    for (QLineEdit* e : {newsizex, newsizey}) platform::fitNumbers(e, {QStringLiteral("65535")});
+    platform::fitNumbers(fill, {QStringLiteral("100")});
+    platform::fitNumbers(degree, {QStringLiteral("-180")});
+    platform::fitNumbers(degreesub, {QStringLiteral("99")});
+
     // Wiring. Every connection runs guarded.
     auto click = [this](QAbstractButton* b, void (Tresize::*handler)()) {
         connect(b, &QAbstractButton::clicked, this,

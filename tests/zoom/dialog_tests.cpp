@@ -186,6 +186,15 @@ TEST_F(ResizeDialog, RatioRuleFromTheHeightRoundsToEven) {
     EXPECT_TRUE(dialog->UpDownY->hasFocus());
 }
 
+// Every number edit shows the widest value its range allows at the dialog's fixed size.
+TEST_F(ResizeDialog, NumberEditsShowTheirWidestValues) {
+    testsupport::expectNumbersShown(dialog.get(), {{QStringLiteral("newsizex"), {QStringLiteral("65535")}},
+                                                   {QStringLiteral("newsizey"), {QStringLiteral("65535")}},
+                                                   {QStringLiteral("fill"), {QStringLiteral("100")}},
+                                                   {QStringLiteral("degree"), {QStringLiteral("-180")}},
+                                                   {QStringLiteral("degreesub"), {QStringLiteral("99")}}});
+}
+
 TEST_F(ResizeDialog, RatioRuleRunsOnExitOnSpinnerAndOnRecheckingOnly) {
     open(pattern(300, 200));
     zoom::Tresize& d = *dialog;
