@@ -38,6 +38,10 @@ QString outOfMemory(std::int64_t width, std::int64_t height) {
     return QStringLiteral("メモリが足りません (%1 × %2)").arg(width).arg(height);
 }
 
+QString unexpectedError() {
+    return QStringLiteral("予期しないエラーが起きました");
+}
+
 QString notAnInteger(const QString& text) {
     return QStringLiteral("'%1' は整数ではありません").arg(text);
 }

@@ -14,6 +14,8 @@ QString pictureSize(double width, double height);
 // An allocation that failed, with the size asked for when there is one.
 QString outOfMemory();
 QString outOfMemory(std::int64_t width, std::int64_t height);
+// What the default error handler shows for an error that carries no text of ours.
+QString unexpectedError();
 // "'text' は整数ではありません".
 QString notAnInteger(const QString& text);
 // A computed value that no integer holds.

@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 
 namespace collage {
 
@@ -29,9 +30,7 @@ QImage fillBackground(QSize size, const Background& background) {
     base::checkSize(size.width(), size.height());
     const QImage tile = base::toBgr(background.picture);
     QImage out(size, QImage::Format_BGR888);
-    if (out.isNull())
-        throw base::Error(
-            QStringLiteral("メモリが足りません (%1 × %2)").arg(size.width()).arg(size.height()));
+    if (out.isNull()) throw base::Error(base::messages::outOfMemory(size.width(), size.height()));
 
     const int w = size.width(), h = size.height(), ph = tile.height();
     const std::size_t canvasBytes = static_cast<std::size_t>(3) * w;

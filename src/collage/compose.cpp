@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 
 namespace collage {
 
@@ -114,7 +115,7 @@ QImage compose(const QImage& backgroundIn, const std::vector<Layer>& layers) {
     const int w = background.width(), h = background.height();
     QImage canvas = mappedCanvas(w, h);
     if (canvas.isNull()) canvas = QImage(w, h, QImage::Format_BGR888);
-    if (canvas.isNull()) throw base::Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(w).arg(h));
+    if (canvas.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
 
     std::vector<QImage> converted;  // 24-bit copies of layers in other formats
     converted.reserve(layers.size());

@@ -10,19 +10,12 @@
 #include "codecs/codecs.h"
 #include "codecs/messages.h"
 #include "load/picture_ops.h"
+#include "load/texts.h"
 #include "load/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/widgets.h"
 
 namespace load {
-
-namespace {
-
-QString emptySelectionText() {
-    return QStringLiteral("選択範囲が空です");
-}
-
-}  // namespace
 
 void Tloadcut::addpicClick() {
     cutMode = 1;
@@ -51,7 +44,7 @@ void Tloadcut::savecut() {
         case 1: {
             if (area.isEmpty()) {
                 // An empty piece could not be seen or picked again; the piece stays as it was.
-                platform::desktop().notice(this, emptySelectionText());
+                platform::desktop().notice(this, texts::emptySelection());
                 return;
             }
             resultBitmap = extractSelection(mainimage->picture(), area);
@@ -75,7 +68,7 @@ void Tloadcut::savecut() {
 
 void Tloadcut::saveSelection(const QRect& area) {
     if (area.isEmpty()) {
-        platform::desktop().notice(this, emptySelectionText());
+        platform::desktop().notice(this, texts::emptySelection());
         return;
     }
     const auto choice =
@@ -104,7 +97,7 @@ void Tloadcut::resizeonClick() {
 void Tloadcut::PastemenuClick() {
     const QImage pasted = platform::desktop().clipboardImage();
     if (pasted.isNull()) {
-        platform::desktop().notice(this, QStringLiteral("無効なクリップボード フォーマットです"));
+        platform::desktop().notice(this, texts::invalidClipboard());
         return;
     }
     base::checkSize(pasted.width(), pasted.height());
@@ -115,7 +108,7 @@ void Tloadcut::PastemenuClick() {
 void Tloadcut::CopymenuClick() {
     const QRect area = selection();
     if (area.isEmpty()) {
-        platform::desktop().notice(this, emptySelectionText());
+        platform::desktop().notice(this, texts::emptySelection());
         return;
     }
     platform::desktop().setClipboardImage(extractSelection(mainimage->picture(), area));

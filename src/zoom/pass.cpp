@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 #include "base/round.h"
 #include "zoom/messages.h"
 #include "zoom/pixel_math.h"
@@ -27,9 +28,7 @@ namespace detail {
 QImage blankPicture(QSize size) {
     base::checkSize(size.width(), size.height());
     QImage img(size, QImage::Format_BGR888);
-    if (img.isNull())
-        throw base::Error(
-            QStringLiteral("メモリが足りません (%1 × %2)").arg(size.width()).arg(size.height()));
+    if (img.isNull()) throw base::Error(base::messages::outOfMemory(size.width(), size.height()));
     return img;
 }
 
