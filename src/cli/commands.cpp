@@ -5,11 +5,7 @@
 #include "base/error.h"
 #include "base/image.h"
 #include "bmpfilters/reduce_to_static_palette.h"
-#include "collage/adding.h"
-#include "collage/background.h"
-#include "collage/compose.h"
-#include "collage/fit.h"
-#include "collage/texts.h"
+#include "collage/piece_table.h"
 #include "zoom/messages.h"
 #include "zoom/rotation.h"
 #include "zoom/scale.h"
@@ -60,38 +56,21 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
     if (!o.backgroundPicture.isEmpty()) background.picture = readPicture(o.backgroundPicture);
 
     // The window starts with the screen's size and auto size on; a typed canvas switches it off.
-    const bool autoSize = !o.canvas.has_value();
-    QSize canvas = o.canvas.value_or(o.screen);
-    if (!autoSize) base::checkSize(canvas.width(), canvas.height());
-    bool keepInside = o.keepInside;
-
-    std::vector<collage::Rect> rects;
-    std::vector<QImage> pictures;
-    std::vector<base::Colour> keys;
+    collage::PieceTable table(o.canvas.value_or(o.screen), !o.canvas.has_value());
+    table.setBackground(background);
+    collage::Options options;
+    options.keepInside = o.keepInside;
+    options.screenWidth = o.screen.width();
     for (const QString& path : o.inputs) {
-        QImage picture = codecs::readFile(path, codecs::pieceFormat(path));
-        collage::AddRules rules;
-        rules.autoSize = autoSize;
-        rules.keepInside = keepInside;
-        rules.canvasWidth = canvas.width();
-        rules.canvasHeight = canvas.height();
-        rules.screenWidth = o.screen.width();
-        const collage::NewPiece piece = collage::newPiece(rects, picture, rules);
-        if (piece.keepInsideOff) {
-            notice(err, path + QStringLiteral(": ") + collage::texts::keepInsideOffOnAdd());
-            keepInside = false;
-        }
-        rects.push_back(piece.rect);
-        keys.push_back(piece.key);
-        pictures.push_back(std::move(picture));
-        if (autoSize) canvas = *collage::fitPieces(rects);
+        collage::Piece piece;
+        piece.picture = codecs::readFile(path, codecs::pieceFormat(path));
+        piece.pieceFile = path;
+        const collage::Effects effects = table.add(std::move(piece), options);
+        for (const QString& text : effects.notices) notice(err, path + QStringLiteral(": ") + text);
+        if (effects.keepInsideOff) options.keepInside = false;
+        if (o.transparent) table.setTransparent(true);
     }
-
-    std::vector<collage::Layer> layers;
-    layers.reserve(pictures.size());
-    for (size_t i = 0; i < pictures.size(); ++i)
-        layers.push_back({&pictures[i], QPoint(rects[i].left, rects[i].top), o.transparent, keys[i]});
-    return collage::compose(collage::fillBackground(canvas, background), layers);
+    return collage::composeTable(table);
 }
 
 void join(const JoinOptions& o, QTextStream& err) {

@@ -30,6 +30,15 @@ inline QString unsupportedClipboard() {
 inline QString confirmOverwrite(const QString& path) {
     return codecs::messages::confirmOverwrite(path);
 }
+inline QString pastedPiece() {
+    return QStringLiteral("貼り付けた画像");
+}
+inline QString noOverlapOff() {
+    return QStringLiteral("｢重ねない｣をOFFにします。");
+}
+inline QString positionOutOfRange(long long v) {
+    return QStringLiteral("位置が範囲外です (%1)").arg(v);
+}
 inline QString canvasTooLarge(long long w, long long h) {
     return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
 }

@@ -1,5 +1,9 @@
 #include "collage/tkadrel.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -12,7 +16,9 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "base/error.h"
 #include "base/image.h"
@@ -264,6 +270,15 @@ void Tkadrel::buildMenus() {
         make(file, QStringLiteral("Savemenu"), QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S));
 
     QMenu* editMenu = menuBar()->addMenu(QStringLiteral("編集"));
+    undomenu = make(editMenu, QStringLiteral("undomenu"), QStringLiteral("元に戻す"),
+                    QKeySequence(Qt::CTRL | Qt::Key_Z));
+    redomenu = make(editMenu, QStringLiteral("redomenu"), QStringLiteral("やり直し"),
+                    QKeySequence(Qt::CTRL | Qt::Key_Y));
+    redomenu->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    undomenu->setEnabled(false);
+    redomenu->setEnabled(false);
+    editMenu->addSeparator();
     editmenu = make(editMenu, QStringLiteral("editmenu"), QStringLiteral("パーツ編集"),
                     QKeySequence(Qt::CTRL | Qt::Key_E));
     fulleditmenu = make(editMenu, QStringLiteral("fulleditmenu"), QStringLiteral("全体編集"),
@@ -282,6 +297,21 @@ void Tkadrel::buildMenus() {
                        QKeySequence(Qt::Key_PageDown));
     editMenu->addSeparator();
     clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
+
+    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示"));
+    zoominmenu = make(viewMenu, QStringLiteral("zoominmenu"), QStringLiteral("拡大"),
+                      QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    zoominmenu->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomoutmenu = make(viewMenu, QStringLiteral("zoomoutmenu"), QStringLiteral("縮小"),
+                       QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    actualsizemenu = make(viewMenu, QStringLiteral("actualsizemenu"), QStringLiteral("等倍"),
+                          QKeySequence(Qt::CTRL | Qt::Key_0));
+    fitwindowmenu = make(viewMenu, QStringLiteral("fitwindowmenu"), QStringLiteral("ウィンドウに合わせる"),
+                         QKeySequence(Qt::CTRL | Qt::Key_9));
+    zoomLabel = new QLabel(platform::zoomText(1.0), menuBar());
+    zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
+    zoomLabel->setContentsMargins(0, 0, 8, 0);
+    menuBar()->setCornerWidget(zoomLabel, Qt::TopRightCorner);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
     fitmenu = make(options, QStringLiteral("fitmenu"), QStringLiteral("キャンバスフィット"),
@@ -305,6 +335,12 @@ void Tkadrel::wire() {
     on(addpic, &QPushButton::clicked, &Tkadrel::addpicClick);
     on(addmenu, &QAction::triggered, &Tkadrel::addpicClick);
     on(clear, &QAction::triggered, &Tkadrel::clearClick);
+    on(undomenu, &QAction::triggered, &Tkadrel::undoClick);
+    on(zoominmenu, &QAction::triggered, &Tkadrel::zoominClick);
+    on(zoomoutmenu, &QAction::triggered, &Tkadrel::zoomoutClick);
+    on(actualsizemenu, &QAction::triggered, &Tkadrel::actualsizeClick);
+    on(fitwindowmenu, &QAction::triggered, &Tkadrel::fitwindowClick);
+    on(redomenu, &QAction::triggered, &Tkadrel::redoClick);
     on(fit, &QPushButton::clicked, &Tkadrel::fitClick);
     on(fitmenu, &QAction::triggered, &Tkadrel::fitClick);
     on(UpDownX, &platform::UpDown::clicked, &Tkadrel::UpDownXClick);
@@ -349,7 +385,8 @@ void Tkadrel::wire() {
 }
 
 void Tkadrel::FormCreate() {
-    pieceCount = 0;
+    table_ = PieceTable();
+    history_.clear();
     composite = QImage();
     dragging = false;
     UpDownpickn->setMaximum(0);
@@ -366,8 +403,10 @@ void Tkadrel::showEvent(QShowEvent* event) {
 
 void Tkadrel::FormShow() {
     const QSize screen = platform::desktop().screenSize();
-    setCanvasSize(screen.width(), screen.height());
+    table_ = PieceTable(screen, autosize->isChecked());
+    syncCanvas();
     backpattern->setPicture(blackSquare());
+    shownBackground_ = -1;
     preview->setPicture(blackSquare());
     offset->setEnabled(false);
     fit->setEnabled(false);
@@ -389,50 +428,212 @@ void Tkadrel::FormResize() {
 }
 
 int Tkadrel::canvasWidth() const {
-    return back->width();
+    return table_.canvas().width();
 }
 int Tkadrel::canvasHeight() const {
-    return back->height();
+    return table_.canvas().height();
 }
 
-void Tkadrel::setCanvasSize(int width, int height) {
-    width = std::max(width, 1);
-    height = std::max(height, 1);
-    if (!base::sizeAllowed(width, height)) throw base::Error(texts::canvasTooLarge(width, height));
-    back->setPicture(collage::fillBackground(QSize(width, height), background));
-    back->resize(width, height);
-    main->resize(width, height);
-    sizeX->setText(QString::number(width));
-    sizeY->setText(QString::number(height));
+Options Tkadrel::options() const {
+    Options o;
+    o.noOverlap = overpics->isChecked();
+    o.keepInside = outframe->isChecked();
+    o.screenWidth = platform::desktop().screenSize().width();
+    return o;
 }
 
-void Tkadrel::fillBackground() {
-    back->setPicture(collage::fillBackground(back->size(), background));
+platform::ViewScale Tkadrel::viewScale() const {
+    return platform::ViewScale(viewZoom_, devicePixelRatioF());
 }
 
-void Tkadrel::pickchange() {
-    pickn->setText(QString::number(pickIndex));
-    pickRect = pieceRect[pickIndex];
-    picLeft->setText(QString::number(pickRect.left));
-    picTop->setText(QString::number(pickRect.top));
-    picX->setText(QString::number(pickRect.width));
-    picY->setText(QString::number(pickRect.height));
-    if (pickIndex < static_cast<int>(previews.size())) {
-        preview->setPicture(previews[pickIndex]);
-        composite = previews[pickIndex];
+void Tkadrel::setViewZoom(double zoom, std::optional<QPoint> about) {
+    zoom = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
+    QWidget* port = view->viewport();
+    const QPoint anchor = about.value_or(QPoint(port->width() / 2, port->height() / 2));
+    QScrollBar* h = view->horizontalScrollBar();
+    QScrollBar* v = view->verticalScrollBar();
+    // The canvas point under the anchor, in canvas pixels, before the zoom changes.
+    const QPointF under = viewScale().toPicture(QPointF(h->value() + anchor.x(), v->value() + anchor.y()));
+    viewZoom_ = zoom;
+    zoomLabel->setText(platform::zoomText(zoom));
+    syncPieces();
+    syncCanvas();
+    const double f = viewScale().factor();
+    h->setValue(static_cast<int>(std::lround(under.x() * f - anchor.x())));
+    v->setValue(static_cast<int>(std::lround(under.y() * f - anchor.y())));
+}
+
+void Tkadrel::zoominClick() {
+    setViewZoom(platform::zoomIn(viewZoom_));
+}
+void Tkadrel::zoomoutClick() {
+    setViewZoom(platform::zoomOut(viewZoom_));
+}
+void Tkadrel::actualsizeClick() {
+    setViewZoom(1.0);
+}
+void Tkadrel::fitwindowClick() {
+    const double dpr = devicePixelRatioF();
+    const QSize port = view->maximumViewportSize();
+    setViewZoom(platform::fitZoom(
+        table_.canvas(), QSize(static_cast<int>(port.width() * dpr), static_cast<int>(port.height() * dpr))));
+}
+
+int Tkadrel::slotAt(QPoint pixel, const QWidget* sender) const {
+    for (int i = table_.pieceCount() - 1; i >= 0; --i) {
+        const Rect& r = table_.pieceRect(i);
+        if (pixel.x() >= r.left && pixel.x() < r.right() && pixel.y() >= r.top && pixel.y() < r.bottom())
+            return i;
     }
-    platform::PictureControl* piece = pickIndex < pieceCount ? pieceImage[pickIndex] : nullptr;
-    const bool keyed = piece && piece->transparent();
-    intrans->setChecked(keyed);
-    if (keyed) {
-        transcolor->setColour(pieceTransColor[pickIndex]);
+    const auto found = std::find(pieceImage.begin(), pieceImage.end(), sender);
+    return found == pieceImage.end() ? -1 : static_cast<int>(found - pieceImage.begin());
+}
+
+void Tkadrel::setTable(PieceTable table) {
+    table_ = std::move(table);
+    refresh();
+}
+
+void Tkadrel::showEffects(const Effects& effects) {
+    for (const QString& text : effects.notices) platform::desktop().notice(this, text);
+    if (effects.noOverlapOff) overpics->setChecked(false);
+    if (effects.keepInsideOff) outframe->setChecked(false);
+}
+
+platform::PictureControl* Tkadrel::makePieceControl() {
+    auto* control = new platform::PictureControl(main);
+    control->setObjectName(QStringLiteral("piece"));
+    control->setAutoSize(true);
+    control->setMouseTracking(false);
+    connect(control, &platform::PictureControl::mousePressed, this, [this, control](QMouseEvent* e) {
+        platform::runGuarded(this, [&] { ImageMouseDown(control, e); });
+    });
+    connect(control, &platform::PictureControl::mouseMoved, this, [this, control](QMouseEvent* e) {
+        platform::runGuarded(this, [&] { ImageMouseMove(control, e); });
+    });
+    connect(control, &platform::PictureControl::mouseReleased, this, [this, control](QMouseEvent* e) {
+        platform::runGuarded(this, [&] { ImageMouseUp(control, e); });
+    });
+    control->show();
+    return control;
+}
+
+void Tkadrel::syncPieces() {
+    const platform::ViewScale scale = viewScale();
+    const auto count = static_cast<size_t>(table_.pieceCount());
+    bool reorder = false;
+    while (pieceImage.size() > count) {
+        delete pieceImage.back();
+        pieceImage.pop_back();
+    }
+    while (pieceImage.size() < count) {
+        pieceImage.push_back(makePieceControl());
+        reorder = true;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const Piece& p = table_.piece(static_cast<int>(i));
+        platform::PictureControl* c = pieceImage[i];
+        if (c->picture().cacheKey() != p.picture.cacheKey()) {
+            c->setPicture(p.picture);
+            reorder = true;
+        }
+        c->setTransparentColour(p.pieceTransColor);
+        c->setTransparent(p.transparent);
+        c->setViewScale(scale);
+        c->move(scale.identity() ? QPoint(p.pieceRect.left, p.pieceRect.top)
+                                 : scale.toView(QPoint(p.pieceRect.left, p.pieceRect.top)));
+    }
+    if (reorder)
+        for (platform::PictureControl* c : pieceImage) c->raise();
+}
+
+void Tkadrel::syncCanvas() {
+    const QSize size = table_.canvas();
+    const Background& bg = table_.background();
+    const qint64 key = bg.picture.isNull() ? 0 : bg.picture.cacheKey();
+    if (size != filledSize_ || bg.colour != filledColour_ || key != filledPicture_ ||
+        back->picture().size() != size) {
+        back->setPicture(collage::fillBackground(size, bg));
+        filledSize_ = size;
+        filledColour_ = bg.colour;
+        filledPicture_ = key;
+    }
+    const platform::ViewScale scale = viewScale();
+    back->setViewScale(scale);
+    const QSize shown = scale.identity() ? size : scale.toView(size);
+    back->resize(shown);
+    main->resize(shown);
+    sizeX->setText(QString::number(size.width()));
+    sizeY->setText(QString::number(size.height()));
+    if (shown_ && (key != shownBackground_ || bg.colour != shownColour_)) {
+        shownBackground_ = key;
+        shownColour_ = bg.colour;
+        // The sample shows the picture from its corner, cut to 100 x 100, not scaled.
+        QImage sample = base::makeBgr(100, 100, bg.picture.isNull() ? bg.colour : 0);
+        if (!bg.picture.isNull()) {
+            const QImage corner =
+                bg.picture.copy(0, 0, std::min(100, bg.picture.width()), std::min(100, bg.picture.height()));
+            for (int y = 0; y < corner.height(); ++y)
+                std::memcpy(sample.scanLine(y), corner.constScanLine(y),
+                            static_cast<size_t>(corner.width()) * 3);
+        }
+        backpattern->setPicture(sample);
+    }
+}
+
+void Tkadrel::showEmpty() {
+    pickn->setText(QStringLiteral("0"));
+    UpDownpickn->setMaximum(0);
+    for (QLineEdit* e : {picLeft, picX, picTop, picY}) e->clear();
+    preview->setPicture(blackSquare());
+    intrans->setChecked(false);
+    transcolor->hide();
+    transpick->setEnabled(false);
+    transpick->setChecked(false);
+}
+
+void Tkadrel::showCurrent() {
+    const Piece* piece = table_.current();
+    if (piece == nullptr) {
+        showEmpty();
+        return;
+    }
+    UpDownpickn->setMaximum(table_.pieceCount() - 1);
+    pickn->setText(QString::number(table_.pickIndex()));
+    picLeft->setText(QString::number(piece->pieceRect.left));
+    picTop->setText(QString::number(piece->pieceRect.top));
+    picX->setText(QString::number(piece->pieceRect.width));
+    picY->setText(QString::number(piece->pieceRect.height));
+    if (!piece->thumbnail.isNull()) {
+        preview->setPicture(piece->thumbnail);
+        composite = piece->thumbnail;
+    }
+    intrans->setChecked(piece->transparent);
+    if (piece->transparent) {
+        transcolor->setColour(piece->pieceTransColor);
         transcolor->show();
         transpick->setEnabled(true);
-        piece->setTransparentColour(pieceTransColor[pickIndex]);
     } else {
         transcolor->hide();
         transpick->setEnabled(false);
     }
+}
+
+void Tkadrel::refresh() {
+    syncPieces();
+    syncCanvas();
+    showCurrent();
+    const bool c = table_.autoSize();
+    autosize->setChecked(c);
+    for (QWidget* w : std::initializer_list<QWidget*>{offset, fit, UpDownX, UpDownY}) w->setEnabled(!c);
+    sizeX->setReadOnly(c);
+    sizeY->setReadOnly(c);
+    undomenu->setEnabled(history_.canUndo());
+    redomenu->setEnabled(history_.canRedo());
+}
+
+void Tkadrel::pickchange() {
+    showCurrent();
     Clickout();
 }
 
@@ -447,37 +648,45 @@ void Tkadrel::mousePressEvent(QMouseEvent* event) {
     platform::runGuarded(this, [this] { Clickout(); });
 }
 
-void Tkadrel::destroyPieces() {
-    for (int i = 0; i < pieceCount; ++i) {
-        delete pieceImage[i];
-        pieceImage[i] = nullptr;
-    }
-}
-
 void Tkadrel::clearClick() {
     if (!platform::desktop().confirm(this, texts::confirmClear())) return;
-    destroyPieces();
-    pieceCount = 0;
-    UpDownpickn->setMaximum(0);
-    for (QLineEdit* e : {picLeft, picX, picTop, picY}) e->clear();
-    previews.clear();
-    preview->setPicture(blackSquare());
+    act(StepKind::Other, [this] { table_.clear(); });
+}
+
+void Tkadrel::undoClick() {
+    dragging = false;
+    if (!history_.undo(table_)) return;
+    refresh();
+    pickchange();
+}
+
+void Tkadrel::redoClick() {
+    dragging = false;
+    if (!history_.redo(table_)) return;
+    refresh();
+    pickchange();
 }
 
 void Tkadrel::addpicClick() {
     const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, true);
     // The next dialog starts where the user chose, whether or not the files load.
     if (!paths.isEmpty()) openFileName = paths.last();
-    for (const QString& path : paths) loading(path);
+    // A whole selection is one step; a failing file ends it, and the ones before it stay added.
+    act(StepKind::Other, [&] {
+        for (const QString& path : paths) loading(path);
+    });
+    if (!paths.isEmpty()) Clickout();
 }
 
 void Tkadrel::dropFiles(const QStringList& paths) {
-    // A failing file ends the drop, as it ends a selection; the ones before it stay added.
     // The next open dialog starts at the last file read; one that failed does not count.
-    for (const QString& path : paths) {
-        loading(path);
-        openFileName = path;
-    }
+    act(StepKind::Other, [&] {
+        for (const QString& path : paths) {
+            loading(path);
+            openFileName = path;
+        }
+    });
+    Clickout();
     activateWindow();
     raise();
 }
@@ -495,10 +704,11 @@ void Tkadrel::dropEvent(QDropEvent* event) {
 }
 
 void Tkadrel::loading(const QString& fileName) {
-    if (pieceCount >= kMaxPieces) throw base::Error(texts::tooManyPieces());
+    if (table_.pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());
     const codecs::Format format = codecs::pieceFormat(fileName);
     // Decoded before anything changes, so a bad file leaves no trace.
     QImage picture = codecs::readFile(fileName, format);
+    Adding(picture, fileName);
     workExt = codecs::extensionOf(fileName);
     switch (format) {
         case codecs::Format::Bmp:
@@ -514,80 +724,38 @@ void Tkadrel::loading(const QString& fileName) {
             saveFilterIndex = 1;
             break;
     }
-    pieceFile[pieceCount] = fileName;
-    Adding(picture);
 }
 
-void Tkadrel::Adding(const QImage& picture) {
-    const int n = pieceCount;
-    AddRules rules;
-    rules.autoSize = autosize->isChecked();
-    rules.keepInside = outframe->isChecked();
-    rules.canvasWidth = canvasWidth();
-    rules.canvasHeight = canvasHeight();
-    rules.screenWidth = platform::desktop().screenSize().width();
-    const NewPiece piece = newPiece(pieces(), picture, rules);
-
-    QImage thumb = picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    thumb = base::toBgr(thumb);
-
-    auto* control = new platform::PictureControl(main);
-    control->setObjectName(QStringLiteral("piece"));
-    control->setAutoSize(true);
-    control->setPicture(picture);
-    control->setMouseTracking(false);
-    pieceTransColor[n] = piece.key;
-    control->setTransparent(false);
-    pieceImage[n] = control;
-    connect(control, &platform::PictureControl::mousePressed, this, [this, control](QMouseEvent* e) {
-        platform::runGuarded(this, [&] { ImageMouseDown(control, e); });
-    });
-    connect(control, &platform::PictureControl::mouseMoved, this, [this, control](QMouseEvent* e) {
-        platform::runGuarded(this, [&] { ImageMouseMove(control, e); });
-    });
-    connect(control, &platform::PictureControl::mouseReleased, this, [this, control](QMouseEvent* e) {
-        platform::runGuarded(this, [&] { ImageMouseUp(control, e); });
-    });
-
-    if (piece.keepInsideOff) {
-        platform::desktop().notice(this, texts::keepInsideOffOnAdd());
-        outframe->setChecked(false);
+void Tkadrel::Adding(const QImage& picture, const QString& file) {
+    Piece piece;
+    piece.picture = picture;
+    piece.pieceFile = file;
+    piece.thumbnail = base::toBgr(picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    Effects effects;
+    try {
+        effects = table_.add(std::move(piece), options());
+    } catch (const base::Error& e) {
+        // The message says which file or paste could not be added.
+        const QString what = file.isEmpty() ? texts::pastedPiece() : file;
+        throw base::Error(what + QStringLiteral(": ") + QString::fromUtf8(e.what()));
     }
-    pieceRect[n] = piece.rect;
-    control->move(piece.rect.left, piece.rect.top);
-    control->show();
-    control->raise();
-
-    previews.push_back(thumb);
-    composite = thumb;
-    pickIndex = n;
-    UpDownpickn->setMaximum(n);
-    pieceCount = n + 1;
-    if (autosize->isChecked()) fitClick();
-    pickchange();
+    composite = table_.current()->thumbnail;
+    // Notices of one file are shown as it is added, before the next file is read.
+    showEffects(effects);
+    syncPieces();
 }
 
 void Tkadrel::fitClick() {
-    const auto canvas = fitPieces(std::span<Rect>(pieceRect.data(), static_cast<size_t>(pieceCount)));
-    if (!canvas) return;
-    for (int i = 0; i < pieceCount; ++i) pieceImage[i]->move(pieceRect[i].left, pieceRect[i].top);
-    setCanvasSize(canvas->width(), canvas->height());
-    pickchange();
+    act(StepKind::Other, [this] { table_.fit(); });
+    Clickout();
 }
 
 void Tkadrel::applyCanvasEdit(QLineEdit* editor, bool horizontal) {
-    int value = base::parseInt(editor->text());
-    value = std::max(value, 1);  // a canvas has at least one pixel
-    const int w = horizontal ? value : canvasHeight();
-    const int h = horizontal ? canvasWidth() : value;
-    setCanvasSize(horizontal ? w : canvasWidth(), horizontal ? canvasHeight() : value);
-    (void)h;
-    if (!outframe->isChecked()) return;
-    const std::vector<int> outside =
-        horizontal ? beyondRight(pieces(), value) : beyondBottom(pieces(), value);
-    if (outside.empty()) return;
-    platform::desktop().notice(this, texts::piecesOutside(outside));
-    outframe->setChecked(false);
+    act(StepKind::Other, [&] {
+        const int value = base::parseInt(editor->text());
+        return horizontal ? table_.setCanvasWidth(value, options())
+                          : table_.setCanvasHeight(value, options());
+    });
 }
 
 void Tkadrel::sizeXExit() {
@@ -605,10 +773,8 @@ void Tkadrel::UpDownYClick() {
 
 void Tkadrel::autosizeClick() {
     const bool c = autosize->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{offset, fit, UpDownX, UpDownY}) w->setEnabled(!c);
-    sizeX->setReadOnly(c);
-    sizeY->setReadOnly(c);
-    if (c) fitClick();
+    act(StepKind::Other, [this, c] { table_.setAutoSize(c); });
+    if (c) Clickout();
 }
 
 bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
@@ -620,7 +786,7 @@ bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
             if (widget && widget->window() == this) {
                 const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
                 for (QAction* a : findChildren<QAction*>())
-                    if (!a->shortcut().isEmpty() && a->shortcut() == pressed) return true;
+                    if (a->shortcuts().contains(pressed)) return true;
             }
             return false;
         case QEvent::KeyPress:
@@ -629,6 +795,20 @@ bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
                 (widget == QApplication::focusWidget() || (!QApplication::focusWidget() && widget == this))) {
                 const int key = static_cast<QKeyEvent*>(event)->key();
                 platform::runGuarded(this, [&] { FormKeyDown(key); });
+            }
+            return false;
+        case QEvent::Wheel:
+            // Ctrl + wheel zooms the view about the pointer.
+            if (widget && (widget == view->viewport() || main->isAncestorOf(widget) || widget == main)) {
+                auto* wheel = static_cast<QWheelEvent*>(event);
+                if (wheel->modifiers().testFlag(Qt::ControlModifier) && wheel->angleDelta().y() != 0) {
+                    const QPoint at = widget->mapTo(view->viewport(), wheel->position().toPoint());
+                    const bool in = wheel->angleDelta().y() > 0;
+                    platform::runGuarded(this, [&] {
+                        setViewZoom(in ? platform::zoomIn(viewZoom_) : platform::zoomOut(viewZoom_), at);
+                    });
+                    return true;
+                }
             }
             return false;
         case QEvent::MouseMove:

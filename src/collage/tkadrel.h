@@ -1,17 +1,19 @@
 #pragma once
 
-#include <array>
 #include <functional>
 #include <optional>
-#include <span>
+#include <type_traits>
 #include <vector>
 
 #include <QImage>
 #include <QMainWindow>
+#include <QPointF>
 #include <QString>
 
 #include "base/colour.h"
 #include "collage/background.h"
+#include "collage/history.h"
+#include "collage/piece_table.h"
 #include "collage/rect.h"
 
 class QAction;
@@ -94,40 +96,49 @@ public:
     QAction* overpics;
     QAction* outframe;
     QAction* Helpon;
+    QAction* undomenu;
+    QAction* redomenu;
+    // "表示": the view zoom.
+    QAction* zoominmenu;
+    QAction* zoomoutmenu;
+    QAction* actualsizemenu;
+    QAction* fitwindowmenu;
+    QLabel* zoomLabel;
 
-    // The piece table. Slot order is layer order: slot 0 is drawn first.
-    std::array<Rect, 256> pieceRect{};
-    Rect pickRect;
-    int pickIndex = 0;
-    int pieceCount = 0;
-    std::array<QString, 256> pieceFile;
-    std::array<platform::PictureControl*, 256> pieceImage{};
-    std::array<base::Colour, 256> pieceTransColor{};
-    std::vector<QImage> previews;  // 100 x 100 thumbnails, one per slot
+    // The pieces' controls, one per slot of the table, drawn in slot order.
+    std::vector<platform::PictureControl*> pieceImage;
     QString workFileName;
     QString workExt;
     QImage composite;
-    Background background;
     bool dragging = false;
     int saveFilterIndex = 1;  // the save dialog's filter: 1 JPEG, 2 BMP, 3 GIF, 4 PNG
     QString openFileName;     // where the next open dialog starts
     QString saveDialogName;   // where the next save dialog starts
+
+    // The state the user edits, and its undo history.
+    const PieceTable& table() const { return table_; }
+    const History& history() const { return history_; }
+    int pieceCount() const { return table_.pieceCount(); }
+    int pickIndex() const { return table_.pickIndex(); }
+    // The placement options and the screen, as the edits of the table read them.
+    Options options() const;
+    // Replaces the whole state and redraws; the history is kept (a state made outside the window).
+    void setTable(PieceTable table);
 
     // Lifecycle.
     void FormCreate();
     void FormShow();
     void FormResize();
 
-    // The current piece in the left column.
+    // The current piece in the left column; takes the focus away from the controls.
     void pickchange();
-    void fillBackground();
     void clearClick();
 
     // Adding pieces.
     void addpicClick();
     void dropFiles(const QStringList& paths);
     void loading(const QString& fileName);
-    void Adding(const QImage& picture);
+    void Adding(const QImage& picture, const QString& file = {});
 
     // Canvas size.
     void fitClick();
@@ -191,12 +202,26 @@ public:
     void takeEdited(const QImage& result, std::optional<base::Colour> key);
     void editing(const QImage& result);
 
+    // The view zoom: how many device pixels show one canvas pixel. Drawing only; every gesture
+    // still works in canvas pixels. `about` is the viewport point that stays over the same canvas
+    // pixel (the viewport's centre when omitted).
+    double viewZoom() const { return viewZoom_; }
+    platform::ViewScale viewScale() const;
+    void setViewZoom(double zoom, std::optional<QPoint> about = std::nullopt);
+    void zoominClick();
+    void zoomoutClick();
+    void actualsizeClick();
+    void fitwindowClick();
+
+    // Undo and redo: one user action is one step.
+    void undoClick();
+    void redoClick();
+
     // Takes the keyboard focus away from every control (pending edits are applied).
     void Clickout();
 
     int canvasWidth() const;
     int canvasHeight() const;
-    std::span<const Rect> pieces() const { return {pieceRect.data(), static_cast<size_t>(pieceCount)}; }
 
 Q_SIGNALS:
     // The first show, with the screen size: the other windows take their places.
@@ -214,16 +239,65 @@ private:
     void buildControls();
     void buildMenus();
     void wire();
-    void setCanvasSize(int width, int height);
     void applyCanvasEdit(QLineEdit* edit, bool horizontal);
-    void destroyPieces();
-    void exchange(int s, int t);
+    void exchange(bool up);
     bool hasEditFocus() const;
+
+    // Runs one user action on the table: `edit` changes table_ or throws and leaves it as it was;
+    // either way the window is redrawn from the table (a refused edit shows the table's values
+    // again), and a change becomes one undo step. The action's notices are shown last.
+    template <class F>
+    void act(StepKind kind, F&& edit);
+    void showEffects(const Effects& effects);
+    // Redraws the pieces, the canvas, the left column and the undo items from the table.
+    void refresh();
+    void syncPieces();
+    void syncCanvas();
+    void showCurrent();
+    void showEmpty();
+    platform::PictureControl* makePieceControl();
+    // The slot of the topmost piece over canvas pixel `pixel`, else the slot of `sender`, else -1.
+    int slotAt(QPoint pixel, const QWidget* sender) const;
+
+    PieceTable table_;
+    History history_;
+    PieceTable dragBefore_;  // the table when the current drag began
+    // Where a drag is anchored: the pointer (logical pixels in `main`) and the piece's place.
     struct DragBase {
-        int x = 0, y = 0, left = 0, top = 0;
+        QPointF pointer;
+        int left = 0, top = 0;
     } dragBase;
+    double viewZoom_ = 1.0;
+    // What the canvas bitmap was last filled with.
+    QSize filledSize_;
+    base::Colour filledColour_ = 0;
+    qint64 filledPicture_ = 0;
+    qint64 shownBackground_ = -1;  // what the sample beside the background buttons shows
+    base::Colour shownColour_ = 0;
     bool shown_ = false;
     bool suppressExit_ = false;
 };
+
+template <class F>
+void Tkadrel::act(StepKind kind, F&& edit) {
+    const PieceTable before = table_;
+    Effects effects;
+    try {
+        if constexpr (std::is_same_v<decltype(edit()), Effects>)
+            effects = edit();
+        else
+            edit();
+    } catch (...) {
+        // What a multi-file add did before its failing file stays, as one step.
+        history_.breakRun();
+        history_.record(before, table_, kind);
+        refresh();
+        throw;
+    }
+    if (kind != StepKind::Nudge) history_.breakRun();
+    history_.record(before, table_, kind);
+    refresh();
+    showEffects(effects);
+}
 
 }  // namespace collage

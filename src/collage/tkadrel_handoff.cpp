@@ -20,16 +20,18 @@ void Tkadrel::helponClick() {
 }
 
 void Tkadrel::editonClick() {
-    if (pieceCount == 0) return;
+    const Piece* piece = table_.current();
+    if (piece == nullptr) return;
     load::Tloadcut* editor = load::Tloadcut::instance();
     if (editor == nullptr) return;
     // A copy: nothing done in the editor touches the piece before OK.
-    editor->editPiece(pieceImage[pickIndex]->picture().copy(), pieceFile[pickIndex]);
+    editor->editPiece(piece->picture.copy(), piece->pieceFile);
 }
 
 void Tkadrel::fulleditClick() {
     fullkadrel();
-    workFileName = pickIndex < pieceCount ? pieceFile[pickIndex] : QString();
+    const Piece* piece = table_.current();
+    workFileName = piece ? piece->pieceFile : QString();
     workExt = codecs::extensionOf(workFileName);
     load::Tloadcut* editor = load::Tloadcut::instance();
     if (editor == nullptr) return;
@@ -38,12 +40,10 @@ void Tkadrel::fulleditClick() {
 
 void Tkadrel::takeEdited(const QImage& result, std::optional<base::Colour> key) {
     // The pieces may have gone while the editor was open: then there is nothing to change.
-    if (pieceCount > 0) {
-        if (key) {
-            pieceImage[pickIndex]->setTransparent(true);
-            pieceTransColor[pickIndex] = *key;
-        }
-        editing(result);
+    if (table_.pieceCount() > 0) {
+        act(StepKind::Other,
+            [&] { return table_.replaceCurrent(result, editedThumbnail(result), key, options()); });
+        pickchange();
     }
     show();
     raise();
@@ -51,30 +51,7 @@ void Tkadrel::takeEdited(const QImage& result, std::optional<base::Colour> key) 
 }
 
 void Tkadrel::editing(const QImage& result) {
-    if (pieceCount == 0) return;
-    const int s = pickIndex;
-    platform::PictureControl* piece = pieceImage[s];
-    piece->setPicture(result);
-    piece->resize(result.size());
-    previews[static_cast<size_t>(s)] = editedThumbnail(result);
-    pieceRect[s].width = result.width();
-    pieceRect[s].height = result.height();
-    pickchange();
-
-    if (overpics->isChecked()) {
-        for (int i = 0; i < pieceCount; ++i) {
-            if (i != s && overlaps(pieceRect[s], pieceRect[i])) {
-                platform::desktop().notice(this, QStringLiteral("｢重ねない｣をOFFにします。"));
-                overpics->setChecked(false);
-                break;
-            }
-        }
-    }
-    if (outframe->isChecked() && (pieceRect[s].left + pieceRect[s].width > canvasWidth() ||
-                                  pieceRect[s].top + pieceRect[s].height > canvasHeight())) {
-        platform::desktop().notice(this, texts::keepInsideOff());
-        outframe->setChecked(false);
-    }
+    takeEdited(result, std::nullopt);
 }
 
 }  // namespace collage

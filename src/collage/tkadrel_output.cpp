@@ -1,6 +1,5 @@
 // Composing, saving and the clipboard; the canvas background.
 #include <algorithm>
-#include <cstring>
 
 #include <QLineEdit>
 
@@ -9,6 +8,7 @@
 #include "base/number.h"
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "codecs/codecs.h"
+#include "collage/adding.h"
 #include "collage/compose.h"
 #include "collage/save_name.h"
 #include "collage/texts.h"
@@ -39,16 +39,10 @@ codecs::Format codecOf(SaveFormat f) {
 }  // namespace
 
 void Tkadrel::fullkadrel() {
-    if (back->picture().size() != back->size()) fillBackground();
-    std::vector<Layer> layers;
-    layers.reserve(static_cast<size_t>(pieceCount));
-    for (int i = 0; i < pieceCount; ++i) {
-        const platform::PictureControl* c = pieceImage[i];
-        layers.push_back({&c->picture(), QPoint(pieceRect[i].left, pieceRect[i].top), c->transparent(),
-                          pieceTransColor[i]});
-    }
-    composite = compose(back->picture(), layers);
-    saveDialogName = pickIndex < pieceCount ? withoutExtension(pieceFile[pickIndex]) : QString();
+    syncCanvas();  // the canvas bitmap holds the background over the whole canvas
+    composite = compose(back->picture(), table_.layers());
+    const Piece* piece = table_.current();
+    saveDialogName = piece ? withoutExtension(piece->pieceFile) : QString();
 }
 
 int Tkadrel::jpegQuality() const {
@@ -80,12 +74,9 @@ void Tkadrel::fullcopymenuClick() {
 }
 
 void Tkadrel::backcolorClick() {
-    const auto c = platform::desktop().chooseColour(this, background.colour);
+    const auto c = platform::desktop().chooseColour(this, table_.background().colour);
     if (!c) return;
-    background.colour = *c;
-    background.picture = QImage();
-    backpattern->setPicture(base::makeBgr(100, 100, *c));
-    fillBackground();
+    act(StepKind::Other, [&] { table_.setBackground(Background{*c, QImage()}); });
 }
 
 void Tkadrel::backpictureClick() {
@@ -94,28 +85,22 @@ void Tkadrel::backpictureClick() {
     const QString& path = paths.first();
     openFileName = path;
     QImage picture = codecs::readFile(path, codecs::formatByExtension(path));
-    // The sample shows the picture from its corner, cut to 100 x 100, not scaled.
-    QImage sample = base::makeBgr(100, 100, 0);
-    const QImage corner = picture.copy(0, 0, std::min(100, picture.width()), std::min(100, picture.height()));
-    for (int y = 0; y < corner.height(); ++y)
-        std::memcpy(sample.scanLine(y), corner.constScanLine(y), static_cast<size_t>(corner.width()) * 3);
-    background.picture = picture;
-    backpattern->setPicture(sample);
-    fillBackground();
+    act(StepKind::Other, [&] { table_.setBackground(Background{table_.background().colour, picture}); });
 }
 
 void Tkadrel::copymenuClick() {
-    if (pieceCount == 0) return;
-    platform::desktop().setClipboardImage(pieceImage[pickIndex]->picture());
+    const Piece* piece = table_.current();
+    if (piece == nullptr) return;
+    platform::desktop().setClipboardImage(piece->picture);
 }
 
 void Tkadrel::pastemanuClick() {
     const QImage clip = platform::desktop().clipboardImage();
     if (clip.isNull()) throw base::Error(texts::unsupportedClipboard());
     base::checkSize(clip.width(), clip.height());
-    if (pieceCount >= 255) throw base::Error(texts::tooManyPieces());
-    pieceFile[pieceCount].clear();
-    Adding(base::toBgr(clip));
+    if (table_.pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());
+    act(StepKind::Other, [&] { Adding(base::toBgr(clip)); });
+    Clickout();
     saveFilterIndex = 2;
 }
 

@@ -1,6 +1,7 @@
 #include "load/slide_bar.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -67,12 +68,24 @@ int SlideBar::length() const {
     return orientation_ == Qt::Horizontal ? width() : height();
 }
 
+int SlideBar::pixelOf(int v) const {
+    if (scale_ == 1.0) return kThumbInset + (v - minimum_);
+    return kThumbInset + 1 + static_cast<int>(std::floor((v - minimum_ - 1) * scale_));
+}
+
 int SlideBar::valueAt(int pixel) const {
-    return std::clamp(minimum_ + pixel - kThumbInset, minimum_, maximum_);
+    if (scale_ == 1.0) return std::clamp(minimum_ + pixel - kThumbInset, minimum_, maximum_);
+    const int v = minimum_ + 1 + static_cast<int>(std::floor((pixel - kThumbInset - 1) / scale_));
+    return std::clamp(v, minimum_, maximum_);
+}
+
+void SlideBar::setScale(double scale) {
+    scale_ = scale;
+    update();
 }
 
 QSize SlideBar::sizeHint() const {
-    const int len = maximum_ - minimum_ + 2 * kThumbInset + 1;
+    const int len = pixelOf(maximum_) + kThumbInset + 1;
     return orientation_ == Qt::Horizontal ? QSize(len, kThickness) : QSize(kThickness, len);
 }
 
@@ -167,8 +180,9 @@ void SlideBar::paintEvent(QPaintEvent*) {
     const int s = std::clamp(selectionStart_, minimum_, maximum_);
     const int e = std::clamp(selectionEnd_, minimum_, maximum_);
     if (e > s)
-        p.fillRect(QRect(pixelOf(s), kChannelFrom + 1, e - s, kChannelTo - kChannelFrom - 2),
-                   pal.color(QPalette::Highlight));
+        p.fillRect(
+            QRect(pixelOf(s), kChannelFrom + 1, pixelOf(e) - pixelOf(s), kChannelTo - kChannelFrom - 2),
+            pal.color(QPalette::Highlight));
     p.setPen(pal.color(QPalette::WindowText));
     p.drawLine(pixelOf(s), 1, pixelOf(s), kChannelFrom - 2);
     p.drawLine(pixelOf(e), 1, pixelOf(e), kChannelFrom - 2);

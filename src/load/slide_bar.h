@@ -46,9 +46,13 @@ public:
     void setLength(int length);
     int length() const;
 
-    // The pixel along the bar where value v is drawn, and the value under a pixel (clamped).
-    int pixelOf(int v) const { return kThumbInset + (v - minimum_); }
+    // The pixel along the bar where value v is drawn, and the value under a pixel (clamped). At
+    // a view scale other than 1 each value takes `scale` pixels, so the ruler follows a zoomed
+    // picture: value v still stands over the start of picture column v.
+    int pixelOf(int v) const;
     int valueAt(int pixel) const;
+    void setScale(double scale);
+    double scale() const { return scale_; }
 
     QSize sizeHint() const override;
 
@@ -80,6 +84,7 @@ private:
     bool pointing_ = false;
     bool dragging_ = false;
     int grabOffset_ = 0;
+    double scale_ = 1.0;
 };
 
 }  // namespace load

@@ -1,5 +1,8 @@
 #include "load/tloadcut.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
@@ -12,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include "base/image.h"
 #include "codecs/codecs.h"
@@ -353,6 +357,20 @@ void Tloadcut::buildMenus() {
     Hflip = action(Edit1, "Hflip", QStringLiteral("左右反転"), QKeySequence(), [this] { HflipClick(); });
     Vflip = action(Edit1, "Vflip", QStringLiteral("上下反転"), QKeySequence(), [this] { VflipClick(); });
 
+    viewmenu = menu("viewmenu", QStringLiteral("表示"));
+    zoominmenu = action(viewmenu, "zoominmenu", QStringLiteral("拡大"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
+                        [this] { zoominClick(); });
+    zoominmenu->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
+    zoomoutmenu = action(viewmenu, "zoomoutmenu", QStringLiteral("縮小"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoomoutClick(); });
+    actualsizemenu = action(viewmenu, "actualsizemenu", QStringLiteral("等倍"),
+                            QKeySequence(Qt::CTRL | Qt::Key_0), [this] { actualsizeClick(); });
+    fitwindowmenu = action(viewmenu, "fitwindowmenu", QStringLiteral("ウィンドウに合わせる"),
+                           QKeySequence(Qt::CTRL | Qt::Key_9), [this] { fitwindowClick(); });
+    zoomLabel = named(new QLabel(platform::zoomText(1.0), menuBar()), "zoomLabel");
+    zoomLabel->setContentsMargins(0, 0, 8, 0);
+    menuBar()->setCornerWidget(zoomLabel, Qt::TopRightCorner);
+
     N11 = menu("N11", QStringLiteral("選択範囲"));
     resetmenu = action(N11, "resetmenu", QStringLiteral("リセット"), QKeySequence(Qt::Key_Escape),
                        [this] { Label1DblClick(); });
@@ -385,8 +403,9 @@ void Tloadcut::takePicture(const QImage& picture) {
 
 void Tloadcut::displayPicture(const QImage& picture) {
     mainimage->setPicture(picture);
-    viewContent_->resize(std::max(viewContent_->width(), imageOrigin.x() + picture.width() + 1),
-                         std::max(viewContent_->height(), imageOrigin.y() + picture.height() + 1));
+    const QSize shown = mainimage->shownSize();
+    viewContent_->resize(std::max(viewContent_->width(), imageOrigin.x() + shown.width() + 1),
+                         std::max(viewContent_->height(), imageOrigin.y() + shown.height() + 1));
 }
 
 void Tloadcut::showSelectionFrame(bool on) {
@@ -407,8 +426,7 @@ void Tloadcut::loaded() {
     const QImage& picture = mainimage->picture();
     picWidth = picture.isNull() ? 0 : picture.width();
     picHeight = picture.isNull() ? 0 : picture.height();
-    // The control sizes itself to its picture, except to an empty one.
-    mainimage->resize(picWidth, picHeight);
+
     pictureCopy = picture.isNull() ? QImage() : base::toBgr(picture);
     resizeTransparency = false;
     selecting = false;
@@ -417,7 +435,6 @@ void Tloadcut::loaded() {
     for (Dir d : {Dir::X, Dir::Y}) {
         const AxisParts a = parts(d);
         const int n = extent(d);
-        a.bar->setLength(n + kBarExtra);
         a.bar->setRange(-1, n);
         showWhole(d);
     }
@@ -433,9 +450,70 @@ void Tloadcut::loaded() {
     originy->setText(QStringLiteral("Y : ") + number(picHeight));
     originy->resize(originy->width(), 20);
 
-    viewContent_->resize(std::max(kBarXLeft + picWidth + kBarExtra, imageOrigin.x() + picWidth + 1),
-                         std::max(kBarYTop + picHeight + kBarExtra, imageOrigin.y() + picHeight + 1));
+    layoutContent();
+}
+
+// The picture, the rulers and the content at the view zoom.
+void Tloadcut::layoutContent() {
+    const platform::ViewScale scale = viewScale();
+    mainimage->setViewScale(scale);
+    // The control sizes itself to its picture, except to an empty one.
+    const QSize shown =
+        scale.identity() ? QSize(picWidth, picHeight) : scale.toView(QSize(picWidth, picHeight));
+    mainimage->resize(shown);
+    for (SlideBar* bar : {areax, areay}) {
+        bar->setScale(scale.factor());
+        bar->setLength((bar == areax ? shown.width() : shown.height()) + kBarExtra);
+    }
+    viewContent_->resize(
+        std::max(kBarXLeft + shown.width() + kBarExtra, imageOrigin.x() + shown.width() + 1),
+        std::max(kBarYTop + shown.height() + kBarExtra, imageOrigin.y() + shown.height() + 1));
+    applyFrame();
     pinRulers();
+}
+
+platform::ViewScale Tloadcut::viewScale() const {
+    return platform::ViewScale(viewZoom_, devicePixelRatioF());
+}
+
+void Tloadcut::setViewZoom(double zoom, std::optional<QPoint> about) {
+    zoom = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
+    QWidget* port = view->viewport();
+    const QPoint anchor = about.value_or(QPoint(port->width() / 2, port->height() / 2));
+    QScrollBar* h = view->horizontalScrollBar();
+    QScrollBar* v = view->verticalScrollBar();
+    // The picture point under the anchor before the zoom changes.
+    const QPointF under =
+        viewScale().toPicture(QPointF(h->value() + anchor.x(), v->value() + anchor.y()) - imageOrigin);
+    viewZoom_ = zoom;
+    zoomLabel->setText(platform::zoomText(zoom));
+    const bool markerShown = beam->isVisible();
+    layoutContent();
+    if (markerShown) {
+        // The marker follows its edge at the new zoom.
+        if (XL->isChecked() || XR->isChecked()) placeMarker(Dir::X, areax->value());
+        if (YU->isChecked() || YB->isChecked()) placeMarker(Dir::Y, areay->value());
+    }
+    const double f = viewScale().factor();
+    h->setValue(static_cast<int>(std::lround(under.x() * f + imageOrigin.x() - anchor.x())));
+    v->setValue(static_cast<int>(std::lround(under.y() * f + imageOrigin.y() - anchor.y())));
+}
+
+void Tloadcut::zoominClick() {
+    setViewZoom(platform::zoomIn(viewZoom_));
+}
+void Tloadcut::zoomoutClick() {
+    setViewZoom(platform::zoomOut(viewZoom_));
+}
+void Tloadcut::actualsizeClick() {
+    setViewZoom(1.0);
+}
+void Tloadcut::fitwindowClick() {
+    const double dpr = devicePixelRatioF();
+    // The rulers and their margins take room beside the picture.
+    const QSize port = view->maximumViewportSize() - QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra);
+    setViewZoom(platform::fitZoom(QSize(picWidth, picHeight), QSize(static_cast<int>(port.width() * dpr),
+                                                                    static_cast<int>(port.height() * dpr))));
 }
 
 bool Tloadcut::ctrlNow() const {
@@ -517,7 +595,7 @@ void Tloadcut::verClick() {
 bool Tloadcut::menuShortcut(QKeyEvent* event) const {
     const QKeySequence keys(event->keyCombination());
     for (const QAction* a : findChildren<QAction*>())
-        if (!a->shortcut().isEmpty() && a->shortcut() == keys) return true;
+        if (a->shortcuts().contains(keys)) return true;
     return false;
 }
 
@@ -556,6 +634,21 @@ bool Tloadcut::eventFilter(QObject* watched, QEvent* event) {
             if (watched == Label1) {
                 platform::runGuarded(this, [&] { Label1DblClick(); });
                 return true;
+            }
+            break;
+        case QEvent::Wheel:
+            // Ctrl + wheel zooms the view about the pointer.
+            if (watched == viewContent_ || watched == view->viewport()) {
+                auto* wheel = static_cast<QWheelEvent*>(event);
+                if (wheel->modifiers().testFlag(Qt::ControlModifier) && wheel->angleDelta().y() != 0) {
+                    const QPoint at =
+                        static_cast<QWidget*>(watched)->mapTo(view->viewport(), wheel->position().toPoint());
+                    const bool in = wheel->angleDelta().y() > 0;
+                    platform::runGuarded(this, [&] {
+                        setViewZoom(in ? platform::zoomIn(viewZoom_) : platform::zoomOut(viewZoom_), at);
+                    });
+                    return true;
+                }
             }
             break;
         case QEvent::MouseButtonPress:

@@ -13,6 +13,7 @@
 #include "base/colour.h"
 #include "load/load_source.h"
 #include "load/selection.h"
+#include "platform/view_zoom.h"
 
 class QAbstractButton;
 class QAction;
@@ -119,6 +120,13 @@ public:
     QAction* resetmenu;
     QMenu* Help1;
     QAction* Helpmenu;
+    // "表示": the view zoom.
+    QMenu* viewmenu;
+    QAction* zoominmenu;
+    QAction* zoomoutmenu;
+    QAction* actualsizemenu;
+    QAction* fitwindowmenu;
+    QLabel* zoomLabel;
 
     // --- Editor state --------------------------------------------------------------------------
     int picWidth = 0;
@@ -171,6 +179,17 @@ public:
     QRect selection() const;
     // The selection frame as the editor keeps it (view-content coordinates).
     QRect frame() const;
+
+    // --- View zoom: how many device pixels show one picture pixel -------------------------------
+    // Drawing only: the selection, the bars and every gesture stay in picture pixels. `about` is
+    // the viewport point that stays over the same picture pixel (the centre when omitted).
+    double viewZoom() const { return viewZoom_; }
+    platform::ViewScale viewScale() const;
+    void setViewZoom(double zoom, std::optional<QPoint> about = std::nullopt);
+    void zoominClick();
+    void zoomoutClick();
+    void actualsizeClick();
+    void fitwindowClick();
 
     // --- Creation, loading, layout -------------------------------------------------------------
     void creation();
@@ -261,6 +280,8 @@ private:
     void setFrame(Dir d, const Span& s);
     void applyFrame();
     void parkMarker();
+    // The marker line over value `thumb` of the bar of `d`, across the whole picture.
+    void placeMarker(Dir d, int thumb);
     void pinRulers();
     int checkedWidth(Dir d) const;
 
@@ -282,7 +303,14 @@ private:
     bool isSelectionEdit(QObject* o) const;
     void editExit(QObject* edit);
 
+    // Content coordinates (picture pixels from imageOrigin) against where they show at the zoom.
+    QRect shownRect(const QRect& content) const;
+    int shownX(int contentX) const;
+    int shownY(int contentY) const;
+    void layoutContent();
+
     QWidget* viewContent_ = nullptr;
+    double viewZoom_ = 1.0;
     std::array<Span, 2> frame_{};
     std::array<int, 6> spinBefore_{};
 };

@@ -69,7 +69,31 @@ void Tloadcut::setFrame(Dir d, const Span& s) {
 void Tloadcut::applyFrame() {
     const Span x = shownSpan(frame_[0]);
     const Span y = shownSpan(frame_[1]);
-    shot->setGeometry(x.start, y.start, x.length, y.length);
+    // The frame's lines lie one screen pixel outside the selected pixels, whatever the zoom.
+    const QRect inner(x.start + 1, y.start + 1, x.length - 2, y.length - 2);
+    shot->setGeometry(shownRect(inner).adjusted(-1, -1, 1, 1));
+}
+
+QRect Tloadcut::shownRect(const QRect& content) const {
+    const platform::ViewScale scale = viewScale();
+    if (scale.identity()) return content;
+    return scale.toView(content.translated(-imageOrigin)).translated(imageOrigin);
+}
+
+int Tloadcut::shownX(int contentX) const {
+    return imageOrigin.x() + viewScale().toView(contentX - imageOrigin.x());
+}
+
+int Tloadcut::shownY(int contentY) const {
+    return imageOrigin.y() + viewScale().toView(contentY - imageOrigin.y());
+}
+
+void Tloadcut::placeMarker(Dir d, int thumb) {
+    const QSize shown = mainimage->size();
+    if (d == Dir::X)
+        beam->setGeometry(shownX(imageOrigin.x() + thumb), imageOrigin.y(), 1, shown.height());
+    else
+        beam->setGeometry(imageOrigin.x(), shownY(imageOrigin.y() + thumb), shown.width(), 1);
 }
 
 void Tloadcut::parkMarker() {
@@ -169,10 +193,7 @@ void Tloadcut::tick(Dir d, int position) {
     if (a.lowButton->isChecked()) {
         const BarMove m = lowEdgeMove(before, position);
         a.bar->setValue(m.thumb);
-        if (d == Dir::X)
-            beam->move(imageOrigin.x() + m.thumb, beam->y());
-        else
-            beam->move(beam->x(), imageOrigin.y() + m.thumb);
+        placeMarker(d, m.thumb);
         a.low->setText(number(m.axis.lo));
         a.size->setText(number(m.axis.width()));
         showAxis(d, m.axis, m.thumb);
@@ -181,10 +202,7 @@ void Tloadcut::tick(Dir d, int position) {
     if (a.highButton->isChecked()) {
         const BarMove m = highEdgeMove(before, position);
         a.bar->setValue(m.thumb);
-        if (d == Dir::X)
-            beam->move(imageOrigin.x() + m.thumb, beam->y());
-        else
-            beam->move(beam->x(), imageOrigin.y() + m.thumb);
+        placeMarker(d, m.thumb);
         a.high->setText(number(m.axis.hi));
         a.size->setText(number(m.axis.width()));
         showAxis(d, m.axis, m.thumb);
@@ -268,13 +286,8 @@ void Tloadcut::edgeClick(Dir d) {
         return;
     a.bar->setValue(thumb);
 
-    if (d == Dir::X) {
-        beam->setGeometry(imageOrigin.x() + thumb, imageOrigin.y(), 1, picHeight);
-        beam->setColour(kBlue);
-    } else {
-        beam->setGeometry(imageOrigin.x(), imageOrigin.y() + thumb, picWidth, 1);
-        beam->setColour(kRed);
-    }
+    placeMarker(d, thumb);
+    beam->setColour(d == Dir::X ? kBlue : kRed);
     beam->show();
 
     // The other bar's exit will not reset its thumb: the group has already released its buttons.
@@ -301,8 +314,12 @@ void Tloadcut::YUBClick() {
 
 // --- Mouse ------------------------------------------------------------------------------------
 
+// The pointer in content coordinates: the picture pixel under it, counted from imageOrigin.
 QPoint Tloadcut::contentPoint(QWidget* receiver, QMouseEvent* event) const {
-    return receiver->mapTo(viewContent_, event->position().toPoint());
+    const QPointF at = receiver->mapTo(viewContent_, event->position());
+    const platform::ViewScale scale = viewScale();
+    if (scale.identity()) return at.toPoint();
+    return imageOrigin + scale.pixelAt(at - imageOrigin);
 }
 
 void Tloadcut::pressPicture(QPoint at, bool ctrl) {
@@ -344,15 +361,16 @@ void Tloadcut::releaseSelection(QPoint at) {
 }
 
 void Tloadcut::mainimageMouseDown(QMouseEvent* event) {
-    pressPicture(event->position().toPoint(), event->modifiers().testFlag(Qt::ControlModifier));
+    pressPicture(contentPoint(mainimage, event) - imageOrigin,
+                 event->modifiers().testFlag(Qt::ControlModifier));
 }
 
 void Tloadcut::mainimageMouseMove(QMouseEvent* event) {
-    dragSelection(event->position().toPoint());
+    dragSelection(contentPoint(mainimage, event) - imageOrigin);
 }
 
 void Tloadcut::mainimageMouseUp(QMouseEvent* event) {
-    releaseSelection(event->position().toPoint());
+    releaseSelection(contentPoint(mainimage, event) - imageOrigin);
 }
 
 // The frame's and the marker's handlers see the true pointer in the view's content.

@@ -1,6 +1,7 @@
 #include "platform/widgets.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QBoxLayout>
 #include <QFontInfo>
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
@@ -120,14 +122,30 @@ PictureControl::PictureControl(QWidget* parent) : QWidget(parent) {
 
 void PictureControl::setPicture(const QImage& picture) {
     picture_ = picture;
-    if (autoSize_ && !picture_.isNull()) resize(picture_.size());
+    fitToPicture();
     rebuildKeyed();
     update();
 }
 
 void PictureControl::setAutoSize(bool on) {
     autoSize_ = on;
-    if (autoSize_ && !picture_.isNull()) resize(picture_.size());
+    fitToPicture();
+}
+
+void PictureControl::fitToPicture() {
+    if (autoSize_ && !picture_.isNull()) resize(shownSize());
+}
+
+QSize PictureControl::shownSize() const {
+    return scale_.identity() ? picture_.size() : scale_.toView(picture_.size());
+}
+
+void PictureControl::setViewScale(ViewScale scale) {
+    if (scale.zoom() == scale_.zoom() && scale.dpr() == scale_.dpr()) return;
+    scale_ = scale;
+    reduced_ = QImage();
+    fitToPicture();
+    update();
 }
 
 void PictureControl::setTransparent(bool on) {
@@ -146,12 +164,42 @@ void PictureControl::setTransparentColour(base::Colour c) {
 
 void PictureControl::rebuildKeyed() {
     keyed_ = transparent_ && !picture_.isNull() ? keyedOut(picture_, key_) : QImage();
+    reduced_ = QImage();
 }
 
-void PictureControl::paintEvent(QPaintEvent*) {
+void PictureControl::paintEvent(QPaintEvent* event) {
     if (picture_.isNull()) return;
     QPainter p(this);
-    p.drawImage(0, 0, transparent_ ? keyed_ : picture_);
+    const QImage& shown = transparent_ ? keyed_ : picture_;
+    if (scale_.identity()) {
+        p.drawImage(0, 0, shown);
+        return;
+    }
+    if (scale_.zoom() < 1.0) {
+        // Reduced once per picture and scale, with an area filter so photos do not alias; a
+        // drag then only moves what is already made.
+        if (reduced_.isNull()) {
+            const QSize device(std::max(1, static_cast<int>(std::ceil(picture_.width() * scale_.zoom()))),
+                               std::max(1, static_cast<int>(std::ceil(picture_.height() * scale_.zoom()))));
+            const QImage source =
+                transparent_ ? shown.convertToFormat(QImage::Format_ARGB32_Premultiplied) : shown;
+            reduced_ = source.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            reduced_.setDevicePixelRatio(scale_.dpr());
+        }
+        p.drawImage(0, 0, reduced_);
+        return;
+    }
+    // Enlarged: each picture pixel a square, and only the part that needs drawing.
+    const QRect exposed = event->rect();
+    const double f = scale_.factor();
+    const int x0 = std::max(0, static_cast<int>(std::floor(exposed.left() / f)));
+    const int y0 = std::max(0, static_cast<int>(std::floor(exposed.top() / f)));
+    const int x1 = std::min(picture_.width(), static_cast<int>(std::ceil((exposed.right() + 1) / f)));
+    const int y1 = std::min(picture_.height(), static_cast<int>(std::ceil((exposed.bottom() + 1) / f)));
+    if (x1 <= x0 || y1 <= y0) return;
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(QRectF(x0 * f, y0 * f, (x1 - x0) * f, (y1 - y0) * f), shown,
+                QRectF(x0, y0, x1 - x0, y1 - y0));
 }
 
 void PictureControl::mousePressEvent(QMouseEvent* event) {

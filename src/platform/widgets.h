@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "base/colour.h"
+#include "platform/view_zoom.h"
 
 class QLineEdit;
 class QToolButton;
@@ -77,6 +78,12 @@ public:
     bool transparent() const { return transparent_; }
     void setTransparentColour(base::Colour c);
     base::Colour transparentColour() const { return key_; }
+    // Shows the picture at a view zoom: reduced smoothly below one device pixel a picture pixel,
+    // enlarged as squares above. With autoSize the control takes the shown size.
+    void setViewScale(ViewScale scale);
+    const ViewScale& viewScale() const { return scale_; }
+    // The size the picture takes on the screen at the current scale.
+    QSize shownSize() const;
 
 Q_SIGNALS:
     void mousePressed(QMouseEvent* event);
@@ -93,9 +100,12 @@ protected:
 
 private:
     void rebuildKeyed();
+    void fitToPicture();
 
     QImage picture_;
-    QImage keyed_;  // ARGB32 with the key colour at alpha 0, while transparent
+    QImage keyed_;    // ARGB32 with the key colour at alpha 0, while transparent
+    QImage reduced_;  // the shown picture reduced to the scale, made when first drawn below 1
+    ViewScale scale_;
     bool autoSize_ = false;
     bool transparent_ = false;
     base::Colour key_ = 0;

@@ -134,7 +134,7 @@ TEST_F(RoundTrip, CutPieceKeepsItsCornerAndReachesTheSavedPicture) {
     QTest::mouseClick(k->autosize, Qt::LeftButton);  // a fit would bring the piece back to 0, 0
     typeInto(k->picLeft, QStringLiteral("40"));
     typeInto(k->picTop, QStringLiteral("30"));
-    ASSERT_EQ(k->pieceRect[0].left, 40);
+    ASSERT_EQ(k->table().pieceRect(0).left, 40);
     k->editmenu->trigger();
     ASSERT_TRUE(e->isVisible());
     EXPECT_TRUE(e->addpic->isEnabled());
@@ -142,8 +142,8 @@ TEST_F(RoundTrip, CutPieceKeepsItsCornerAndReachesTheSavedPicture) {
     typeInto(e->edgeyb, QStringLiteral("80"));
     QTest::mouseClick(e->addpic, Qt::LeftButton);
     EXPECT_FALSE(e->isVisible());
-    EXPECT_EQ(k->pieceRect[0].left, 40);
-    EXPECT_EQ(k->pieceRect[0].top, 30);
+    EXPECT_EQ(k->table().pieceRect(0).left, 40);
+    EXPECT_EQ(k->table().pieceRect(0).top, 30);
     EXPECT_EQ(k->picX->text(), QStringLiteral("120"));
     EXPECT_EQ(k->picY->text(), QStringLiteral("80"));
 
@@ -157,16 +157,18 @@ TEST_F(RoundTrip, OkActsOnThePieceCurrentAtThatMomentAndReportsOverlap) {
     add("a.bmp", 100, 50, base::rgb(1, 1, 1));
     add("b.bmp", 100, 50, base::rgb(2, 2, 2));
     k->overpics->setChecked(true);
-    k->pickIndex = 0;
+    k->pickn->setText(QString::number(0));
+    k->picknExit();
     k->pickchange();
     k->editmenu->trigger();
-    k->pickIndex = 1;
+    k->pickn->setText(QString::number(1));
+    k->picknExit();
     k->pickchange();
     e->takePicture(base::makeBgr(150, 50, base::rgb(3, 3, 3)));
     QTest::mouseClick(e->addpic, Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[1].width, 150);
-    EXPECT_EQ(k->pieceRect[0].width, 100);
-    EXPECT_FALSE(k->overpics->isChecked() && k->pieceRect[1].left < 100);
+    EXPECT_EQ(k->table().pieceRect(1).width, 150);
+    EXPECT_EQ(k->table().pieceRect(0).width, 100);
+    EXPECT_FALSE(k->overpics->isChecked() && k->table().pieceRect(1).left < 100);
 }
 
 TEST_F(RoundTrip, WholeEditDisablesReturnAndPreselectsByExtension) {
@@ -191,7 +193,26 @@ TEST_F(RoundTrip, OkWithTheResizeColourMakesThePieceTransparent) {
     e->resizeColour = [] { return base::rgb(9, 9, 9); };
     QTest::mouseClick(e->addpic, Qt::LeftButton);
     EXPECT_TRUE(k->intrans->isChecked());
-    EXPECT_EQ(k->pieceTransColor[0], base::rgb(9, 9, 9));
+    EXPECT_EQ(k->table().piece(0).pieceTransColor, base::rgb(9, 9, 9));
+}
+
+TEST_F(RoundTrip, UndoAfterOkGivesTheOldPictureBack) {
+    add("a.bmp", 60, 40, base::rgb(9, 9, 9));
+    const collage::PieceTable before = k->table();
+    k->editmenu->trigger();
+    e->takePicture(base::makeBgr(30, 20, base::rgb(3, 3, 3)));
+    e->resizeTransparency = true;
+    e->resizeColour = [] { return base::rgb(3, 3, 3); };
+    QTest::mouseClick(e->addpic, Qt::LeftButton);
+    ASSERT_EQ(k->table().pieceRect(0).width, 30);
+    k->undomenu->trigger();
+    EXPECT_TRUE(k->table() == before);
+    EXPECT_EQ(k->pieceImage[0]->picture(), before.piece(0).picture);
+    EXPECT_FALSE(k->intrans->isChecked());
+    EXPECT_EQ(k->back->size(), QSize(60, 40));
+    k->redomenu->trigger();
+    EXPECT_EQ(k->table().pieceRect(0).width, 30);
+    EXPECT_TRUE(k->intrans->isChecked());
 }
 
 TEST_F(RoundTrip, CancelLeavesThePieceAlone) {
@@ -200,7 +221,7 @@ TEST_F(RoundTrip, CancelLeavesThePieceAlone) {
     e->Hflip->trigger();
     QTest::mouseClick(e->cutout, Qt::LeftButton);
     QTest::mouseClick(e->cancel, Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[0].width, 60);
+    EXPECT_EQ(k->table().pieceRect(0).width, 60);
     EXPECT_FALSE(e->isVisible());
 }
 
@@ -228,8 +249,8 @@ TEST_F(RoundTrip, ZoomOpensBesideTheEditorAndAHalfSizePictureReachesThePiece) {
     EXPECT_EQ(e->picWidth, 150);
     EXPECT_EQ(e->selection(), QRect(0, 0, 150, 100));
     QTest::mouseClick(e->addpic, Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[0].width, 150);
-    EXPECT_EQ(k->pieceRect[0].height, 100);
+    EXPECT_EQ(k->table().pieceRect(0).width, 150);
+    EXPECT_EQ(k->table().pieceRect(0).height, 100);
     EXPECT_FALSE(k->intrans->isChecked());
 }
 
@@ -268,7 +289,7 @@ TEST_F(RoundTrip, ColourPickedOnTheEditorKeysTheReturnedPiece) {
     EXPECT_TRUE(e->resizeTransparency);
     QTest::mouseClick(e->addpic, Qt::LeftButton);
     EXPECT_TRUE(k->intrans->isChecked());
-    EXPECT_EQ(k->pieceTransColor[0], base::rgb(0, 90, 180));
+    EXPECT_EQ(k->table().piece(0).pieceTransColor, base::rgb(0, 90, 180));
     k->fullkadrel();
     EXPECT_EQ(base::pixelAt(k->composite, 0, 0), base::rgb(9, 9, 9));
     EXPECT_NE(base::pixelAt(k->composite, 20, 20), base::rgb(0, 90, 180));

@@ -6,8 +6,6 @@
 
 #include <jpeglib.h>
 
-#include <QElapsedTimer>
-
 #include "base/image.h"
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
@@ -197,13 +195,10 @@ TEST(JpegRead, ProgressiveFilesOverTheScanLimitAreStopped) {
 // hundred scans take a minute. 4096 × 2048 pixels allow 512 scans of work: 600 are stopped there.
 TEST(JpegRead, ProgressiveWorkIsBoundedByScansTimesPixels) {
     const QByteArray many = withScans(600, 4096, 2048);
-    QElapsedTimer clock;
-    clock.start();
     EXPECT_EQ(
         errorOf([&] { codecs::decode(many, Format::Jpeg); }),
         QStringLiteral("画像を読めません: プログレッシブ JPEG の展開に時間がかかりすぎます (513 スキャン × "
                        "4096 × 2048 ピクセル)"));
-    EXPECT_LT(clock.elapsed(), 10000);
     // The same picture with its ordinary ten scans, and few pixels with many scans, still load.
     EXPECT_EQ(codecs::decode(withScans(10, 4096, 2048), Format::Jpeg).size(), QSize(4096, 2048));
     EXPECT_EQ(codecs::decode(withScans(1000, 64, 64), Format::Jpeg).size(), QSize(64, 64));

@@ -20,11 +20,15 @@ protected:
         addThroughDialog(paths);
         if (autoSizeOff) QTest::mouseClick(k->autosize, Qt::LeftButton, {}, QPoint(5, 8));
     }
+    // Puts a piece at a place by hand, past every rule.
     void place(int slot, int left, int top) {
-        k->pieceRect[slot].left = left;
-        k->pieceRect[slot].top = top;
-        k->pieceImage[slot]->move(left, top);
-        if (slot == k->pickIndex) k->pickRect = k->pieceRect[slot];
+        collage::PieceTable t = k->table();
+        const int current = t.pickIndex();
+        t.pick(slot);
+        t.typeLeft(left, {});
+        t.typeTop(top, {});
+        t.pick(current);
+        k->setTable(t);
     }
     platform::PictureControl* piece(int slot) { return k->pieceImage[slot]; }
     void key(int key) {
@@ -36,32 +40,34 @@ TEST_F(Arrange, DragWithRulesOffGoesNegativeAndTheReleaseRefits) {
     pieces({{50, 50}, {50, 50}}, false);
     platform::PictureControl* p = piece(0);
     QTest::mousePress(p, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(k->pickIndex, 0);
+    EXPECT_EQ(k->pickIndex(), 0);
     QTest::mouseMove(p, QPoint(-20, 15));
     EXPECT_EQ(k->picLeft->text(), QStringLiteral("-30"));
     EXPECT_EQ(k->picTop->text(), QStringLiteral("5"));
-    EXPECT_EQ(k->pieceRect[0].left, 0);  // written back only at the release
+    EXPECT_EQ(p->pos(), QPoint(-30, 5));
     QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(-20, 15));
-    EXPECT_EQ(k->pieceRect[0], (collage::Rect{0, 5, 50, 50}));
-    EXPECT_EQ(k->pieceRect[1], (collage::Rect{80, 0, 50, 50}));
+    EXPECT_EQ(k->table().pieceRect(0), (collage::Rect{0, 5, 50, 50}));
+    EXPECT_EQ(k->table().pieceRect(1), (collage::Rect{80, 0, 50, 50}));
     EXPECT_EQ(k->back->size(), QSize(130, 55));
 }
 
 TEST_F(Arrange, TopmostPieceTakesThePressEvenWhereItIsKeyed) {
     pieces({{50, 50}, {50, 50}});
     place(1, 20, 0);
-    k->pickIndex = 1;
+    k->pickn->setText(QString::number(1));
+    k->picknExit();
     k->pickchange();
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));
     ASSERT_TRUE(piece(1)->transparent());
     // The key is piece 1's own colour, so it is invisible everywhere; the press still goes to it.
-    k->pickIndex = 0;
+    k->pickn->setText(QString::number(0));
+    k->picknExit();
     k->pickchange();
     QWidget* hit = k->main->childAt(30, 10);
     ASSERT_EQ(hit, piece(1));
     QTest::mousePress(hit, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseRelease(hit, Qt::LeftButton, {}, QPoint(10, 10));
-    EXPECT_EQ(k->pickIndex, 1);
+    EXPECT_EQ(k->pickIndex(), 1);
 }
 
 TEST_F(Arrange, BlockedDragFollowsThePointerBackAtOnce) {
@@ -79,20 +85,20 @@ TEST_F(Arrange, BlockedDragFollowsThePointerBackAtOnce) {
     moveTo(50);
     EXPECT_EQ(p->x(), 5);
     QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(45, 20));
-    EXPECT_EQ(k->pieceRect[0].left, 5);
+    EXPECT_EQ(k->table().pieceRect(0).left, 5);
 }
 
 TEST_F(Arrange, CursorKeysMoveThePieceUnlessAnEditHasTheFocus) {
     pieces({{50, 50}, {50, 50}});
     k->picTop->setFocus();
     QTest::keyClick(k->picTop, Qt::Key_Down);
-    EXPECT_EQ(k->pieceRect[1].top, 0);
+    EXPECT_EQ(k->table().pieceRect(1).top, 0);
     QTest::keyClick(k->picTop, Qt::Key_Return);
     QTest::keyClick(k.get(), Qt::Key_Down);
-    EXPECT_EQ(k->pieceRect[1].top, 1);
+    EXPECT_EQ(k->table().pieceRect(1).top, 1);
     EXPECT_EQ(k->picTop->text(), QStringLiteral("1"));
     QTest::keyClick(k.get(), Qt::Key_Right);
-    EXPECT_EQ(k->pieceRect[1].left, 51);
+    EXPECT_EQ(k->table().pieceRect(1).left, 51);
 }
 
 TEST_F(Arrange, ChoosingByNumber) {
@@ -100,22 +106,22 @@ TEST_F(Arrange, ChoosingByNumber) {
     k->pickn->setFocus();
     k->pickn->setText(QStringLiteral("9"));
     QTest::keyClick(k->pickn, Qt::Key_Return);
-    EXPECT_EQ(k->pickIndex, 2);
+    EXPECT_EQ(k->pickIndex(), 2);
     EXPECT_EQ(k->pickn->text(), QStringLiteral("2"));
     k->pickn->setFocus();
     k->pickn->setText(QStringLiteral("-5"));
     QTest::keyClick(k->pickn, Qt::Key_Return);
-    EXPECT_EQ(k->pickIndex, 0);
+    EXPECT_EQ(k->pickIndex(), 0);
     EXPECT_EQ(k->pickn->text(), QStringLiteral("0"));
     k->pickn->setFocus();
     k->pickn->setText(QStringLiteral("q"));
     QTest::keyClick(k->pickn, Qt::Key_Return);
     EXPECT_EQ(testsupport::fake().errors(), QStringList{QStringLiteral("'q' は整数ではありません")});
-    EXPECT_EQ(k->pickIndex, 0);
+    EXPECT_EQ(k->pickIndex(), 0);
     // The spinner wraps: down from 0 goes to the top piece.
     k->pickn->setText(QStringLiteral("0"));
     QTest::mouseClick(k->UpDownpickn->button(Button::Down), Qt::LeftButton);
-    EXPECT_EQ(k->pickIndex, 2);
+    EXPECT_EQ(k->pickIndex(), 2);
 }
 
 TEST_F(Arrange, TypedAndSteppedPositions) {
@@ -123,13 +129,13 @@ TEST_F(Arrange, TypedAndSteppedPositions) {
     k->picLeft->setFocus();
     k->picLeft->setText(QStringLiteral("5000"));
     QTest::keyClick(k->picLeft, Qt::Key_Return);
-    EXPECT_EQ(k->pieceRect[1].left, 5000);
+    EXPECT_EQ(k->table().pieceRect(1).left, 5000);
     k->picTop->setText(QStringLiteral("-1600"));
     QTest::mouseClick(k->UpDownPT->button(Button::Up), Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[1].top, -1600);  // at the limit the spinner re-applies it
+    EXPECT_EQ(k->table().pieceRect(1).top, -1600);  // at the limit the spinner re-applies it
     k->picTop->setText(QStringLiteral("10"));
     QTest::mouseClick(k->UpDownPT->button(Button::Up), Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[1].top, 9);
+    EXPECT_EQ(k->table().pieceRect(1).top, 9);
 }
 
 TEST_F(Arrange, OffsetStepsSwitchKeepInsideOffOnce) {
@@ -139,12 +145,12 @@ TEST_F(Arrange, OffsetStepsSwitchKeepInsideOffOnce) {
     EXPECT_FALSE(k->fit->isVisible());
     k->outframe->setChecked(true);
     QTest::mouseClick(k->offsetX->button(Button::Down), Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[0].left, -1);
-    EXPECT_EQ(k->pieceRect[1].left, 49);
+    EXPECT_EQ(k->table().pieceRect(0).left, -1);
+    EXPECT_EQ(k->table().pieceRect(1).left, 49);
     EXPECT_EQ(testsupport::fake().notices(), QStringList{QStringLiteral("｢枠外に出さない」をOFFにします。")});
     EXPECT_FALSE(k->outframe->isChecked());
     QTest::mouseClick(k->offsetY->button(Button::Up), Qt::LeftButton);
-    EXPECT_EQ(k->pieceRect[0].top, -1);
+    EXPECT_EQ(k->table().pieceRect(0).top, -1);
     EXPECT_EQ(k->back->size(), QSize(100, 50));  // offset steps never refit
 }
 
@@ -165,7 +171,7 @@ TEST_F(Arrange, KeyColourAndColourPick) {
     ASSERT_TRUE(k->transpick->isChecked());
     QTest::mousePress(piece(0), Qt::LeftButton, {}, QPoint(5, 5));
     QTest::mouseRelease(piece(0), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(k->pieceTransColor[0], base::rgb(255, 0, 0));
+    EXPECT_EQ(k->table().piece(0).pieceTransColor, base::rgb(255, 0, 0));
     EXPECT_EQ(k->transcolor->colour(), base::rgb(255, 0, 0));
     EXPECT_FALSE(k->transpick->isChecked());
     EXPECT_FALSE(k->dragging);
@@ -183,47 +189,49 @@ TEST_F(Arrange, KeyColourAndColourPick) {
 
 TEST_F(Arrange, LayerMovesExchangeSlotsAndKeepEachPiece) {
     pieces({{10, 10}, {20, 20}, {30, 30}});
-    k->pickIndex = 1;
+    k->pickn->setText(QString::number(1));
+    k->picknExit();
     k->pickchange();
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));
-    const QString bFile = k->pieceFile[1];
+    const QString bFile = k->table().piece(1).pieceFile;
     QTest::mouseClick(k->rawup, Qt::LeftButton);
-    EXPECT_EQ(k->pickIndex, 2);
+    EXPECT_EQ(k->pickIndex(), 2);
     EXPECT_EQ(k->pickn->text(), QStringLiteral("2"));
-    EXPECT_EQ(k->pieceRect[2], (collage::Rect{10, 0, 20, 20}));
-    EXPECT_EQ(k->pieceRect[1], (collage::Rect{30, 0, 30, 30}));
+    EXPECT_EQ(k->table().pieceRect(2), (collage::Rect{10, 0, 20, 20}));
+    EXPECT_EQ(k->table().pieceRect(1), (collage::Rect{30, 0, 30, 30}));
     EXPECT_EQ(piece(2)->size(), QSize(20, 20));
     EXPECT_TRUE(piece(2)->transparent());
     EXPECT_FALSE(piece(1)->transparent());
-    EXPECT_EQ(k->pieceFile[2], bFile);
+    EXPECT_EQ(k->table().piece(2).pieceFile, bFile);
     // Already on top: Page Up does nothing.
     QTest::keyClick(k.get(), Qt::Key_PageUp);
-    EXPECT_EQ(k->pickIndex, 2);
-    EXPECT_EQ(k->pieceRect[2], (collage::Rect{10, 0, 20, 20}));
+    EXPECT_EQ(k->pickIndex(), 2);
+    EXPECT_EQ(k->table().pieceRect(2), (collage::Rect{10, 0, 20, 20}));
     QTest::keyClick(k.get(), Qt::Key_PageDown);
-    EXPECT_EQ(k->pickIndex, 1);
+    EXPECT_EQ(k->pickIndex(), 1);
 }
 
 TEST_F(Arrange, DeletionAsksAndThePieceAboveTakesTheSlot) {
     pieces({{10, 10}, {20, 20}, {30, 30}});
-    k->pickIndex = 1;
+    k->pickn->setText(QString::number(1));
+    k->picknExit();
     k->pickchange();
     testsupport::fake().confirmAnswers = {false};
     QTest::keyClick(k.get(), Qt::Key_F4);
-    EXPECT_EQ(k->pieceCount, 3);
+    EXPECT_EQ(k->pieceCount(), 3);
     testsupport::fake().confirmAnswers = {true};
     QTest::keyClick(k.get(), Qt::Key_F4);
-    ASSERT_EQ(k->pieceCount, 2);
-    EXPECT_EQ(k->pickIndex, 1);
-    EXPECT_EQ(k->pieceRect[1], (collage::Rect{30, 0, 30, 30}));
+    ASSERT_EQ(k->pieceCount(), 2);
+    EXPECT_EQ(k->pickIndex(), 1);
+    EXPECT_EQ(k->table().pieceRect(1), (collage::Rect{30, 0, 30, 30}));
     EXPECT_EQ(k->UpDownpickn->maximum(), 1);
-    EXPECT_EQ(k->previews.size(), 2u);
+    EXPECT_EQ(k->table().slots().size(), 2u);
     // F4 while typing in picLeft deletes nothing and asks nothing.
     const auto asked = testsupport::fake().shown.size();
     k->picLeft->setFocus();
     QTest::keyClick(k->picLeft, Qt::Key_F4);
     EXPECT_EQ(testsupport::fake().shown.size(), asked);
-    EXPECT_EQ(k->pieceCount, 2);
+    EXPECT_EQ(k->pieceCount(), 2);
 }
 
 TEST_F(Arrange, SpaceTogglesTheOverlapRuleEvenInAnEdit) {

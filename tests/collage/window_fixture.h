@@ -40,7 +40,7 @@ protected:
         QTest::mouseClick(k->addpic, Qt::LeftButton);
     }
 
-    collage::Rect rect(int slot) const { return k->pieceRect[slot]; }
+    collage::Rect rect(int slot) const { return k->table().pieceRect(slot); }
 
     QTemporaryDir dir;
     std::unique_ptr<collage::Tkadrel> k;

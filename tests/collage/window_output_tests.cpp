@@ -124,7 +124,8 @@ TEST_F(Output, WholeCopyPutsTheCompositeOnTheClipboard) {
 }
 
 TEST_F(Output, PieceCopyThenPasteAddsAnOpaqueTopPiece) {
-    k->pickIndex = 0;
+    k->pickn->setText(QString::number(0));
+    k->picknExit();
     k->pickchange();
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));
     k->picLeft->setFocus();
@@ -133,10 +134,10 @@ TEST_F(Output, PieceCopyThenPasteAddsAnOpaqueTopPiece) {
     k->picLeft->setFocus();
     const QString typed = k->picLeft->text();
     QTest::keyClick(k->picLeft, Qt::Key_V, Qt::ControlModifier);
-    ASSERT_EQ(k->pieceCount, 3);
-    EXPECT_EQ(k->pieceRect[2], (collage::Rect{30, 0, 20, 10}));
+    ASSERT_EQ(k->pieceCount(), 3);
+    EXPECT_EQ(k->table().pieceRect(2), (collage::Rect{30, 0, 20, 10}));
     EXPECT_FALSE(k->pieceImage[2]->transparent());
-    EXPECT_TRUE(k->pieceFile[2].isEmpty());
+    EXPECT_TRUE(k->table().piece(2).pieceFile.isEmpty());
     EXPECT_EQ(k->saveFilterIndex, 2);
     EXPECT_NE(k->picLeft->text(), typed + QStringLiteral("v"));
 }
@@ -145,14 +146,15 @@ TEST_F(Output, PastingWithoutAPictureIsRefused) {
     testsupport::fake().clipboard = QImage();
     k->pastemanu->trigger();
     EXPECT_EQ(testsupport::fake().errors(), QStringList{QStringLiteral("未対応のクリップボード データです")});
-    EXPECT_EQ(k->pieceCount, 2);
+    EXPECT_EQ(k->pieceCount(), 2);
 }
 
 TEST_F(Output, BackgroundColourAndTiledPicture) {
     testsupport::fake().colourAnswers.push_back(base::rgb(1, 2, 3));
     QTest::mouseClick(k->backcolor, Qt::LeftButton);
     EXPECT_EQ(base::pixelAt(k->backpattern->picture(), 99, 99), base::rgb(1, 2, 3));
-    k->pickIndex = 1;
+    k->pickn->setText(QString::number(1));
+    k->picknExit();
     k->pickchange();
     k->picTop->setFocus();
     k->picTop->setText(QStringLiteral("5"));

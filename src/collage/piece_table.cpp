@@ -1,0 +1,334 @@
+#include "collage/piece_table.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "collage/adding.h"
+#include "collage/fit.h"
+#include "collage/rules.h"
+#include "collage/texts.h"
+
+namespace collage {
+
+namespace {
+
+Rules rulesOf(const Options& o, QSize canvas) {
+    Rules r;
+    r.noOverlap = o.noOverlap;
+    r.keepInside = o.keepInside;
+    r.canvasWidth = canvas.width();
+    r.canvasHeight = canvas.height();
+    return r;
+}
+
+bool samePicture(const QImage& a, const QImage& b) {
+    return a.cacheKey() == b.cacheKey() || (a.isNull() && b.isNull());
+}
+
+void checkPosition(std::int64_t v) {
+    if (v < -kMaxPosition || v > kMaxPosition) throw base::Error(texts::positionOutOfRange(v));
+}
+
+}  // namespace
+
+PieceTable::PieceTable(QSize canvas, bool autoSize)
+    : canvas_(std::max(canvas.width(), 1), std::max(canvas.height(), 1)), autoSize_(autoSize) {
+    if (!base::sizeAllowed(canvas_.width(), canvas_.height()))
+        throw base::Error(texts::canvasTooLarge(canvas_.width(), canvas_.height()));
+}
+
+std::vector<Rect> PieceTable::rects() const {
+    std::vector<Rect> out;
+    out.reserve(slots_.size());
+    for (const Piece& p : slots_) out.push_back(p.pieceRect);
+    return out;
+}
+
+std::vector<Layer> PieceTable::layers() const {
+    std::vector<Layer> out;
+    out.reserve(slots_.size());
+    for (const Piece& p : slots_)
+        out.push_back(
+            {&p.picture, QPoint(p.pieceRect.left, p.pieceRect.top), p.transparent, p.pieceTransColor});
+    return out;
+}
+
+Piece& PieceTable::currentSlot() {
+    return slots_.at(static_cast<size_t>(pickIndex_));
+}
+
+void PieceTable::settle() {
+    if (autoSize_ && !slots_.empty()) {
+        std::vector<Rect> r = rects();
+        const auto box = fitPieces(r);  // throws over the budget
+        for (size_t i = 0; i < slots_.size(); ++i) slots_[i].pieceRect = r[i];
+        canvas_ = *box;
+    }
+    if (slots_.size() > static_cast<size_t>(kMaxPieces)) throw base::Error(texts::tooManyPieces());
+    if (!base::sizeAllowed(canvas_.width(), canvas_.height()))
+        throw base::Error(texts::canvasTooLarge(canvas_.width(), canvas_.height()));
+    for (const Piece& p : slots_) {
+        base::checkSize(p.picture.width(), p.picture.height());
+        checkPosition(p.pieceRect.left);
+        checkPosition(p.pieceRect.top);
+    }
+    pickIndex_ = slots_.empty() ? 0 : std::clamp(pickIndex_, 0, pieceCount() - 1);
+}
+
+Effects PieceTable::add(Piece piece, const Options& options) {
+    base::checkSize(piece.picture.width(), piece.picture.height());
+    AddRules rules;
+    rules.autoSize = autoSize_;
+    rules.keepInside = options.keepInside;
+    rules.canvasWidth = canvas_.width();
+    rules.canvasHeight = canvas_.height();
+    rules.screenWidth = options.screenWidth;
+    const std::vector<Rect> below = rects();
+    const NewPiece placed = newPiece(below, piece.picture, rules);  // refuses a full table
+
+    PieceTable next = *this;
+    piece.pieceRect = placed.rect;
+    piece.pieceTransColor = placed.key;
+    piece.transparent = false;
+    next.slots_.push_back(std::move(piece));
+    next.pickIndex_ = next.pieceCount() - 1;
+    next.settle();
+    *this = std::move(next);
+
+    Effects e;
+    if (placed.keepInsideOff) {
+        e.notices << texts::keepInsideOffOnAdd();
+        e.keepInsideOff = true;
+    }
+    return e;
+}
+
+void PieceTable::fit() {
+    if (slots_.empty()) return;
+    PieceTable next = *this;
+    std::vector<Rect> r = next.rects();
+    const auto box = fitPieces(r);
+    for (size_t i = 0; i < r.size(); ++i) next.slots_[i].pieceRect = r[i];
+    next.canvas_ = *box;
+    next.settle();
+    *this = std::move(next);
+}
+
+Effects PieceTable::setCanvasWidth(int width, const Options& options) {
+    PieceTable next = *this;
+    next.canvas_.setWidth(std::max(width, 1));
+    next.settle();
+    Effects e;
+    if (options.keepInside) {
+        const std::vector<int> outside = beyondRight(next.rects(), next.canvas_.width());
+        if (!outside.empty()) {
+            e.notices << texts::piecesOutside(outside);
+            e.keepInsideOff = true;
+        }
+    }
+    *this = std::move(next);
+    return e;
+}
+
+Effects PieceTable::setCanvasHeight(int height, const Options& options) {
+    PieceTable next = *this;
+    next.canvas_.setHeight(std::max(height, 1));
+    next.settle();
+    Effects e;
+    if (options.keepInside) {
+        const std::vector<int> outside = beyondBottom(next.rects(), next.canvas_.height());
+        if (!outside.empty()) {
+            e.notices << texts::piecesOutside(outside);
+            e.keepInsideOff = true;
+        }
+    }
+    *this = std::move(next);
+    return e;
+}
+
+void PieceTable::setAutoSize(bool on) {
+    PieceTable next = *this;
+    next.autoSize_ = on;
+    next.settle();
+    *this = std::move(next);
+}
+
+void PieceTable::pick(int slot) {
+    if (slots_.empty()) return;
+    pickIndex_ = std::clamp(slot, 0, pieceCount() - 1);
+}
+
+QPoint PieceTable::moveCurrent(QPoint requested, const Options& options) {
+    if (slots_.empty()) return {};
+    const Rect& pick = currentSlot().pieceRect;
+    const QPoint p = moveRule(rects(), pickIndex_, pick, requested, rulesOf(options, canvas_));
+    PieceTable next = *this;
+    next.currentSlot().pieceRect.left = p.x();
+    next.currentSlot().pieceRect.top = p.y();
+    // A drag is refitted once, when it ends.
+    const bool autoSize = next.autoSize_;
+    next.autoSize_ = false;
+    next.settle();
+    next.autoSize_ = autoSize;
+    *this = std::move(next);
+    return p;
+}
+
+void PieceTable::nudge(int dx, int dy, const Options& options) {
+    if (slots_.empty()) return;
+    const Rect& pick = currentSlot().pieceRect;
+    PieceTable next = *this;
+    const QPoint p =
+        moveRule(rects(), pickIndex_, pick, QPoint(pick.left + dx, pick.top + dy), rulesOf(options, canvas_));
+    next.currentSlot().pieceRect.left = p.x();
+    next.currentSlot().pieceRect.top = p.y();
+    next.settle();
+    *this = std::move(next);
+}
+
+void PieceTable::typeLeft(int left, const Options& options) {
+    if (slots_.empty()) return;
+    checkPosition(left);
+    PieceTable next = *this;
+    next.currentSlot().pieceRect.left =
+        typedLeftRule(rects(), pickIndex_, currentSlot().pieceRect, left, rulesOf(options, canvas_));
+    next.settle();
+    *this = std::move(next);
+}
+
+void PieceTable::typeTop(int top, const Options& options) {
+    if (slots_.empty()) return;
+    checkPosition(top);
+    PieceTable next = *this;
+    next.currentSlot().pieceRect.top =
+        typedTopRule(rects(), pickIndex_, currentSlot().pieceRect, top, rulesOf(options, canvas_));
+    next.settle();
+    *this = std::move(next);
+}
+
+Effects PieceTable::offsetBy(int dx, int dy, const Options& options) {
+    PieceTable next = *this;
+    Effects e;
+    for (Piece& p : next.slots_) {
+        checkPosition(std::int64_t{p.pieceRect.left} + dx);
+        checkPosition(std::int64_t{p.pieceRect.top} + dy);
+        p.pieceRect.left += dx;
+        p.pieceRect.top += dy;
+        const Rect& r = p.pieceRect;
+        const bool out = dx != 0 ? (r.left < 0 || r.right() > canvas_.width())
+                                 : (r.top < 0 || r.bottom() > canvas_.height());
+        if (options.keepInside && !e.keepInsideOff && out) {
+            e.notices << texts::keepInsideOff();
+            e.keepInsideOff = true;
+        }
+    }
+    next.settle();
+    *this = std::move(next);
+    return e;
+}
+
+void PieceTable::raise(bool up) {
+    const int t = layerTarget(pickIndex_, pieceCount(), up);
+    if (t < 0) return;
+    std::swap(slots_[static_cast<size_t>(pickIndex_)], slots_[static_cast<size_t>(t)]);
+    pickIndex_ = t;
+}
+
+void PieceTable::removeCurrent() {
+    if (slots_.empty()) return;
+    PieceTable next = *this;
+    next.slots_.erase(next.slots_.begin() + pickIndex_);
+    if (next.pickIndex_ >= next.pieceCount()) next.pickIndex_ = std::max(next.pieceCount() - 1, 0);
+    next.settle();
+    *this = std::move(next);
+}
+
+void PieceTable::clear() {
+    slots_.clear();
+    pickIndex_ = 0;
+}
+
+void PieceTable::setTransparent(bool on) {
+    if (slots_.empty()) return;
+    currentSlot().transparent = on;
+}
+
+void PieceTable::setTransColor(base::Colour colour) {
+    if (slots_.empty()) return;
+    currentSlot().pieceTransColor = colour;
+}
+
+void PieceTable::setBackground(Background background) {
+    background_ = std::move(background);
+}
+
+Effects PieceTable::replaceCurrent(const QImage& picture, const QImage& thumbnail,
+                                   std::optional<base::Colour> key, const Options& options) {
+    Effects e;
+    if (slots_.empty()) return e;
+    PieceTable next = *this;
+    Piece& p = next.currentSlot();
+    if (key) {
+        p.transparent = true;
+        p.pieceTransColor = *key;
+    }
+    p.picture = picture;
+    p.thumbnail = thumbnail;
+    p.pieceRect.width = picture.width();
+    p.pieceRect.height = picture.height();
+    next.settle();
+    const Rect& r = next.currentSlot().pieceRect;
+    if (options.noOverlap) {
+        for (int i = 0; i < next.pieceCount(); ++i) {
+            if (i != next.pickIndex_ && overlaps(r, next.slots_[static_cast<size_t>(i)].pieceRect)) {
+                e.notices << texts::noOverlapOff();
+                e.noOverlapOff = true;
+                break;
+            }
+        }
+    }
+    if (options.keepInside && (r.right() > next.canvas_.width() || r.bottom() > next.canvas_.height())) {
+        e.notices << texts::keepInsideOff();
+        e.keepInsideOff = true;
+    }
+    *this = std::move(next);
+    return e;
+}
+
+bool PieceTable::sameContent(const PieceTable& other) const {
+    if (canvas_ != other.canvas_ || autoSize_ != other.autoSize_ || slots_.size() != other.slots_.size() ||
+        background_.colour != other.background_.colour ||
+        !samePicture(background_.picture, other.background_.picture))
+        return false;
+    for (size_t i = 0; i < slots_.size(); ++i) {
+        const Piece& a = slots_[i];
+        const Piece& b = other.slots_[i];
+        if (!(a.pieceRect == b.pieceRect) || a.pieceFile != b.pieceFile || a.transparent != b.transparent ||
+            a.pieceTransColor != b.pieceTransColor || !samePicture(a.picture, b.picture) ||
+            !samePicture(a.thumbnail, b.thumbnail))
+            return false;
+    }
+    return true;
+}
+
+bool operator==(const PieceTable& a, const PieceTable& b) {
+    if (a.pieceCount() != b.pieceCount() || a.pickIndex() != b.pickIndex() || a.canvas() != b.canvas() ||
+        a.autoSize() != b.autoSize() || a.background().colour != b.background().colour ||
+        a.background().picture != b.background().picture)
+        return false;
+    for (int i = 0; i < a.pieceCount(); ++i) {
+        const Piece& p = a.piece(i);
+        const Piece& q = b.piece(i);
+        if (!(p.pieceRect == q.pieceRect) || p.pieceFile != q.pieceFile || p.transparent != q.transparent ||
+            p.pieceTransColor != q.pieceTransColor || p.picture != q.picture || p.thumbnail != q.thumbnail)
+            return false;
+    }
+    return true;
+}
+
+QImage composeTable(const PieceTable& table) {
+    return compose(fillBackground(table.canvas(), table.background()), table.layers());
+}
+
+}  // namespace collage
