@@ -3,7 +3,7 @@ PRESET ?= dev
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
 
-.PHONY: run build test asan release bench format format-check deps clean
+.PHONY: run build test asan release bench format format-check deps clean package install uninstall
 
 run: build
 	$(BUILD)/src/app/kadrel
@@ -26,6 +26,31 @@ release:
 
 bench: release
 	scripts/run-bench
+
+# A Debian package (build/package/kadrel_VERSION_ARCH.deb), or an install from source under PREFIX.
+PREFIX ?= /usr/local
+SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
+
+package: deps
+	cmake --preset package >/dev/null
+	cmake --build build/package -j $(JOBS)
+	cd build/package && cpack
+	@ls build/package/kadrel_*.deb
+
+install: deps
+	cmake --preset package -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --build build/package -j $(JOBS)
+	$(SUDO) cmake --install build/package
+	cp build/package/install_manifest.txt build/package/installed-files.txt
+	-$(SUDO) update-desktop-database -q $(PREFIX)/share/applications 2>/dev/null
+
+# Removes what make install put in place; cpack's own list (install_manifest.txt) names the
+# package's files, which are not ours to delete.
+uninstall:
+	@test -f build/package/installed-files.txt || { echo "make uninstall: nothing was installed from build/package"; exit 1; }
+	xargs -r -d '\n' $(SUDO) rm -f < build/package/installed-files.txt
+	-$(SUDO) update-desktop-database -q $(PREFIX)/share/applications 2>/dev/null
+	rm -f build/package/installed-files.txt
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

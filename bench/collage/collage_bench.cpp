@@ -6,6 +6,7 @@
 #include "base/colour.h"
 #include "collage/background.h"
 #include "collage/compose.h"
+#include "collage/piece_table.h"
 
 namespace {
 
@@ -92,6 +93,45 @@ BENCHMARK(BM_FillBackgroundTile)
     ->Args({30, 20})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// "整列" at one height: 100 pieces of 2000 x 1500 (ten crops of the tiled photo, each used ten
+// times, so the pictures stay within memory) scaled to height 375 each, in a grid of 10 columns
+// with gap and margin 10, then composed. bench/compare does the same with Pillow.
+constexpr int kArrangeCount = 100, kArrangeHeight = 375, kArrangeColumns = 10, kArrangeGap = 10;
+
+const collage::PieceTable& arrangeTable() {
+    static const collage::PieceTable t = [] {
+        const QImage plane = benchphoto::photo(kCanvasW, kCanvasH);
+        std::vector<QImage> crops;
+        for (int i = 0; i < 10; ++i) crops.push_back(plane.copy(i * 400, (i % 2) * 1000, kPieceW, kPieceH));
+        // A typed canvas: auto size would make the stack of added pieces taller than the budget.
+        collage::PieceTable table(QSize(1920, 1080), false);
+        for (int i = 0; i < kArrangeCount; ++i) {
+            collage::Piece p;
+            p.picture = crops[static_cast<size_t>(i % 10)];
+            table.add(p, collage::Options{false, false, 1920});
+        }
+        return table;
+    }();
+    return t;
+}
+
+void BM_Arrange100AtOneHeight(benchmark::State& state) {
+    const collage::PieceTable& start = arrangeTable();
+    collage::Arrangement a;
+    a.columns = kArrangeColumns;
+    a.gap = kArrangeGap;
+    a.margin = kArrangeGap;
+    a.size = collage::SizeMode::OneHeight;
+    a.target = kArrangeHeight;
+    for (auto _ : state) {
+        collage::PieceTable t = start;
+        t.arrange(a, collage::Options{});
+        QImage out = collage::composeTable(t);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_Arrange100AtOneHeight)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

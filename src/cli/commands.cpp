@@ -70,6 +70,10 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
         if (effects.keepInsideOff) options.keepInside = false;
         if (o.transparent) table.setTransparent(true);
     }
+    if (o.arrangement) {
+        const collage::Effects effects = table.arrange(*o.arrangement, options);
+        for (const QString& text : effects.notices) notice(err, text);
+    }
     return collage::composeTable(table);
 }
 

@@ -125,9 +125,74 @@ void addKeyOptions(std::vector<Option>& table, KeyChoice& key, const QString& co
                      }});
 }
 
+int ranged(const QString& option, const QString& value, int low, int high, const QString& command) {
+    const int n = number(option, value, command);
+    if (n < low || n > high) badValue(option, value, QStringLiteral("%1..%2").arg(low).arg(high), command);
+    return n;
+}
+
+// One of `names`, which stand for the values 0, 1, 2 of an alignment.
+template <class E>
+E choice(const QString& option, const QString& value, const QStringList& names, const QString& command) {
+    const qsizetype i = names.indexOf(value);
+    if (i < 0) badValue(option, value, names.join(u'|'), command);
+    return static_cast<E>(i);
+}
+
+// The layout options of join, as the "整列" dialog has them.
+void addLayoutOptions(std::vector<Option>& table, std::optional<collage::Arrangement>& arrangement,
+                      bool& columnsGiven, const QString& cmd) {
+    using collage::Arrangement;
+    auto set = [&arrangement](auto&& f) {
+        if (!arrangement) arrangement = Arrangement{};
+        f(*arrangement);
+    };
+    table.push_back({QStringLiteral("--columns"), true, [=, &columnsGiven](const QString& v) {
+                         const int n = ranged(QStringLiteral("--columns"), v, 1, collage::kMaxColumns, cmd);
+                         set([n](Arrangement& a) { a.columns = n; });
+                         columnsGiven = true;
+                     }});
+    table.push_back({QStringLiteral("--gap"), true, [=](const QString& v) {
+                         const int n = ranged(QStringLiteral("--gap"), v, 0, collage::kMaxSpacing, cmd);
+                         set([n](Arrangement& a) { a.gap = n; });
+                     }});
+    table.push_back({QStringLiteral("--margin"), true, [=](const QString& v) {
+                         const int n = ranged(QStringLiteral("--margin"), v, 0, collage::kMaxSpacing, cmd);
+                         set([n](Arrangement& a) { a.margin = n; });
+                     }});
+    table.push_back({QStringLiteral("--align"), true, [=](const QString& v) {
+                         const auto r = choice<collage::RowAlign>(
+                             QStringLiteral("--align"), v,
+                             {QStringLiteral("top"), QStringLiteral("middle"), QStringLiteral("bottom")},
+                             cmd);
+                         set([r](Arrangement& a) { a.rowAlign = r; });
+                     }});
+    table.push_back({QStringLiteral("--align-x"), true, [=](const QString& v) {
+                         const auto c = choice<collage::ColumnAlign>(
+                             QStringLiteral("--align-x"), v,
+                             {QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")},
+                             cmd);
+                         set([c](Arrangement& a) { a.columnAlign = c; });
+                     }});
+    for (const auto& [name, mode] : {std::pair{QStringLiteral("--height"), collage::SizeMode::OneHeight},
+                                     std::pair{QStringLiteral("--width"), collage::SizeMode::OneWidth}}) {
+        table.push_back({name, true, [=](const QString& v) {
+                             const int n = ranged(name, v, 1, collage::kMaxTarget, cmd);
+                             set([&](Arrangement& a) {
+                                 if (a.size != collage::SizeMode::AsTheyAre && a.size != mode)
+                                     throw UsageError(
+                                         QStringLiteral("--height and --width exclude each other"), cmd);
+                                 a.size = mode;
+                                 a.target = n;
+                             });
+                         }});
+    }
+}
+
 JoinOptions parseJoin(const QStringList& args) {
     const QString cmd = QStringLiteral("join");
     JoinOptions o;
+    bool columnsGiven = false;
     std::vector<Option> table = {
         {QStringLiteral("-o"), true, [&](const QString& v) { o.output = v; }},
         {QStringLiteral("--output"), true, [&](const QString& v) { o.output = v; }},
@@ -142,6 +207,7 @@ JoinOptions parseJoin(const QStringList& args) {
         {QStringLiteral("--transparent"), false, [&](const QString&) { o.transparent = true; }},
         {QStringLiteral("--quality"), true, [&](const QString& v) { o.quality = quality(v, cmd); }},
     };
+    addLayoutOptions(table, o.arrangement, columnsGiven, cmd);
     o.inputs = walk(args, cmd, table);
     if (o.output.isEmpty()) throw UsageError(QStringLiteral("no output file: give -o OUT"), cmd);
     checkOutput(o.output, cmd, false);
@@ -149,6 +215,13 @@ JoinOptions parseJoin(const QStringList& args) {
     if (o.inputs.size() > collage::kMaxPieces) throw UsageError(collage::texts::tooManyPieces(), cmd);
     if (o.background && !o.backgroundPicture.isEmpty())
         throw UsageError(QStringLiteral("--background and --background-picture exclude each other"), cmd);
+    if (o.arrangement && o.canvas)
+        throw UsageError(
+            QStringLiteral("--canvas cannot be used with the layout options: the grid decides the "
+                           "canvas size"),
+            cmd);
+    if (o.arrangement && !columnsGiven)
+        o.arrangement->columns = collage::defaultColumns(static_cast<int>(o.inputs.size()));
     return o;
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/colour.h"
 #include "codecs/codecs.h"
+#include "collage/grid.h"
 
 namespace cli {
 
@@ -43,6 +44,9 @@ struct JoinOptions {
     QString backgroundPicture;
     bool transparent = false;  // every piece keyed by its own top-left pixel
     std::optional<int> quality;
+    // "整列" after the pieces are added; present when a layout option was given (columns default
+    // to the ceiling of the square root of the piece count).
+    std::optional<collage::Arrangement> arrangement;
 };
 
 struct ReduceOptions {

@@ -43,6 +43,19 @@ Options:
   --transparent               leave out of every piece the colour of its own top-left pixel
   --quality Q                 JPEG quality 1..100 (default 100)
   -h, --help                  this text
+
+Layout ("整列"), applied after all pieces are added; any of these arranges the pieces in a
+grid in the order given, row by row. Not with --canvas: the grid decides the canvas size.
+  --columns N                 columns, 1..255 (default: the square root of the piece count,
+                              rounded up); more columns than pieces give one row
+  --gap G                     pixels between neighbouring cells, 0..1000 (default 0)
+  --margin M                  pixels around the whole, 0..1000 (default 0)
+  --align top|middle|bottom   where a piece stands in its row (default top)
+  --align-x left|center|right where a piece stands in its column (default left)
+  --height H                  scale every piece to height H first, keeping its aspect
+                              (area average down, bilinear up; with --transparent a piece's
+                              key stays out of the mix)
+  --width W                   the same with one width W; excludes --height
 )";
 
 const char* const kReduce = R"(Usage: kadrel-cli reduce IN OUT

@@ -8,6 +8,8 @@
 #include "collage/fit.h"
 #include "collage/rules.h"
 #include "collage/texts.h"
+#include "zoom/pass.h"
+#include "zoom/scale.h"
 
 namespace collage {
 
@@ -116,28 +118,25 @@ void PieceTable::fit() {
 }
 
 Effects PieceTable::setCanvasWidth(int width, const Options& options) {
-    PieceTable next = *this;
-    next.canvas_.setWidth(std::max(width, 1));
-    next.settle();
-    Effects e;
-    if (options.keepInside) {
-        const std::vector<int> outside = beyondRight(next.rects(), next.canvas_.width());
-        if (!outside.empty()) {
-            e.notices << texts::piecesOutside(outside);
-            e.keepInsideOff = true;
-        }
-    }
-    *this = std::move(next);
-    return e;
+    return setCanvasSide(true, width, options);
 }
 
 Effects PieceTable::setCanvasHeight(int height, const Options& options) {
+    return setCanvasSide(false, height, options);
+}
+
+Effects PieceTable::setCanvasSide(bool horizontal, int value, const Options& options) {
     PieceTable next = *this;
-    next.canvas_.setHeight(std::max(height, 1));
+    if (horizontal)
+        next.canvas_.setWidth(std::max(value, 1));
+    else
+        next.canvas_.setHeight(std::max(value, 1));
     next.settle();
     Effects e;
     if (options.keepInside) {
-        const std::vector<int> outside = beyondBottom(next.rects(), next.canvas_.height());
+        // Only the edge that moved is tested; pieces sticking out left or above are not reported.
+        const std::vector<int> outside = horizontal ? beyondRight(next.rects(), next.canvas_.width())
+                                                    : beyondBottom(next.rects(), next.canvas_.height());
         if (!outside.empty()) {
             e.notices << texts::piecesOutside(outside);
             e.keepInsideOff = true;
@@ -292,6 +291,71 @@ Effects PieceTable::replaceCurrent(const QImage& picture, const QImage& thumbnai
         e.notices << texts::keepInsideOff();
         e.keepInsideOff = true;
     }
+    *this = std::move(next);
+    return e;
+}
+
+const QImage* ScaledPictures::find(const Key& key) const {
+    const auto it = pictures_.find(key);
+    return it == pictures_.end() ? nullptr : &it->second;
+}
+
+Effects PieceTable::arrange(const Arrangement& a, const Options& options, ScaledPictures* cache) {
+    checkArrangement(a);
+    if (slots_.empty()) throw base::Error(texts::nothingToArrange());
+    // Every size is checked before the first picture is scaled.
+    std::vector<QSize> sizes;
+    sizes.reserve(slots_.size());
+    for (const Piece& p : slots_) {
+        const WideSize s = scaledSize(p.picture.size(), a.size, a.target);
+        base::checkSize(s.width, s.height);
+        sizes.emplace_back(static_cast<int>(s.width), static_cast<int>(s.height));
+    }
+    const GridLayout g = gridLayout(sizes, a);
+    if (!base::sizeAllowed(g.canvasWidth, g.canvasHeight))
+        throw base::Error(texts::canvasTooLarge(g.canvasWidth, g.canvasHeight));
+
+    PieceTable next = *this;
+    std::map<ScaledPictures::Key, QImage> used;
+    for (size_t i = 0; i < next.slots_.size(); ++i) {
+        Piece& p = next.slots_[i];
+        const QSize size = sizes[i];
+        if (p.picture.size() != size) {
+            const ScaledPictures::Key key{p.picture.cacheKey(), size.width(), size.height(), p.transparent,
+                                          p.transparent ? p.pieceTransColor : 0};
+            const QImage* kept = cache ? cache->find(key) : nullptr;
+            // Off, the key never shows: every sample is covered, so every pixel passes.
+            const QImage scaled = kept ? *kept
+                                       : zoom::scale(zoom::bgrSource(p.picture), size,
+                                                     zoom::KeyOptions{p.transparent, p.pieceTransColor, 50});
+            if (cache) used.emplace(key, scaled);
+            p.picture = scaled;
+        }
+        p.pieceRect =
+            Rect{static_cast<int>(g.left[i]), static_cast<int>(g.top[i]), size.width(), size.height()};
+    }
+    next.canvas_ = QSize(static_cast<int>(g.canvasWidth), static_cast<int>(g.canvasHeight));
+    if (a.margin > 0) next.autoSize_ = false;
+    next.settle();
+
+    Effects e;
+    const std::vector<Rect> r = next.rects();
+    if (options.noOverlap) {
+        bool any = false;
+        for (size_t i = 0; i < r.size() && !any; ++i)
+            for (size_t j = i + 1; j < r.size() && !any; ++j) any = overlaps(r[i], r[j]);
+        if (any) {
+            e.notices << texts::noOverlapOff();
+            e.noOverlapOff = true;
+        }
+    }
+    if (options.keepInside && std::any_of(r.begin(), r.end(), [&](const Rect& x) {
+            return !inside(x, next.canvas_.width(), next.canvas_.height());
+        })) {
+        e.notices << texts::keepInsideOff();
+        e.keepInsideOff = true;
+    }
+    if (cache) cache->keepOnly(std::move(used));
     *this = std::move(next);
     return e;
 }

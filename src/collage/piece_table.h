@@ -1,6 +1,8 @@
 #pragma once
 
+#include <map>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include <QImage>
@@ -12,6 +14,7 @@
 #include "base/colour.h"
 #include "collage/background.h"
 #include "collage/compose.h"
+#include "collage/grid.h"
 #include "collage/rect.h"
 
 namespace collage {
@@ -39,6 +42,19 @@ struct Effects {
     QStringList notices;
     bool noOverlapOff = false;
     bool keepInsideOff = false;
+};
+
+// The scaled pictures of the last arrangement, so that arranging the same pieces again at the same
+// size (a live preview changing the gap or the columns) does not scale them again.
+class ScaledPictures {
+public:
+    using Key = std::tuple<qint64, int, int, bool, base::Colour>;  // source, size, key on, key colour
+    const QImage* find(const Key& key) const;
+    // Keeps `used` and forgets every picture the last arrangement did not use.
+    void keepOnly(std::map<Key, QImage> used) { pictures_ = std::move(used); }
+
+private:
+    std::map<Key, QImage> pictures_;
 };
 
 // Positions further out than this are refused, so that every sum of a position and a size stays
@@ -122,6 +138,14 @@ public:
     Effects replaceCurrent(const QImage& picture, const QImage& thumbnail, std::optional<base::Colour> key,
                            const Options& options);
 
+    // "整列": every piece into its cell of the grid `a` describes, in slot order, first scaled to
+    // one height or width when asked (the resize dialog's passes; a keyed piece keeps its key,
+    // which the pass honours at 選択率 50); the canvas becomes the grid with its margin, and a
+    // margin switches auto size off so that no refit trims it. Refused with no pieces, with a
+    // value out of range, or when a scaled picture or the canvas would exceed the pixel budget.
+    // `cache`, when given, holds the scaled pictures between calls.
+    Effects arrange(const Arrangement& a, const Options& options, ScaledPictures* cache = nullptr);
+
     // The same state apart from the current piece (pictures compared by identity).
     bool sameContent(const PieceTable& other) const;
 
@@ -129,6 +153,7 @@ private:
     // Refits under auto size, then checks every rule the state must keep; throws on a breach.
     void settle();
     Piece& currentSlot();
+    Effects setCanvasSide(bool horizontal, int value, const Options& options);
 
     std::vector<Piece> slots_;
     int pickIndex_ = 0;

@@ -43,6 +43,26 @@ inline QString canvasTooLarge(long long w, long long h) {
     return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
 }
 
+inline QString nothingToArrange() {
+    return QStringLiteral("整列するパーツがありません");
+}
+inline QString columnsCaption() {
+    return QStringLiteral("列数");
+}
+inline QString gapCaption() {
+    return QStringLiteral("間隔");
+}
+inline QString marginCaption() {
+    return QStringLiteral("外枠");
+}
+inline QString targetCaption() {
+    return QStringLiteral("サイズ");
+}
+// "間隔は0から1000までです (1200)"
+inline QString arrangeValueOutOfRange(const QString& caption, long long v, int low, int high) {
+    return QStringLiteral("%1は%2から%3までです (%4)").arg(caption).arg(low).arg(high).arg(v);
+}
+
 // "0,2が枠外に出ます。｢枠外に出さない」をOFFにします。"
 QString piecesOutside(const std::vector<int>& slots);
 

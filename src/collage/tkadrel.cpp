@@ -296,6 +296,10 @@ void Tkadrel::buildMenus() {
     rawdownmenu = make(editMenu, QStringLiteral("rawdownmenu"), QStringLiteral("パーツを下へ"),
                        QKeySequence(Qt::Key_PageDown));
     editMenu->addSeparator();
+    arrangemenu = make(editMenu, QStringLiteral("arrangemenu"), QStringLiteral("整列…"),
+                       QKeySequence(Qt::CTRL | Qt::Key_G));
+    arrangemenu->setEnabled(false);
+    editMenu->addSeparator();
     clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
 
     QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示"));
@@ -341,6 +345,7 @@ void Tkadrel::wire() {
     on(actualsizemenu, &QAction::triggered, &Tkadrel::actualsizeClick);
     on(fitwindowmenu, &QAction::triggered, &Tkadrel::fitwindowClick);
     on(redomenu, &QAction::triggered, &Tkadrel::redoClick);
+    on(arrangemenu, &QAction::triggered, &Tkadrel::arrangeClick);
     on(fit, &QPushButton::clicked, &Tkadrel::fitClick);
     on(fitmenu, &QAction::triggered, &Tkadrel::fitClick);
     on(UpDownX, &platform::UpDown::clicked, &Tkadrel::UpDownXClick);
@@ -447,20 +452,13 @@ platform::ViewScale Tkadrel::viewScale() const {
 }
 
 void Tkadrel::setViewZoom(double zoom, std::optional<QPoint> about) {
-    zoom = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
-    QWidget* port = view->viewport();
-    const QPoint anchor = about.value_or(QPoint(port->width() / 2, port->height() / 2));
-    QScrollBar* h = view->horizontalScrollBar();
-    QScrollBar* v = view->verticalScrollBar();
-    // The canvas point under the anchor, in canvas pixels, before the zoom changes.
-    const QPointF under = viewScale().toPicture(QPointF(h->value() + anchor.x(), v->value() + anchor.y()));
-    viewZoom_ = zoom;
-    zoomLabel->setText(platform::zoomText(zoom));
+    const QPoint anchor = platform::zoomAnchor(view, about);
+    const QPointF under = platform::pictureUnder(view, QPoint(0, 0), viewScale(), anchor);
+    viewZoom_ = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
+    zoomLabel->setText(platform::zoomText(viewZoom_));
     syncPieces();
     syncCanvas();
-    const double f = viewScale().factor();
-    h->setValue(static_cast<int>(std::lround(under.x() * f - anchor.x())));
-    v->setValue(static_cast<int>(std::lround(under.y() * f - anchor.y())));
+    platform::scrollPictureTo(view, QPoint(0, 0), viewScale(), under, anchor);
 }
 
 void Tkadrel::zoominClick() {
@@ -473,10 +471,7 @@ void Tkadrel::actualsizeClick() {
     setViewZoom(1.0);
 }
 void Tkadrel::fitwindowClick() {
-    const double dpr = devicePixelRatioF();
-    const QSize port = view->maximumViewportSize();
-    setViewZoom(platform::fitZoom(
-        table_.canvas(), QSize(static_cast<int>(port.width() * dpr), static_cast<int>(port.height() * dpr))));
+    setViewZoom(platform::fitZoomIn(view, table_.canvas(), QSize(0, 0), devicePixelRatioF()));
 }
 
 int Tkadrel::slotAt(QPoint pixel, const QWidget* sender) const {
@@ -630,6 +625,7 @@ void Tkadrel::refresh() {
     sizeY->setReadOnly(c);
     undomenu->setEnabled(history_.canUndo());
     redomenu->setEnabled(history_.canRedo());
+    arrangemenu->setEnabled(table_.pieceCount() > 0);
 }
 
 void Tkadrel::pickchange() {

@@ -28,6 +28,8 @@ class QMouseEvent;
 
 namespace collage {
 
+class Tarrange;
+
 // The main window "カドレル": the piece table, the canvas and the left column.
 class Tkadrel : public QMainWindow {
     Q_OBJECT
@@ -98,6 +100,7 @@ public:
     QAction* Helpon;
     QAction* undomenu;
     QAction* redomenu;
+    QAction* arrangemenu;
     // "表示": the view zoom.
     QAction* zoominmenu;
     QAction* zoomoutmenu;
@@ -217,6 +220,17 @@ public:
     void undoClick();
     void redoClick();
 
+    // "整列…" (tarrange.cpp): the dialog shows its settings on the table as one undo step from
+    // the table it began with, then keeps them or restores that table.
+    Tarrange* arrangeDialog = nullptr;
+    void arrangeClick();
+    void beginArrangement();
+    Effects previewArrangement(const Arrangement& a);  // throws and changes nothing when refused
+    void keepArrangement(const Effects& effects);
+    void cancelArrangement();
+    // The table the dialog's arrangement starts from (the table itself when none is shown).
+    const PieceTable& arrangementBase() const { return arrange_ ? arrange_->base : table_; }
+
     // Takes the keyboard focus away from every control (pending edits are applied).
     void Clickout();
 
@@ -261,6 +275,16 @@ private:
 
     PieceTable table_;
     History history_;
+    struct ArrangeSession {
+        PieceTable base;  // the table before the shown arrangement
+        History history;  // the history before it
+        PieceTable shown;
+        std::size_t undoSteps = 0, redoSteps = 0;
+        ScaledPictures cache;
+    };
+    std::optional<ArrangeSession> arrange_;
+    // The table still shows the dialog's last preview, with nothing done in the window since.
+    bool showsArrangement() const;
     PieceTable dragBefore_;  // the table when the current drag began
     // Where a drag is anchored: the pointer (logical pixels in `main`) and the piece's place.
     struct DragBase {

@@ -477,16 +477,10 @@ platform::ViewScale Tloadcut::viewScale() const {
 }
 
 void Tloadcut::setViewZoom(double zoom, std::optional<QPoint> about) {
-    zoom = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
-    QWidget* port = view->viewport();
-    const QPoint anchor = about.value_or(QPoint(port->width() / 2, port->height() / 2));
-    QScrollBar* h = view->horizontalScrollBar();
-    QScrollBar* v = view->verticalScrollBar();
-    // The picture point under the anchor before the zoom changes.
-    const QPointF under =
-        viewScale().toPicture(QPointF(h->value() + anchor.x(), v->value() + anchor.y()) - imageOrigin);
-    viewZoom_ = zoom;
-    zoomLabel->setText(platform::zoomText(zoom));
+    const QPoint anchor = platform::zoomAnchor(view, about);
+    const QPointF under = platform::pictureUnder(view, imageOrigin, viewScale(), anchor);
+    viewZoom_ = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
+    zoomLabel->setText(platform::zoomText(viewZoom_));
     const bool markerShown = beam->isVisible();
     layoutContent();
     if (markerShown) {
@@ -494,9 +488,7 @@ void Tloadcut::setViewZoom(double zoom, std::optional<QPoint> about) {
         if (XL->isChecked() || XR->isChecked()) placeMarker(Dir::X, areax->value());
         if (YU->isChecked() || YB->isChecked()) placeMarker(Dir::Y, areay->value());
     }
-    const double f = viewScale().factor();
-    h->setValue(static_cast<int>(std::lround(under.x() * f + imageOrigin.x() - anchor.x())));
-    v->setValue(static_cast<int>(std::lround(under.y() * f + imageOrigin.y() - anchor.y())));
+    platform::scrollPictureTo(view, imageOrigin, viewScale(), under, anchor);
 }
 
 void Tloadcut::zoominClick() {
@@ -509,11 +501,9 @@ void Tloadcut::actualsizeClick() {
     setViewZoom(1.0);
 }
 void Tloadcut::fitwindowClick() {
-    const double dpr = devicePixelRatioF();
     // The rulers and their margins take room beside the picture.
-    const QSize port = view->maximumViewportSize() - QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra);
-    setViewZoom(platform::fitZoom(QSize(picWidth, picHeight), QSize(static_cast<int>(port.width() * dpr),
-                                                                    static_cast<int>(port.height() * dpr))));
+    setViewZoom(platform::fitZoomIn(view, QSize(picWidth, picHeight),
+                                    QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra), devicePixelRatioF()));
 }
 
 bool Tloadcut::ctrlNow() const {

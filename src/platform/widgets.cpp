@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
 #include <QToolButton>
@@ -251,6 +253,32 @@ BusyCursor::BusyCursor() {
 
 BusyCursor::~BusyCursor() {
     QGuiApplication::restoreOverrideCursor();
+}
+
+QPoint zoomAnchor(const QScrollArea* view, std::optional<QPoint> about) {
+    const QWidget* port = view->viewport();
+    return about.value_or(QPoint(port->width() / 2, port->height() / 2));
+}
+
+QPointF pictureUnder(const QScrollArea* view, QPoint origin, const ViewScale& scale, QPoint anchor) {
+    const QPointF content(view->horizontalScrollBar()->value() + anchor.x(),
+                          view->verticalScrollBar()->value() + anchor.y());
+    return scale.toPicture(content - origin);
+}
+
+void scrollPictureTo(QScrollArea* view, QPoint origin, const ViewScale& scale, QPointF picture,
+                     QPoint anchor) {
+    const double f = scale.factor();
+    view->horizontalScrollBar()->setValue(
+        static_cast<int>(std::lround(picture.x() * f + origin.x() - anchor.x())));
+    view->verticalScrollBar()->setValue(
+        static_cast<int>(std::lround(picture.y() * f + origin.y() - anchor.y())));
+}
+
+double fitZoomIn(const QScrollArea* view, QSize picture, QSize margin, double dpr) {
+    const QSize port = view->maximumViewportSize() - margin;
+    return fitZoom(picture,
+                   QSize(static_cast<int>(port.width() * dpr), static_cast<int>(port.height() * dpr)));
 }
 
 }  // namespace platform

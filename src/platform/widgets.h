@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QImage>
 #include <QWidget>
 
@@ -7,6 +9,7 @@
 #include "platform/view_zoom.h"
 
 class QLineEdit;
+class QScrollArea;
 class QToolButton;
 
 namespace platform {
@@ -137,5 +140,16 @@ public:
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
 };
+
+// A picture zoomed in a scroll area, its first pixel at `origin` in the scrolled content.
+// The viewport point the zoom keeps still: `about`, or the viewport's centre.
+QPoint zoomAnchor(const QScrollArea* view, std::optional<QPoint> about);
+// The picture point under viewport point `anchor`.
+QPointF pictureUnder(const QScrollArea* view, QPoint origin, const ViewScale& scale, QPoint anchor);
+// Scrolls so that picture point `picture` lies under `anchor` again.
+void scrollPictureTo(QScrollArea* view, QPoint origin, const ViewScale& scale, QPointF picture,
+                     QPoint anchor);
+// The zoom that shows the whole picture in the view, `margin` logical pixels set aside.
+double fitZoomIn(const QScrollArea* view, QSize picture, QSize margin, double dpr);
 
 }  // namespace platform

@@ -16,7 +16,7 @@ protected:
     void SetUp() override {
         KadrelWindow::SetUp();
         QImage b = base::makeBgr(400, 200, base::rgb(0, 0, 200));
-        base::setPixel(b, 120, 60, base::rgb(7, 8, 9));
+        base::setPixel(b, 120, 56, base::rgb(7, 8, 9));
         const QString bPath = dir.filePath(QStringLiteral("b.bmp"));
         b.save(bPath, "BMP");
         addThroughDialog({picture("a.bmp", 400, 200, base::rgb(200, 0, 0)), bPath,
@@ -43,7 +43,7 @@ TEST_P(Zoom, APressPicksThePieceAndTheColourUnderThePointer) {
     k->setViewZoom(zoom);
     EXPECT_EQ(k->zoomLabel->text(), platform::zoomText(zoom));
     EXPECT_EQ(k->main->size(), k->viewScale().toView(QSize(1000, 200)));
-    press(520, 60);
+    press(520, 56);
     EXPECT_EQ(k->pickIndex(), 1);
     QTest::mouseRelease(k->pieceImage[1], Qt::LeftButton);
     press(840, 100);
@@ -55,7 +55,7 @@ TEST_P(Zoom, APressPicksThePieceAndTheColourUnderThePointer) {
     k->picknExit();
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));
     QTest::mouseClick(k->transpick, Qt::LeftButton);
-    press(520, 60);
+    press(520, 56);
     EXPECT_EQ(k->table().piece(1).pieceTransColor, base::rgb(7, 8, 9));
 }
 
@@ -67,9 +67,10 @@ TEST_P(Zoom, ADragMovesByThePointersMovementOverTheZoom) {
     QTest::mousePress(w, Qt::LeftButton, {}, at);
     QTest::mouseMove(w, at + QPoint(10, -6));
     QTest::mouseRelease(w, Qt::LeftButton, {}, at + QPoint(10, -6));
-    // Screen pixels over the zoom, rounded with ties to even: 10 / 4 = 2.5 -> 2.
-    const int dx = base::roundEvenInt(10 / zoom);
-    const int dy = base::roundEvenInt(-6 / zoom);
+    // Device pixels over the zoom, rounded with ties to even: 10 / 4 = 2.5 -> 2.
+    const double dpr = k->devicePixelRatioF();
+    const int dx = base::roundEvenInt(10 * dpr / zoom);
+    const int dy = base::roundEvenInt(-6 * dpr / zoom);
     EXPECT_EQ(k->table().pieceRect(2), (collage::Rect{800 + dx, dy, 200, 200}));
     EXPECT_EQ(k->picLeft->text(), QString::number(800 + dx));
     // Cursor keys still move one canvas pixel.

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "base/image.h"
+#include "cli_test_util.h"
+
+using namespace clitest;
+using base::pixelAt;
+
+namespace {
+
+// A is 3 x 2 red, B 2 x 4 green, C 4 x 1 blue.
+class JoinLayout : public ::testing::Test {
+protected:
+    void SetUp() override {
+        a = save(dir, QStringLiteral("a.bmp"), picture(3, 2, kRed));
+        b = save(dir, QStringLiteral("b.bmp"), picture(2, 4, kGreen));
+        c = save(dir, QStringLiteral("c.bmp"), picture(4, 1, kBlue));
+        outPath = dir.filePath(QStringLiteral("out.bmp"));
+    }
+
+    Outcome run(const QStringList& options, const QStringList& files) {
+        QStringList args{QStringLiteral("join"), QStringLiteral("-o"), outPath};
+        args << options << files;
+        return runCli(args);
+    }
+
+    QImage joinWith(const QStringList& options, const QStringList& files) {
+        const Outcome o = run(options, files);
+        EXPECT_EQ(o.status, 0) << o.err.toStdString();
+        return load(outPath);
+    }
+
+    QTemporaryDir dir;
+    QString a, b, c, outPath;
+};
+
+TEST_F(JoinLayout, ColumnsGapMarginAndAlignmentPlaceEachPieceInItsCell) {
+    // Columns 4 (A, C) and 2 (B) wide, rows 4 (A, B) and 1 (C) high; cells at x 2 and 7,
+    // y 2 and 7. A stands right and bottom in its cell: (3, 4).
+    const QImage out =
+        joinWith({QStringLiteral("--columns"), QStringLiteral("2"), QStringLiteral("--gap=1"),
+                  QStringLiteral("--margin"), QStringLiteral("2"), QStringLiteral("--align"),
+                  QStringLiteral("bottom"), QStringLiteral("--align-x"), QStringLiteral("right"),
+                  QStringLiteral("--background"), QStringLiteral("ffffff")},
+                 {a, b, c});
+    ASSERT_EQ(out.size(), QSize(11, 10));
+    EXPECT_EQ(pixelAt(out, 3, 4), kRed);
+    EXPECT_EQ(pixelAt(out, 5, 5), kRed);
+    EXPECT_EQ(pixelAt(out, 2, 4), kWhite);
+    EXPECT_EQ(pixelAt(out, 3, 3), kWhite);
+    EXPECT_EQ(pixelAt(out, 7, 2), kGreen);
+    EXPECT_EQ(pixelAt(out, 8, 5), kGreen);
+    EXPECT_EQ(pixelAt(out, 6, 2), kWhite);
+    EXPECT_EQ(pixelAt(out, 2, 7), kBlue);
+    EXPECT_EQ(pixelAt(out, 5, 7), kBlue);
+    EXPECT_EQ(pixelAt(out, 5, 6), kWhite);
+    EXPECT_EQ(pixelAt(out, 10, 9), kWhite);
+}
+
+TEST_F(JoinLayout, AnyLayoutOptionArrangesWithTheSquareRootOfTheCountAsColumns) {
+    // Three pieces: two columns, A and B in the first row, C under A.
+    const QImage out = joinWith({QStringLiteral("--gap"), QStringLiteral("0")}, {a, b, c});
+    ASSERT_EQ(out.size(), QSize(6, 5));
+    EXPECT_EQ(pixelAt(out, 4, 0), kGreen);
+    EXPECT_EQ(pixelAt(out, 0, 4), kBlue);
+    EXPECT_EQ(pixelAt(out, 3, 4), kBlue);
+}
+
+TEST_F(JoinLayout, OneHeightScalesAndATransparentPieceKeepsItsKeyOutOfTheMix) {
+    // 4 x 4: the left half magenta (its top-left pixel, so its key with --transparent), the
+    // right half blue. At height 2 it is 2 x 2: the left column is all key.
+    const base::Colour magenta = base::rgb(255, 0, 255);
+    QImage halves = picture(4, 4, kBlue);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 2; ++x) base::setPixel(halves, x, y, magenta);
+    const QString k = save(dir, QStringLiteral("k.bmp"), halves);
+    const QStringList layout{QStringLiteral("--height"), QStringLiteral("2"), QStringLiteral("--background"),
+                             QStringLiteral("ffffff")};
+    QImage out = joinWith(layout + QStringList{QStringLiteral("--transparent")}, {k});
+    ASSERT_EQ(out.size(), QSize(2, 2));
+    EXPECT_EQ(pixelAt(out, 0, 0), kWhite);
+    EXPECT_EQ(pixelAt(out, 1, 1), kBlue);
+    out = joinWith(layout, {k});
+    EXPECT_EQ(pixelAt(out, 0, 0), magenta);
+
+    // One width: A (3 x 2) at width 6 is 6 x 4.
+    out = joinWith({QStringLiteral("--width"), QStringLiteral("6")}, {a});
+    EXPECT_EQ(out.size(), QSize(6, 4));
+}
+
+TEST_F(JoinLayout, WrongLayoutOptionsAreUsageErrorsAndWriteNothing) {
+    const std::vector<QStringList> wrong = {
+        {QStringLiteral("--canvas"), QStringLiteral("8x5"), QStringLiteral("--gap"), QStringLiteral("1")},
+        {QStringLiteral("--columns"), QStringLiteral("0")},
+        {QStringLiteral("--columns"), QStringLiteral("256")},
+        {QStringLiteral("--gap"), QStringLiteral("1001")},
+        {QStringLiteral("--margin"), QStringLiteral("-1")},
+        {QStringLiteral("--align"), QStringLiteral("left")},
+        {QStringLiteral("--align-x"), QStringLiteral("middle")},
+        {QStringLiteral("--height"), QStringLiteral("0")},
+        {QStringLiteral("--height"), QStringLiteral("2"), QStringLiteral("--width"), QStringLiteral("2")},
+    };
+    for (const QStringList& options : wrong) {
+        const Outcome o = run(options, {a, b});
+        EXPECT_EQ(o.status, 2) << options.join(u' ').toStdString();
+        EXPECT_FALSE(o.err.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(outPath)) << options.join(u' ').toStdString();
+    }
+}
+
+TEST_F(JoinLayout, AScaledPictureOverTheBudgetFailsAndWritesNothing) {
+    const Outcome o = run({QStringLiteral("--height"), QStringLiteral("65535")}, {a});
+    EXPECT_EQ(o.status, 1);
+    EXPECT_FALSE(QFileInfo::exists(outPath));
+}
+
+TEST(JoinWithoutLayout, WritesTheSameBytesAsBefore) {
+    // The bytes kadrel-cli wrote for this join before the layout options existed.
+    QTemporaryDir dir;
+    const QString a = save(dir, QStringLiteral("a.bmp"), picture(3, 2, kRed));
+    const QString b = save(dir, QStringLiteral("b.bmp"), picture(2, 4, kGreen));
+    const QString c = save(dir, QStringLiteral("c.bmp"), picture(5, 1, kBlue, {{0, 0, kWhite}}));
+    const QString out = dir.filePath(QStringLiteral("out.bmp"));
+    const Outcome o =
+        runCli({QStringLiteral("join"), QStringLiteral("-o"), out, QStringLiteral("--screen"),
+                QStringLiteral("4x100"), QStringLiteral("--background"), QStringLiteral("102030"), a, b, c});
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256).toHex(),
+              QByteArray("539908f98900f8ea6c72e2de88eab5c5108cb06ceb57870f560ce820eca7eca5"));
+}
+
+}  // namespace
