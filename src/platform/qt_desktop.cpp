@@ -100,7 +100,8 @@ QImage clipboardPicture(const QMimeData* data) {
         QImageReader reader(&buffer);
         const QSize size = reader.size();
         if (size.isValid() && !base::sizeAllowed(size.width(), size.height()))
-            throw base::Error(base::messages::pictureSize(std::int64_t{size.width()}, std::int64_t{size.height()}));
+            throw base::Error(
+                base::messages::pictureSize(std::int64_t{size.width()}, std::int64_t{size.height()}));
     }
     return image;
 }

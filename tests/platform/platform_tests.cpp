@@ -103,7 +103,8 @@ TEST(ClipboardPicture, OverTheBudgetIsRefusedWithTheSizeMessage) {
         (void)platform::clipboardPicture(&data);
         ADD_FAILURE() << "an over-budget clipboard picture was taken for none";
     } catch (const base::Error& e) {
-        EXPECT_TRUE(e.text().startsWith(QStringLiteral("画像が大きすぎるか空です (16384 × 8193)"))) << e.what();
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("画像が大きすぎるか空です (16384 × 8193)")))
+            << e.what();
     }
 
     QMimeData small;
