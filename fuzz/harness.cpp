@@ -14,9 +14,10 @@ namespace fuzz {
 namespace {
 
 // Both rules see each extension in several letter cases, and a few names no reader takes.
-constexpr std::array<const char*, 16> kNames = {"a.bmp", "a.BMP", "a.Bmp", "a.jpg", "a.JPEG", "a.jpe",
-                                                "a.gif", "a.GIF", "a.Gif", "a.png", "a.PNG",  "a.pNg",
-                                                "a.ico", "a.ICO", "a.txt", "no-dot"};
+constexpr std::array<const char*, 24> kNames = {"a.bmp",  "a.BMP",  "a.Bmp",  "a.jpg",  "a.JPEG", "a.jpe",
+                                                "a.gif",  "a.GIF",  "a.Gif",  "a.png",  "a.PNG",  "a.pNg",
+                                                "a.ico",  "a.ICO",  "a.webp", "a.WEBP", "a.WebP", "a.heic",
+                                                "a.HEIF", "a.avif", "a.AVIF", "a.Heic", "a.txt",  "no-dot"};
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "fuzz: %s\n", what);

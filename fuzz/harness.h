@@ -21,7 +21,8 @@ void decodeChecked(const QByteArray& data, codecs::Format format);
 // rest is the file.
 struct LoaderCase {
     QString fileName;
-    bool pieceRule = false;  // pieces: exact .bmp/.gif/.png, else JPEG; otherwise any case
+    bool pieceRule =
+        false;  // pieces: exact .bmp/.gif/.png/.webp/.heic/.heif/.avif, else JPEG; otherwise any case
 };
 LoaderCase loaderCase(std::uint8_t selector);
 // The selector byte that gives `fileName` under the any-case rule (for the seeds).

@@ -46,6 +46,10 @@ struct Seed {
 QList<Seed> ownSeeds() {
     codecs::WriteOptions low;
     low.jpegQuality = 40;
+    // Orientation and colour profiles in each format that carries them, so that the fuzzers
+    // start inside libexif and lcms2 too.
+    const QByteArray exif = QByteArray("Exif\0\0", 6) + codectest::exifOrientation(6);
+    const QByteArray p3 = codectest::displayP3();
     return {
         {"bmp", "rgb24-7x5.bmp", codecs::encode(pattern(7, 5), Format::Bmp)},
         {"bmp", "pal8-9x4.bmp", codecs::encode(indexed(9, 4, 16), Format::Bmp)},
@@ -55,6 +59,20 @@ QList<Seed> ownSeeds() {
         {"gif", "5-colours-3x7.gif", codecs::encode(indexed(3, 7, 5), Format::Gif)},
         {"png", "rgb-7x5.png", codecs::encode(pattern(7, 5), Format::Png)},
         {"png", "pal-9x4.png", codecs::encode(indexed(9, 4, 16), Format::Png)},
+        {"png", "exif-p3-7x5.png",
+         codectest::withPngChunk(
+             codectest::withPngChunk(codectest::pngWithoutSrgb(pattern(7, 5)), codectest::iccpChunk(p3)),
+             codectest::pngChunk("eXIf", codectest::exifOrientation(8, false)))},
+        {"jpeg", "exif-p3-16x8.jpg",
+         codectest::jpegWithSegment(
+             codectest::jpegWithProfile(codecs::encode(pattern(16, 8), Format::Jpeg), p3), 0xE1, exif)},
+        {"webp", "lossless-7x5.webp", codecs::encode(pattern(7, 5), Format::Webp)},
+        {"webp", "q40-17x9.webp", codecs::encode(pattern(17, 9), Format::Webp, low)},
+        {"webp", "exif-p3-9x4.webp",
+         codectest::webpWithChunks(codecs::encode(pattern(9, 4), Format::Webp), exif, p3)},
+        {"heif", "9x7.heic", codectest::heifFile(pattern(9, 7), codectest::HeifKind::Heic)},
+        {"heif", "p3-16x8.heic", codectest::heifFile(pattern(16, 8), codectest::HeifKind::Heic, p3)},
+        {"heif", "9x7.avif", codectest::heifFile(pattern(9, 7), codectest::HeifKind::Avif)},
         {"ico", "16x16.ico", icon(16)},
         {"ico", "5x5.ico", icon(5)},
     };
@@ -66,6 +84,8 @@ const char* targetOf(const QString& suffix) {
     if (suffix == u"gif") return "gif";
     if (suffix == u"png") return "png";
     if (suffix == u"ico") return "ico";
+    if (suffix == u"webp") return "webp";
+    if (suffix == u"heic" || suffix == u"heif" || suffix == u"avif") return "heif";
     return nullptr;
 }
 
@@ -77,7 +97,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* target : {"bmp", "jpeg", "gif", "png", "ico", "load"})
+    for (const char* target : {"bmp", "jpeg", "gif", "png", "ico", "webp", "heif", "load"})
         if (!out.mkpath(QString::fromLatin1(target))) return 1;
 
     int written = 0;

@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     bmpfilters::initStaticPalette();
 
     platform::QtDesktop desktop;
+    // WebP and AVIF on the clipboard (browsers offer them) go through the codecs' readers.
+    desktop.setClipboardReader(&codecs::clipboardPicture);
     platform::setDesktop(&desktop);
 
     // Only the main window is shown; its first show places the others.

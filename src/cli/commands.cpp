@@ -79,8 +79,10 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
 
 void join(const JoinOptions& o, QTextStream& err) {
     const QImage composite = joined(o, err);
-    if (o.quality && outputFormat(o.output) != codecs::Format::Jpeg)
-        notice(err, QStringLiteral("--quality applies to JPEG output only; %1 is not one").arg(o.output));
+    const auto format = outputFormat(o.output);
+    if (o.quality && format != codecs::Format::Jpeg && format != codecs::Format::Webp)
+        notice(err,
+               QStringLiteral("--quality applies to JPEG and WebP output only; %1 is neither").arg(o.output));
     writeOutput(o.output, composite, o.quality.value_or(100));
 }
 

@@ -95,10 +95,11 @@ void checkOutput(const QString& path, const QString& command, bool indexedOnly) 
     const auto f = outputFormat(path);
     const bool ok = f && (!indexedOnly || *f == codecs::Format::Gif || *f == codecs::Format::Png);
     if (!ok)
-        throw UsageError(QStringLiteral("cannot write '%1': the name must end in %2")
-                             .arg(path, indexedOnly ? QStringLiteral(".gif or .png")
-                                                    : QStringLiteral(".jpg, .jpeg, .bmp, .gif or .png")),
-                         command);
+        throw UsageError(
+            QStringLiteral("cannot write '%1': the name must end in %2")
+                .arg(path, indexedOnly ? QStringLiteral(".gif or .png")
+                                       : QStringLiteral(".jpg, .jpeg, .bmp, .gif, .png or .webp")),
+            command);
 }
 
 void checkKey(const KeyChoice& key, const QString& command) {
@@ -316,8 +317,8 @@ std::optional<base::Colour> parseColour(const QString& text) {
 
 std::optional<codecs::Format> outputFormat(const QString& path) {
     const auto format = codecs::knownFormat(path);
-    // Icons can be read but not written.
-    if (format == codecs::Format::Ico) return std::nullopt;
+    // Icons and HEIF/AVIF can be read but not written.
+    if (format == codecs::Format::Ico || format == codecs::Format::Heif) return std::nullopt;
     return format;
 }
 

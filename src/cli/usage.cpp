@@ -7,8 +7,10 @@ namespace {
 const char* const kOverview = R"(Usage: kadrel-cli COMMAND [OPTIONS] ...
 
 Joins pictures and resizes, rotates and colour-reduces them with the same passes as the
-program's windows. Pictures are read by their extension; outputs are written by theirs
-(.jpg/.jpeg JPEG, .bmp, .gif reduced to the static 252-colour palette, .png).
+program's windows. Pictures are read by their extension (also .webp, .heic/.heif and .avif),
+turned upright by their Exif orientation and converted to sRGB by their colour profile;
+outputs are written by theirs (.jpg/.jpeg JPEG, .bmp, .gif reduced to the static 252-colour
+palette, .png, .webp: lossless at quality 100, lossy below).
 
 Commands:
   join     -o OUT [options] FILE...   join pictures on a canvas as the main window adds them
@@ -27,12 +29,12 @@ const char* const kJoin = R"(Usage: kadrel-cli join -o OUT [options] FILE...
 
 Adds each FILE in order as a piece, by the main window's adding rules: right of the previous
 piece, wrapping to the left edge, dropped below the pieces in the way. Pieces are read by
-their extension exactly as written: .bmp/.BMP, .gif/.GIF, .png/.PNG; every other name is
-read as JPEG. The canvas follows the pieces (auto size) unless --canvas is given. Notices
+their extension exactly as written: .bmp/.BMP, .gif/.GIF, .png/.PNG, .webp/.WEBP,
+.heic/.HEIC, .heif/.HEIF, .avif/.AVIF; every other name is read as JPEG. The canvas follows the pieces (auto size) unless --canvas is given. Notices
 the window would show go to standard error and the join goes on.
 
 Options:
-  -o, --output OUT            the joined picture; .jpg/.jpeg, .bmp, .gif or .png
+  -o, --output OUT            the joined picture; .jpg/.jpeg, .bmp, .gif, .png or .webp
   --canvas WxH                a typed canvas size instead of auto size
   --screen WxH                the screen the rules wrap at under auto size (default 1920x1080)
   --keep-inside               "パーツを枠外に出さない": with --canvas, a piece that would stick
@@ -41,7 +43,7 @@ Options:
   --background RRGGBB         background colour, hexadecimal red, green, blue (default 000000)
   --background-picture FILE   background picture, tiled from the top-left corner
   --transparent               leave out of every piece the colour of its own top-left pixel
-  --quality Q                 JPEG quality 1..100 (default 100)
+  --quality Q                 JPEG or WebP quality 1..100 (default 100)
   -h, --help                  this text
 
 Layout ("整列"), applied after all pieces are added; any of these arranges the pieces in a
@@ -80,7 +82,7 @@ Options:
   --key RRGGBB      the key colour (with --transparent; default: IN's pixel (0, 0))
   --fill P          "選択率", the coverage percentage (default 50; any whole number, also
                     negative: below 0 no pixel is kept, above 100 acts as 100)
-  --quality Q       JPEG quality 1..100 when OUT is a JPEG (default 100)
+  --quality Q       JPEG or WebP quality 1..100 when OUT is one (default 100)
   -h, --help        this text
 )";
 
@@ -98,7 +100,7 @@ Options:
                     the border is not blended (--gap and --blend-border then do nothing)
   --key RRGGBB      the key colour (with --transparent; default: IN's pixel (0, 0))
   --fill P          "選択率", the coverage percentage (default 50; any whole number)
-  --quality Q       JPEG quality 1..100 when OUT is a JPEG (default 100)
+  --quality Q       JPEG or WebP quality 1..100 when OUT is one (default 100)
   -h, --help        this text
 )";
 

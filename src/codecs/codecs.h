@@ -6,24 +6,31 @@
 #include <QImage>
 #include <QString>
 
+class QMimeData;
+
 namespace codecs {
 
-enum class Format { Bmp, Jpeg, Gif, Png, Ico };
+// Heif reads HEIC, HEIF and AVIF files alike (libheif tells them apart by their content).
+enum class Format { Bmp, Jpeg, Gif, Png, Ico, Webp, Heif };
 
 // Extension with its dot, from the last dot of the file-name part; empty when there is none.
 QString extensionOf(const QString& fileName);
 
-// Pieces: exactly ".bmp"/".BMP", ".gif"/".GIF", ".png"/".PNG"; everything else is JPEG.
+// Pieces: exactly ".bmp"/".BMP", ".gif"/".GIF", ".png"/".PNG", ".webp"/".WEBP", and
+// ".heic"/".HEIC", ".heif"/".HEIF", ".avif"/".AVIF"; everything else is JPEG.
 Format pieceFormat(const QString& fileName);
 
 // Background pictures and the cut editor: the extension in any letter case (.jpg, .jpeg, .bmp,
-// .gif, .png, .ico). Any other throws base::Error "拡張子 .%s の画像形式は処理できません".
+// .gif, .png, .ico, .webp, .heic, .heif, .avif). Any other throws base::Error "拡張子 .%s
+// の画像形式は処理できません".
 Format formatByExtension(const QString& fileName);
 // The same rule without the message: nothing for an extension it does not know.
 std::optional<Format> knownFormat(const QString& fileName);
 
 // Reads a whole file (at most 256 MiB) and decodes it with the given decoder into a 24-bit
-// BGR888 picture. Every failure (missing file, bad content, a picture over the pixel budget)
+// BGR888 picture: colours converted to sRGB where the file carries a profile (JPEG, PNG, WebP,
+// HEIF), turned upright by its Exif orientation (JPEG, PNG, WebP) or its own transformations
+// (HEIF), alpha drawn over black. Every failure (missing file, bad content, a picture over the pixel budget)
 // throws base::Error whose text names the file and keeps the library's own reason.
 QImage readFile(const QString& path, Format format);
 
@@ -31,11 +38,13 @@ QImage readFile(const QString& path, Format format);
 QImage decode(const QByteArray& data, Format format);
 
 struct WriteOptions {
-    int jpegQuality = 100;  // 1..100; values outside are brought to the nearer end
+    int jpegQuality = 100;  // 1..100; values outside are brought to the nearer end. Also WebP's:
+                            // 100 writes it lossless, below that lossy at that quality.
 };
 
-// Encodes into memory. JPEG and BMP/PNG take 24-bit pictures (BMP and PNG keep an 8-bit
+// Encodes into memory. JPEG, WebP and BMP/PNG take 24-bit pictures (BMP and PNG keep an 8-bit
 // Indexed8 picture 8-bit with its palette); GIF takes an Indexed8 picture and keeps its palette.
+// PNG files say they are sRGB. ICO and HEIF/AVIF are read only.
 QByteArray encode(const QImage& image, Format format, const WriteOptions& options = {});
 
 // Encodes, then saves through a temporary file beside `path` that replaces it only when
@@ -44,6 +53,11 @@ void writeFile(const QString& path, const QImage& image, Format format, const Wr
 
 // Writes bytes atomically (the same temporary-file rule).
 void saveBytes(const QString& path, const QByteArray& bytes);
+
+// A picture the clipboard offers in a format Qt's readers do not take (image/webp, image/avif,
+// image/heic, image/heif), decoded like a file of that format; a null picture when it offers
+// none of them. Throws base::Error when the data cannot be read.
+QImage clipboardPicture(const QMimeData& data);
 
 // Gives Qt's own readers (clipboard, drops, icons) the same pixel budget; call once at start.
 void limitQtReaders();

@@ -1,18 +1,25 @@
 #include <algorithm>
 #include <new>
+#include <utility>
 
 #include <QFile>
 #include <QImageReader>
+#include <QMimeData>
 
 #include "base/error.h"
 #include "base/image.h"
 #include "codecs/bmp.h"
 #include "codecs/codecs.h"
 #include "codecs/gif.h"
+#include "codecs/heif.h"
 #include "codecs/ico.h"
 #include "codecs/jpeg.h"
+#include "codecs/jpeg_profile.h"
 #include "codecs/messages.h"
+#include "codecs/orientation.h"
+#include "codecs/photo.h"
 #include "codecs/png.h"
+#include "codecs/webp.h"
 
 namespace codecs {
 namespace {
@@ -26,14 +33,24 @@ QImage decodeBare(const QByteArray& data, Format format) {
         switch (format) {
             case Format::Bmp:
                 return detail::decodeBmp(data);
-            case Format::Jpeg:
-                return detail::decodeJpeg(data);
+            case Format::Jpeg: {
+                // The profile and the orientation come from the same bytes; neither can fail.
+                detail::Decoded decoded;
+                decoded.picture = detail::decodeJpeg(data);
+                decoded.colour.iccProfile = detail::jpegIccProfile(data);
+                decoded.orientation = detail::exifOrientation(data);
+                return detail::finish(std::move(decoded));
+            }
             case Format::Gif:
                 return detail::decodeGif(data);
             case Format::Png:
-                return detail::decodePng(data);
+                return detail::finish(detail::decodePng(data));
             case Format::Ico:
                 return detail::decodeIco(data);
+            case Format::Webp:
+                return detail::finish(detail::decodeWebp(data));
+            case Format::Heif:
+                return detail::finish(detail::decodeHeif(data));
         }
     } catch (const std::bad_alloc&) {
         throw base::Error(messages::outOfMemory());
@@ -55,6 +72,10 @@ QByteArray encodeBare(const QImage& image, Format format, const WriteOptions& op
                 return detail::encodeGif(image);
             case Format::Jpeg:
                 return detail::encodeJpeg(base::toBgr(image), std::clamp(options.jpegQuality, 1, 100));
+            case Format::Webp:
+                return detail::encodeWebp(base::toBgr(image), std::clamp(options.jpegQuality, 1, 100));
+            case Format::Heif:
+                throw base::Error(messages::heifNotWritable());
             case Format::Ico:
                 break;
         }
@@ -94,6 +115,10 @@ Format pieceFormat(const QString& fileName) {
     if (ext == u".bmp" || ext == u".BMP") return Format::Bmp;
     if (ext == u".gif" || ext == u".GIF") return Format::Gif;
     if (ext == u".png" || ext == u".PNG") return Format::Png;
+    if (ext == u".webp" || ext == u".WEBP") return Format::Webp;
+    if (ext == u".heic" || ext == u".HEIC" || ext == u".heif" || ext == u".HEIF" || ext == u".avif" ||
+        ext == u".AVIF")
+        return Format::Heif;
     return Format::Jpeg;
 }
 
@@ -104,6 +129,8 @@ std::optional<Format> knownFormat(const QString& fileName) {
     if (lower == u".gif") return Format::Gif;
     if (lower == u".png") return Format::Png;
     if (lower == u".ico") return Format::Ico;
+    if (lower == u".webp") return Format::Webp;
+    if (lower == u".heic" || lower == u".heif" || lower == u".avif") return Format::Heif;
     return std::nullopt;
 }
 
@@ -154,6 +181,23 @@ void writeFile(const QString& path, const QImage& image, Format format, const Wr
         throw base::Error(messages::writeFailed(path, e.text()));
     }
     saveBytes(path, bytes);
+}
+
+QImage clipboardPicture(const QMimeData& data) {
+    static const std::pair<const char*, Format> offered[] = {{"image/webp", Format::Webp},
+                                                             {"image/avif", Format::Heif},
+                                                             {"image/heic", Format::Heif},
+                                                             {"image/heif", Format::Heif}};
+    for (const auto& [type, format] : offered) {
+        const QString mime = QString::fromLatin1(type);
+        if (!data.hasFormat(mime)) continue;
+        const QByteArray bytes = data.data(mime);
+        // The same cap as for files: a clipboard owner may offer anything.
+        if (bytes.size() > kMaxFileBytes)
+            throw base::Error(messages::decodeFailed(messages::fileTooLarge(bytes.size())));
+        return decode(bytes, format);
+    }
+    return {};
 }
 
 void limitQtReaders() {

@@ -232,4 +232,43 @@ QString bmpCompression(quint32 compression) {
     return QStringLiteral("この BMP の圧縮形式 (%1) は扱えません").arg(compression);
 }
 
+QString webpDamaged(const QString& libraryReason) {
+    return QStringLiteral("WebP ファイルが壊れています (%1)").arg(libraryReason);
+}
+
+QString webpTruncated(const QString& libraryReason) {
+    return QStringLiteral("WebP ファイルが途中で切れています (%1)").arg(libraryReason);
+}
+
+QString webpTooLargeToWrite(int width, int height, int limit) {
+    return QStringLiteral("WebP に書き出せるのは縦横とも %3 ピクセルまでの画像です (この画像は %1 × %2)")
+        .arg(width)
+        .arg(height)
+        .arg(limit);
+}
+
+QString webpWriteFailed(const QString& libraryReason) {
+    return QStringLiteral("WebP に変換できません (%1)").arg(libraryReason);
+}
+
+QString heifDamaged(const QString& libraryReason) {
+    return QStringLiteral("HEIF/AVIF ファイルが壊れています (%1)").arg(libraryReason);
+}
+
+QString heifTruncated(const QString& libraryReason) {
+    return QStringLiteral("HEIF/AVIF ファイルが途中で切れています (%1)").arg(libraryReason);
+}
+
+QString heifUnsupported(const QString& libraryReason) {
+    return QStringLiteral("この HEIF/AVIF ファイルは扱えません (%1)").arg(libraryReason);
+}
+
+QString heifTooLarge(const QString& libraryReason) {
+    return QStringLiteral("画像が大きすぎます (%1)").arg(libraryReason);
+}
+
+QString heifNotWritable() {
+    return QStringLiteral("HEIF/AVIF 形式には書き出せません");
+}
+
 }  // namespace codecs::messages

@@ -73,4 +73,15 @@ QString bmpIndexOutsidePalette(int index, int paletteSize);
 QString bmpRleOutside();
 QString bmpCompression(quint32 compression);
 
+// WebP and HEIF/AVIF (libwebp, libheif); the library's reason in parentheses.
+QString webpDamaged(const QString& libraryReason);
+QString webpTruncated(const QString& libraryReason);
+QString webpTooLargeToWrite(int width, int height, int limit);
+QString webpWriteFailed(const QString& libraryReason);
+QString heifDamaged(const QString& libraryReason);
+QString heifTruncated(const QString& libraryReason);
+QString heifUnsupported(const QString& libraryReason);
+QString heifTooLarge(const QString& libraryReason);
+QString heifNotWritable();
+
 }  // namespace codecs::messages

@@ -3,13 +3,18 @@
 #include <QByteArray>
 #include <QImage>
 
+#include "codecs/photo.h"
+
 // PNG through libpng. Failures throw base::Error with the bare reason (libpng's own text kept).
 namespace codecs::detail {
 
-// Alpha is drawn over black, 16-bit samples are scaled to 8, gamma chunks are not applied.
-QImage decodePng(const QByteArray& data);
+// Alpha is drawn over black, 16-bit samples are scaled to 8; colours are converted to sRGB by the
+// iCCP chunk, or by cHRM and gAMA where there is no profile (not where sRGB says it is sRGB).
+// The picture comes as stored, with the orientation of its eXIf chunk for finish().
+Decoded decodePng(const QByteArray& data);
 
-// libpng's default settings: 24-bit RGB from BGR888, a palette PNG from Indexed8.
+// libpng's default settings: 24-bit RGB from BGR888, a palette PNG from Indexed8; with an sRGB
+// chunk, since the program's pictures are sRGB.
 QByteArray encodePng(const QImage& image);
 
 }  // namespace codecs::detail

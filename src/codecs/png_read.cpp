@@ -1,12 +1,17 @@
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <png.h>
 
 #include "base/error.h"
 #include "base/image.h"
+#include "codecs/colour.h"
 #include "codecs/messages.h"
+#include "codecs/orientation.h"
+#include "codecs/pixels.h"
 #include "codecs/png.h"
 
 namespace codecs::detail {
@@ -54,9 +59,31 @@ struct PngLayout {
     int passes = 1;
 };
 
+// What the colour chunks say, as libpng checked them; the profile stays libpng's until the end.
+struct PngColourChunks {
+    bool srgb = false;
+    png_bytep profile = nullptr;
+    png_uint_32 profileSize = 0;
+    bool haveGamma = false;
+    png_fixed_point gamma = 0;
+    bool haveChromaticities = false;
+    png_fixed_point white[2] = {}, red[2] = {}, green[2] = {}, blue[2] = {};
+};
+
+void readColourChunks(png_structp png, png_infop info, PngColourChunks& c) {
+    c.srgb = png_get_valid(png, info, PNG_INFO_sRGB) != 0;
+    png_charp name = nullptr;
+    int compression = 0;
+    if (png_get_valid(png, info, PNG_INFO_iCCP))
+        png_get_iCCP(png, info, &name, &compression, &c.profile, &c.profileSize);
+    c.haveGamma = png_get_gAMA_fixed(png, info, &c.gamma) != 0;
+    c.haveChromaticities = png_get_cHRM_fixed(png, info, &c.white[0], &c.white[1], &c.red[0], &c.red[1],
+                                              &c.green[0], &c.green[1], &c.blue[0], &c.blue[1]) != 0;
+}
+
 // The setjmp functions hold no C++ object with a destructor: libpng's errors longjmp into them.
 
-bool readHeader(PngReader& reader, PngLayout& layout) {
+bool readHeader(PngReader& reader, PngLayout& layout, PngColourChunks& colour) {
     if (setjmp(png_jmpbuf(reader.png))) return false;
     png_structp png = reader.png;
     png_set_read_fn(png, &reader, onRead);
@@ -70,6 +97,7 @@ bool readHeader(PngReader& reader, PngLayout& layout) {
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #endif
     png_read_info(png, reader.info);
+    readColourChunks(png, reader.info, colour);
     int depth = 0, colourType = 0;
     png_get_IHDR(png, reader.info, &layout.width, &layout.height, &depth, &colourType, nullptr, nullptr,
                  nullptr);
@@ -88,37 +116,76 @@ bool readHeader(PngReader& reader, PngLayout& layout) {
     return true;
 }
 
+// The chunks after the image data are read too (an eXIf chunk may be there).
 bool readAll(PngReader& reader, png_bytepp rows) {
     if (setjmp(png_jmpbuf(reader.png))) return false;
     png_read_image(reader.png, rows);
-    png_read_end(reader.png, nullptr);
+    png_read_end(reader.png, reader.info);
     return true;
 }
 
-inline std::uint8_t div255(unsigned v) {
-    return static_cast<std::uint8_t>((v + 128 + ((v + 128) >> 8)) >> 8);
-}
-
-// Alpha over black, as a bitmap shows a picture with alpha.
-void dropAlpha(const std::uint8_t* bgra, std::uint8_t* bgr, png_uint_32 width) {
-    for (png_uint_32 x = 0; x < width; ++x, bgra += 4, bgr += 3) {
-        const unsigned a = bgra[3];
-        bgr[0] = div255(bgra[0] * a);
-        bgr[1] = div255(bgra[1] * a);
-        bgr[2] = div255(bgra[2] * a);
-    }
-}
-
-// A non-interlaced picture with alpha, one row at a time through `scratch` (4 × width bytes).
+// A non-interlaced picture with alpha, one row at a time through `scratch` (4 × width bytes);
+// colours are converted before alpha is drawn over black.
 bool readRowsDroppingAlpha(PngReader& reader, std::uint8_t* first, qsizetype stride, std::uint8_t* scratch,
-                           png_uint_32 width, png_uint_32 height) {
+                           png_uint_32 width, png_uint_32 height, const SrgbConversion* conversion) {
     if (setjmp(png_jmpbuf(reader.png))) return false;
     for (png_uint_32 y = 0; y < height; ++y) {
         png_read_row(reader.png, scratch, nullptr);
-        dropAlpha(scratch, first + stride * static_cast<qsizetype>(y), width);
+        if (conversion) conversion->convertRow(scratch, width);
+        bgraOverBlack(scratch, first + stride * static_cast<qsizetype>(y), width);
     }
-    png_read_end(reader.png, nullptr);
+    png_read_end(reader.png, reader.info);
     return true;
+}
+
+double fromFixed(png_fixed_point v) {
+    return v / 100000.0;
+}
+
+bool near(double a, double b, double tolerance) {
+    return a > b - tolerance && a < b + tolerance;
+}
+
+// iCCP: the profile. sRGB chunk: nothing to do. gAMA/cHRM: a profile built from them, except that
+// gAMA 1/2.2 with the sRGB primaries (or none) is what most programs write to mean sRGB, and is
+// taken as sRGB, as browsers take it.
+ColourSource colourOf(const PngColourChunks& c) {
+    ColourSource source;
+    if (c.profile && c.profileSize > 0) {
+        source.iccProfile =
+            QByteArray(reinterpret_cast<const char*>(c.profile), static_cast<qsizetype>(c.profileSize));
+        return source;
+    }
+    if (c.srgb) return source;
+    std::optional<Chromaticities> primaries;
+    if (c.haveChromaticities)
+        primaries = Chromaticities{fromFixed(c.white[0]), fromFixed(c.white[1]), fromFixed(c.red[0]),
+                                   fromFixed(c.red[1]),   fromFixed(c.green[0]), fromFixed(c.green[1]),
+                                   fromFixed(c.blue[0]),  fromFixed(c.blue[1])};
+    const Chromaticities srgb{0.3127, 0.3290, 0.64, 0.33, 0.30, 0.60, 0.15, 0.06};
+    const bool srgbPrimaries =
+        !primaries ||
+        (near(primaries->whiteX, srgb.whiteX, 0.01) && near(primaries->whiteY, srgb.whiteY, 0.01) &&
+         near(primaries->redX, srgb.redX, 0.01) && near(primaries->redY, srgb.redY, 0.01) &&
+         near(primaries->greenX, srgb.greenX, 0.01) && near(primaries->greenY, srgb.greenY, 0.01) &&
+         near(primaries->blueX, srgb.blueX, 0.01) && near(primaries->blueY, srgb.blueY, 0.01));
+    const bool srgbGamma = !c.haveGamma || near(fromFixed(c.gamma), 1 / 2.2, 0.01);
+    if (srgbPrimaries && srgbGamma) return source;
+    if (!srgbPrimaries) source.primaries = primaries;
+    if (c.haveGamma && !srgbGamma) {
+        source.transfer = Transfer::Power;
+        source.encodingGamma = fromFixed(c.gamma);
+    } else {
+        source.transfer = Transfer::Srgb;
+    }
+    return source;
+}
+
+int orientationOf(png_structp png, png_infop info) {
+    png_uint_32 size = 0;
+    png_bytep exif = nullptr;
+    if (!png_get_eXIf_1(png, info, &size, &exif) || !exif || size == 0) return 1;
+    return exifOrientation(QByteArray(reinterpret_cast<const char*>(exif), static_cast<qsizetype>(size)));
 }
 
 // Deflate turns one byte into at most 1032 (a 258-byte match in two bits).
@@ -179,7 +246,7 @@ bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) 
 
 }  // namespace
 
-QImage decodePng(const QByteArray& data) {
+Decoded decodePng(const QByteArray& data) {
     PngReader reader;
     reader.data = reinterpret_cast<const unsigned char*>(data.constData());
     reader.size = static_cast<std::size_t>(data.size());
@@ -193,7 +260,9 @@ QImage decodePng(const QByteArray& data) {
     if (!reader.png || !reader.info) throw base::Error(messages::outOfMemory());
 
     PngLayout layout;
-    if (!readHeader(reader, layout)) failed(reader);
+    PngColourChunks chunks;
+    if (!readHeader(reader, layout, chunks)) failed(reader);
+    const auto conversion = SrgbConversion::make(colourOf(chunks), layout.channels == 4);
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
     QImage image(width, height, QImage::Format_BGR888);
@@ -206,9 +275,11 @@ QImage decodePng(const QByteArray& data) {
         std::vector<png_bytep> rows(layout.height);
         for (int y = 0; y < height; ++y) rows[y] = first + stride * y;
         ok = readAll(reader, rows.data());
+        if (ok && conversion) conversion->convert(image);
     } else if (layout.passes == 1) {
         std::vector<std::uint8_t> scratch(std::size_t{4} * layout.width);
-        ok = readRowsDroppingAlpha(reader, first, stride, scratch.data(), layout.width, layout.height);
+        ok = readRowsDroppingAlpha(reader, first, stride, scratch.data(), layout.width, layout.height,
+                                   conversion.get());
     } else {
         // Interlaced passes revisit every row, so the whole picture with alpha is held first.
         const std::size_t rowBytes = std::size_t{4} * layout.width;
@@ -217,10 +288,16 @@ QImage decodePng(const QByteArray& data) {
         for (std::size_t y = 0; y < layout.height; ++y) rows[y] = whole.data() + rowBytes * y;
         ok = readAll(reader, rows.data());
         if (ok)
-            for (int y = 0; y < height; ++y) dropAlpha(rows[y], first + stride * y, layout.width);
+            for (int y = 0; y < height; ++y) {
+                if (conversion) conversion->convertRow(rows[y], layout.width);
+                bgraOverBlack(rows[y], first + stride * y, layout.width);
+            }
     }
     if (!ok) failed(reader);
-    return image;
+    Decoded decoded;
+    decoded.picture = std::move(image);
+    decoded.orientation = orientationOf(reader.png, reader.info);
+    return decoded;
 }
 
 }  // namespace codecs::detail

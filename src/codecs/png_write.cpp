@@ -161,6 +161,7 @@ bool compress(PngWriter& writer, const PngSource& source) {
                  source.palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (source.palette) png_set_PLTE(png, writer.info, source.palette, source.paletteSize);
+    png_set_sRGB(png, writer.info, PNG_sRGB_INTENT_PERCEPTUAL);
     // libpng picks the deflate strategy when the first row goes out, from the filters it then
     // has; with one filter set a row, it must keep the one it picks for all of them.
     if (source.cur) png_set_compression_strategy(png, Z_FILTERED);

@@ -14,6 +14,8 @@ SaveFormat saveFormatOf(int filterIndex) {
             return SaveFormat::Gif;
         case 4:
             return SaveFormat::Png;
+        case 5:
+            return SaveFormat::Webp;
         default:
             return SaveFormat::Jpeg;
     }
@@ -30,7 +32,7 @@ bool mustAskBeforeWriting(const QString& target) {
 }
 
 QString forcedName(const QString& path, SaveFormat format) {
-    static const char* const extensions[] = {".jpg", ".bmp", ".gif", ".png"};
+    static const char* const extensions[] = {".jpg", ".bmp", ".gif", ".png", ".webp"};
     return withoutExtension(path) + QLatin1String(extensions[static_cast<int>(format)]);
 }
 

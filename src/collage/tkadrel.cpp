@@ -87,7 +87,10 @@ QImage blackSquare() {
 }  // namespace
 
 QString Tkadrel::openFilter() {
-    return QStringLiteral("画像(*.bmp,*,jpg,*,gif,*,png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*");
+    return QStringLiteral(
+        "画像(*.bmp,*,jpg,*,gif,*,png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
+        "heif;"
+        "*.avif|全部|*.*");
 }
 
 Tkadrel* Tkadrel::instance() {
@@ -715,6 +718,9 @@ void Tkadrel::loading(const QString& fileName) {
             break;
         case codecs::Format::Png:
             saveFilterIndex = 4;
+            break;
+        case codecs::Format::Webp:
+            saveFilterIndex = 5;
             break;
         default:
             saveFilterIndex = 1;

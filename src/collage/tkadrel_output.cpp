@@ -20,7 +20,7 @@ namespace collage {
 
 namespace {
 
-const QString kSaveFilter = QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png");
+const QString kSaveFilter = QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png|WebP|*.webp");
 
 codecs::Format codecOf(SaveFormat f) {
     switch (f) {
@@ -30,6 +30,8 @@ codecs::Format codecOf(SaveFormat f) {
             return codecs::Format::Gif;
         case SaveFormat::Png:
             return codecs::Format::Png;
+        case SaveFormat::Webp:
+            return codecs::Format::Webp;
         case SaveFormat::Jpeg:
             break;
     }
@@ -63,7 +65,7 @@ void Tkadrel::saveClick() {
         return;
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
-    if (format == SaveFormat::Jpeg) options.jpegQuality = jpegQuality();
+    if (format == SaveFormat::Jpeg || format == SaveFormat::Webp) options.jpegQuality = jpegQuality();
     if (format == SaveFormat::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));
     codecs::writeFile(target, composite, codecOf(format), options);
 }

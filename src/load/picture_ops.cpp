@@ -44,6 +44,8 @@ codecs::Format saveFormatOf(int filterIndex) {
             return codecs::Format::Gif;
         case 4:
             return codecs::Format::Png;
+        case 5:
+            return codecs::Format::Webp;
         default:
             return codecs::Format::Jpeg;
     }
@@ -58,6 +60,8 @@ QString withDefaultExtension(const QString& name, codecs::Format format) {
             return name + QStringLiteral(".gif");
         case codecs::Format::Png:
             return name + QStringLiteral(".png");
+        case codecs::Format::Webp:
+            return name + QStringLiteral(".webp");
         default:
             return name + QStringLiteral(".jpg");
     }
@@ -67,6 +71,7 @@ int wholeEditFilterIndex(const QString& extension) {
     if (extension == QLatin1String(".bmp") || extension == QLatin1String(".BMP")) return 1;
     if (extension == QLatin1String(".gif") || extension == QLatin1String(".GIF")) return 3;
     if (extension == QLatin1String(".png") || extension == QLatin1String(".PNG")) return 4;
+    if (extension == QLatin1String(".webp") || extension == QLatin1String(".WEBP")) return 5;
     return 2;
 }
 

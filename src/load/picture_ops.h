@@ -19,7 +19,7 @@ QImage extractSelection(const QImage& picture, const QRect& area);
 QImage mirroredLeftRight(const QImage& picture);
 QImage mirroredTopBottom(const QImage& picture);
 
-// The editor's save dialog: filter 1 BMP, 3 GIF, 4 PNG, anything else JPEG.
+// The editor's save dialog: filter 1 BMP, 3 GIF, 4 PNG, 5 WebP, anything else JPEG.
 codecs::Format saveFormatOf(int filterIndex);
 
 // The name written: a name whose file-name part has no dot gets the format's extension, any
@@ -27,7 +27,7 @@ codecs::Format saveFormatOf(int filterIndex);
 QString withDefaultExtension(const QString& name, codecs::Format format);
 
 // The filter preselected for a whole-canvas edit, by the extension of the current piece's file
-// (exact forms only): .bmp/.BMP 1, .gif/.GIF 3, .png/.PNG 4, everything else 2 (JPEG).
+// (exact forms only): .bmp/.BMP 1, .gif/.GIF 3, .png/.PNG 4, .webp/.WEBP 5, everything else 2 (JPEG).
 int wholeEditFilterIndex(const QString& extension);
 
 // An 8-bit picture for the GIF writer. A picture of at most 256 colours keeps them exactly;

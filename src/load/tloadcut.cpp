@@ -226,9 +226,11 @@ void Tloadcut::buildControls() {
         platform::fitNumbers(e, {QStringLiteral("65535")});
     platform::fitNumbers(jpgq, {QStringLiteral("100")});
 
-    OpenPictureDialog1.filter =
-        QStringLiteral("画像(*.bmp,*,jpg,*.gif,*.png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*");
-    SaveDialog1.filter = QStringLiteral("BMP|*.bmp|JPEG|*.jpg|GIF|*.gif|PNG|*.png");
+    OpenPictureDialog1.filter = QStringLiteral(
+        "画像(*.bmp,*,jpg,*.gif,*.png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
+        "heif;"
+        "*.avif|全部|*.*");
+    SaveDialog1.filter = QStringLiteral("BMP|*.bmp|JPEG|*.jpg|GIF|*.gif|PNG|*.png|WebP|*.webp");
 
     // Wiring. Every connection runs guarded.
     auto click = [this](QPushButton* b, void (Tloadcut::*handler)()) {

@@ -78,7 +78,8 @@ void Tloadcut::saveSelection(const QRect& area) {
     const codecs::Format format = saveFormatOf(choice->filterIndex);
     codecs::WriteOptions options;
     // Read before anything is written: a bad quality writes no file.
-    if (format == codecs::Format::Jpeg) options.jpegQuality = base::parseInt(jpgq->text());
+    if (format == codecs::Format::Jpeg || format == codecs::Format::Webp)
+        options.jpegQuality = base::parseInt(jpgq->text());
     const QImage selected = extractSelection(mainimage->picture(), area);
     const QString name = withDefaultExtension(choice->path, format);
     // The dialog does not ask: the question names the file really written, whenever it exists.

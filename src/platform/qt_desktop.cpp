@@ -107,7 +107,13 @@ QImage clipboardPicture(const QMimeData* data) {
 }
 
 QImage QtDesktop::clipboardImage() {
-    return clipboardPicture(QGuiApplication::clipboard()->mimeData());
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data) return {};
+    if (data->hasImage()) {
+        const QImage image = clipboardPicture(data);
+        if (!image.isNull()) return image;
+    }
+    return clipboardReader_ ? clipboardReader_(*data) : QImage();
 }
 
 // Desktops other than the one this tool was first made for offer no taskbar a program may hide;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+#include <utility>
+
 #include "platform/desktop.h"
 
 class QMimeData;
@@ -26,6 +29,14 @@ public:
     QImage clipboardImage() override;
     void setTaskbarVisible(bool visible) override;
     bool openUrl(const QString& url) override;
+
+    // Reads what Qt's own readers do not take from the clipboard (a null picture when there is
+    // nothing it knows); the program gives it the codecs' reader.
+    using ClipboardReader = std::function<QImage(const QMimeData&)>;
+    void setClipboardReader(ClipboardReader reader) { clipboardReader_ = std::move(reader); }
+
+private:
+    ClipboardReader clipboardReader_;
 };
 
 }  // namespace platform

@@ -62,7 +62,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "exclude"},
         Refused{"NoInputFiles", {"join", "-o", "OUT.png"}, "no input files"},
         Refused{"NoOutput", {"join", "IN"}, "-o OUT"},
-        Refused{"UnwritableExtension", {"join", "-o", "OUT.tif", "IN"}, ".jpg, .jpeg, .bmp, .gif or .png"},
+        Refused{
+            "UnwritableExtension", {"join", "-o", "OUT.tif", "IN"}, ".jpg, .jpeg, .bmp, .gif, .png or .webp"},
         Refused{"ReduceToBitmap", {"reduce", "IN", "OUT.bmp"}, ".gif or .png"},
         Refused{"ReduceOneOperand", {"reduce", "IN"}, "IN and OUT"},
         Refused{"ResizeWithoutSize", {"resize", "IN", "OUT.png"}, "--size"},

@@ -26,6 +26,11 @@ QByteArray validFile(Format format) {
             writer.write(picture.convertToFormat(QImage::Format_ARGB32));
             return bytes;
         }
+        case Format::Heif: {
+            // Encoding takes a while; every case starts from the same file.
+            static const QByteArray heic = codectest::heifFile(picture, codectest::HeifKind::Heic);
+            return heic;
+        }
         default:
             return codecs::encode(picture, format);
     }
@@ -43,6 +48,10 @@ const char* nameOf(Format format) {
             return "Png";
         case Format::Ico:
             return "Ico";
+        case Format::Webp:
+            return "Webp";
+        case Format::Heif:
+            return "Heif";
     }
     return "?";
 }
@@ -82,7 +91,8 @@ TEST_P(BadInput, EmptyDataIsRefused) {
 }
 
 TEST_P(BadInput, ContentOfAnotherFormatFailsInTheChosenDecoder) {
-    for (Format other : {Format::Bmp, Format::Jpeg, Format::Gif, Format::Png, Format::Ico}) {
+    for (Format other :
+         {Format::Bmp, Format::Jpeg, Format::Gif, Format::Png, Format::Ico, Format::Webp, Format::Heif}) {
         if (other == GetParam()) continue;
         const QString text = codectest::errorOf([&] { codecs::decode(validFile(other), GetParam()); });
         EXPECT_TRUE(text.startsWith(QStringLiteral("画像を読めません: ")))
@@ -114,7 +124,8 @@ TEST_P(BadInput, FlippedBytesAnywhereAreHarmless) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Decoders, BadInput,
-                         testing::Values(Format::Bmp, Format::Jpeg, Format::Gif, Format::Png, Format::Ico),
+                         testing::Values(Format::Bmp, Format::Jpeg, Format::Gif, Format::Png, Format::Ico,
+                                         Format::Webp, Format::Heif),
                          [](const auto& row) { return std::string(nameOf(row.param)); });
 
 // A header that claims a picture beyond the budget is refused before the pixels are allocated.
@@ -140,6 +151,23 @@ QByteArray claimHuge(Format format) {
             codectest::put16be(bytes, sof + 7, 60000);
             break;
         }
+        case Format::Webp:
+            // The lossless header packs width - 1 and height - 1 in 14 bits each: 16384 × 16384.
+            EXPECT_EQ(bytes.mid(12, 4), QByteArray("VP8L"));
+            bytes[21] = bytes[22] = bytes[23] = static_cast<char>(0xFF);
+            bytes[24] = static_cast<char>(bytes[24] | 0x0F);
+            break;
+        case Format::Heif: {
+            // 60000 × 60000 in every size box (libheif's encoder writes a grid of tiles): each side
+            // within what libheif takes, the whole beyond the budget.
+            qsizetype ispe = bytes.indexOf("ispe");
+            EXPECT_GT(ispe, 0);
+            for (; ispe > 0; ispe = bytes.indexOf("ispe", ispe + 1)) {
+                codectest::put32be(bytes, ispe + 8, 60000);
+                codectest::put32be(bytes, ispe + 12, 60000);
+            }
+            break;
+        }
         case Format::Ico:
             break;
     }
@@ -155,7 +183,8 @@ TEST_P(HugeClaim, IsRefusedWithTheSizeMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Decoders, HugeClaim,
-                         testing::Values(Format::Bmp, Format::Jpeg, Format::Gif, Format::Png),
+                         testing::Values(Format::Bmp, Format::Jpeg, Format::Gif, Format::Png, Format::Webp,
+                                         Format::Heif),
                          [](const auto& row) { return std::string(nameOf(row.param)); });
 
 TEST(ReadFile, MissingFileNamesTheFileAndKeepsTheSystemReason) {

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <lcms2.h>
+#include <libheif/heif.h>
+#include <webp/mux.h>
 #include <zlib.h>
 
 #include "base/image.h"
@@ -103,6 +106,165 @@ QByteArray bytesOf(const std::vector<int>& values) {
     QByteArray out;
     for (int v : values) out.append(static_cast<char>(v));
     return out;
+}
+
+namespace {
+
+heif_error appendTo(heif_context*, const void* data, size_t size, void* out) {
+    static_cast<QByteArray*>(out)->append(static_cast<const char*>(data), static_cast<qsizetype>(size));
+    return heif_error{heif_error_Ok, heif_suberror_Unspecified, "ok"};
+}
+
+}  // namespace
+
+QByteArray heifFile(const QImage& bgr, HeifKind kind, const QByteArray& iccProfile) {
+    heif_init(nullptr);
+    heif_context* context = heif_context_alloc();
+    heif_image* image = nullptr;
+    heif_encoder* encoder = nullptr;
+    heif_image_handle* handle = nullptr;
+    QByteArray out;
+    const int w = bgr.width(), h = bgr.height();
+    bool ok = heif_image_create(w, h, heif_colorspace_RGB, heif_chroma_interleaved_RGB, &image).code ==
+                  heif_error_Ok &&
+              heif_image_add_plane(image, heif_channel_interleaved, w, h, 8).code == heif_error_Ok;
+    if (ok) {
+        int stride = 0;
+        uint8_t* plane = heif_image_get_plane(image, heif_channel_interleaved, &stride);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const uchar* from = bgr.constScanLine(y) + 3 * x;
+                uint8_t* to = plane + stride * y + 3 * x;
+                to[0] = from[2];
+                to[1] = from[1];
+                to[2] = from[0];
+            }
+        if (!iccProfile.isEmpty())
+            ok = heif_image_set_raw_color_profile(image, "prof", iccProfile.constData(),
+                                                  static_cast<size_t>(iccProfile.size()))
+                     .code == heif_error_Ok;
+    }
+    ok = ok && heif_context_get_encoder_for_format(
+                   context, kind == HeifKind::Heic ? heif_compression_HEVC : heif_compression_AV1, &encoder)
+                       .code == heif_error_Ok;
+    ok = ok && heif_encoder_set_lossy_quality(encoder, 95).code == heif_error_Ok;
+    ok = ok && heif_context_encode_image(context, image, encoder, nullptr, &handle).code == heif_error_Ok;
+    heif_writer writer{1, appendTo};
+    if (ok && heif_context_write(context, &writer, &out).code != heif_error_Ok) out.clear();
+    if (handle) heif_image_handle_release(handle);
+    if (encoder) heif_encoder_release(encoder);
+    if (image) heif_image_release(image);
+    heif_context_free(context);
+    heif_deinit();
+    return ok ? out : QByteArray();
+}
+
+// A TIFF block with one IFD holding the orientation tag (type SHORT), big- or little-endian.
+QByteArray exifOrientation(int value, bool bigEndian) {
+    QByteArray b = bigEndian ? QByteArray("MM\0*", 4) : QByteArray("II*\0", 4);
+    auto put16 = [&](std::uint32_t v) {
+        if (bigEndian)
+            b.append(static_cast<char>(v >> 8)).append(static_cast<char>(v));
+        else
+            b.append(static_cast<char>(v)).append(static_cast<char>(v >> 8));
+    };
+    auto put32 = [&](std::uint32_t v) {
+        if (bigEndian) {
+            put16(v >> 16);
+            put16(v & 0xFFFF);
+        } else {
+            put16(v & 0xFFFF);
+            put16(v >> 16);
+        }
+    };
+    put32(8);  // first IFD
+    put16(1);  // one entry
+    put16(0x0112);
+    put16(3);  // SHORT
+    put32(1);
+    put16(static_cast<std::uint32_t>(value));
+    put16(0);
+    put32(0);  // no next IFD
+    return b;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& data) {
+    QByteArray chunk(4, '\0');
+    codectest::put32be(chunk, 0, static_cast<std::uint32_t>(data.size()));
+    chunk.append(type, 4).append(data);
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4), static_cast<uInt>(data.size() + 4));
+    QByteArray tail(4, '\0');
+    codectest::put32be(tail, 0, static_cast<std::uint32_t>(crc));
+    return chunk.append(tail);
+}
+
+// Our writer's PNG without its sRGB chunk: libpng drops colour chunks that follow one.
+QByteArray pngWithoutSrgb(const QImage& picture) {
+    QByteArray png = codecs::encode(picture, codecs::Format::Png);
+    const qsizetype srgb = png.indexOf("sRGB") - 4;
+    return srgb > 0 ? png.remove(srgb, 13) : png;
+}
+
+// The chunk goes right before the image data, where colour chunks must be.
+QByteArray withPngChunk(QByteArray png, const QByteArray& chunk) {
+    return png.insert(png.indexOf("IDAT") - 4, chunk);
+}
+
+QByteArray iccpChunk(const QByteArray& profile) {
+    QByteArray packed(static_cast<qsizetype>(compressBound(static_cast<uLong>(profile.size()))), '\0');
+    uLongf size = static_cast<uLongf>(packed.size());
+    compress(reinterpret_cast<Bytef*>(packed.data()), &size,
+             reinterpret_cast<const Bytef*>(profile.constData()), static_cast<uLong>(profile.size()));
+    packed.resize(static_cast<qsizetype>(size));
+    return pngChunk("iCCP", QByteArray("P3\0\0", 4) + packed);
+}
+
+QByteArray jpegWithSegment(QByteArray jpeg, std::uint8_t marker, const QByteArray& payload) {
+    QByteArray segment(4, '\0');
+    segment[0] = static_cast<char>(0xFF);
+    segment[1] = static_cast<char>(marker);
+    codectest::put16be(segment, 2, static_cast<std::uint32_t>(payload.size() + 2));
+    return jpeg.insert(2, segment + payload);
+}
+
+QByteArray jpegWithProfile(const QByteArray& jpeg, const QByteArray& profile) {
+    return jpegWithSegment(jpeg, 0xE2, QByteArray("ICC_PROFILE\0\1\1", 14) + profile);
+}
+
+QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const QByteArray& icc) {
+    WebPMux* mux = WebPMuxNew();
+    const WebPData image{reinterpret_cast<const uint8_t*>(webp.constData()),
+                         static_cast<size_t>(webp.size())};
+    WebPMuxSetImage(mux, &image, 1);
+    const WebPData e{reinterpret_cast<const uint8_t*>(exif.constData()), static_cast<size_t>(exif.size())};
+    const WebPData i{reinterpret_cast<const uint8_t*>(icc.constData()), static_cast<size_t>(icc.size())};
+    if (!exif.isEmpty()) WebPMuxSetChunk(mux, "EXIF", &e, 1);
+    if (!icc.isEmpty()) WebPMuxSetChunk(mux, "ICCP", &i, 1);
+    WebPData out;
+    WebPDataInit(&out);
+    WebPMuxAssemble(mux, &out);
+    QByteArray bytes(reinterpret_cast<const char*>(out.bytes), static_cast<qsizetype>(out.size));
+    WebPDataClear(&out);
+    WebPMuxDelete(mux);
+    return bytes;
+}
+
+// Display P3 as the phones describe it: DCI-P3 primaries, D65 white, the sRGB curve.
+QByteArray displayP3() {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE primaries{{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+    const double curve[] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+    cmsToneCurve* c = cmsBuildParametricToneCurve(nullptr, 4, curve);
+    cmsToneCurve* curves[3] = {c, c, c};
+    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    cmsFreeToneCurve(c);
+    return bytes;
 }
 
 }  // namespace codectest

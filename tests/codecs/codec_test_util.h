@@ -58,6 +58,30 @@ QString errorOf(F&& call) {
     return QStringLiteral("no error");
 }
 
+// A HEIF file from libheif's own encoder: HEVC (a HEIC file) or AV1 (an AVIF file), at high
+// quality, with an ICC profile in its colr box when one is given. Empty when the encoder fails.
+enum class HeifKind { Heic, Avif };
+QByteArray heifFile(const QImage& bgr, HeifKind kind, const QByteArray& iccProfile = {});
+
+// Files with the chunks phones and browsers write.
+// A TIFF block with one IFD holding the Exif orientation tag (SHORT), big- or little-endian.
+QByteArray exifOrientation(int value, bool bigEndian = true);
+// A PNG chunk with its length and checksum; a PNG with a chunk inserted before its image data.
+QByteArray pngChunk(const char* type, const QByteArray& data);
+QByteArray withPngChunk(QByteArray png, const QByteArray& chunk);
+// Our writer's PNG without its sRGB chunk: libpng drops colour chunks that follow one.
+QByteArray pngWithoutSrgb(const QImage& picture);
+// An iCCP chunk holding the profile.
+QByteArray iccpChunk(const QByteArray& profile);
+// A JPEG with a segment (APPn marker code, payload) right after its start marker; with an
+// ICC profile in one APP2 segment.
+QByteArray jpegWithSegment(QByteArray jpeg, std::uint8_t marker, const QByteArray& payload);
+QByteArray jpegWithProfile(const QByteArray& jpeg, const QByteArray& profile);
+// A WebP file with EXIF and ICCP chunks (each left out when empty) added by libwebpmux.
+QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const QByteArray& icc);
+// Display P3 as the phones describe it (DCI-P3 primaries, D65 white, the sRGB curve), by lcms2.
+QByteArray displayP3();
+
 QByteArray bytesOf(std::initializer_list<int> values);
 QByteArray bytesOf(const std::vector<int>& values);
 

@@ -159,6 +159,7 @@ QByteArray libpngChoosing(const QImage& bgr) {
     png_set_IHDR(png, info, static_cast<png_uint_32>(bgr.width()), static_cast<png_uint_32>(bgr.height()), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
+    png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);  // as ours says its pictures are sRGB
     png_write_info(png, info);
     png_set_bgr(png);
     for (int y = 0; y < bgr.height(); ++y) png_write_row(png, bgr.constScanLine(y));

@@ -52,8 +52,10 @@ TEST_F(KadrelWindow, MenusCarryTheirShortcuts) {
 
 TEST_F(KadrelWindow, AddedPiecesLineUpAndTheCanvasFollows) {
     addThroughDialog({picture("a.bmp", 100, 50), picture("b.bmp", 100, 50), picture("c.bmp", 100, 50)});
-    EXPECT_EQ(testsupport::fake().lastFilters,
-              QStringLiteral("画像(*.bmp,*,jpg,*,gif,*,png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*"));
+    EXPECT_EQ(
+        testsupport::fake().lastFilters,
+        QStringLiteral("画像(*.bmp,*,jpg,*,gif,*,png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;"
+                       "*.webp;*.heic;*.heif;*.avif|全部|*.*"));
     ASSERT_EQ(k->pieceCount(), 3);
     EXPECT_EQ(rect(1), (collage::Rect{100, 0, 100, 50}));
     EXPECT_EQ(rect(2), (collage::Rect{200, 0, 100, 50}));

@@ -28,7 +28,8 @@ TEST_F(Output, SavesEachFormatWithItsExtensionForced) {
     saveAs(QStringLiteral("joined"), 2);
     EXPECT_EQ(testsupport::fake().lastStartPath, dir.filePath("blue"));
     EXPECT_EQ(testsupport::fake().lastFilterIndex, 2);
-    EXPECT_EQ(testsupport::fake().lastFilters, QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png"));
+    EXPECT_EQ(testsupport::fake().lastFilters,
+              QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png|WebP|*.webp"));
     const QImage bmp = codecs::readFile(dir.filePath("joined.bmp"), codecs::Format::Bmp);
     ASSERT_EQ(bmp.size(), QSize(30, 10));
     EXPECT_EQ(base::pixelAt(bmp, 0, 0), base::rgb(255, 0, 0));
@@ -47,6 +48,26 @@ TEST_F(Output, SavesEachFormatWithItsExtensionForced) {
     saveAs(QStringLiteral("joined.png"), 1);
     const QImage jpg = codecs::readFile(dir.filePath("joined.jpg"), codecs::Format::Jpeg);
     EXPECT_EQ(jpg.size(), QSize(30, 10));
+    EXPECT_TRUE(testsupport::fake().errors().isEmpty());
+}
+
+TEST_F(Output, WebpIsTheFifthFormatLosslessAtQuality100AndLossyBelow) {
+    saveAs(QStringLiteral("joined.png"), 5);
+    const QImage webp = codecs::readFile(dir.filePath("joined.webp"), codecs::Format::Webp);
+    ASSERT_EQ(webp.size(), QSize(30, 10));
+    EXPECT_EQ(base::pixelAt(webp, 0, 0), base::rgb(255, 0, 0));
+    EXPECT_EQ(base::pixelAt(webp, 25, 5), base::rgb(0, 0, 255));
+    EXPECT_EQ(k->saveFilterIndex, 5);
+
+    k->jpgq->setText(QStringLiteral("50"));
+    saveAs(QStringLiteral("small"), 5);
+    QFile file(dir.filePath("small.webp"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_GT(file.readAll().indexOf("VP8 "), 0);  // the lossy coder
+
+    // A WebP piece makes the dialog offer WebP next time.
+    addThroughDialog({dir.filePath("joined.webp")});
+    EXPECT_EQ(k->saveFilterIndex, 5);
     EXPECT_TRUE(testsupport::fake().errors().isEmpty());
 }
 

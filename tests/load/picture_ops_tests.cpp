@@ -58,7 +58,9 @@ TEST(EditorSaveNames, AddTheExtensionOnlyWhenThereIsNone) {
     EXPECT_EQ(load::saveFormatOf(2), Format::Jpeg);
     EXPECT_EQ(load::saveFormatOf(3), Format::Gif);
     EXPECT_EQ(load::saveFormatOf(4), Format::Png);
+    EXPECT_EQ(load::saveFormatOf(5), Format::Webp);
     EXPECT_EQ(load::saveFormatOf(9), Format::Jpeg);
+    EXPECT_EQ(load::withDefaultExtension("/t/clip", Format::Webp), "/t/clip.webp");
     EXPECT_EQ(load::withDefaultExtension("/t/clip", Format::Bmp), "/t/clip.bmp");
     EXPECT_EQ(load::withDefaultExtension("/t/clip.png", Format::Jpeg), "/t/clip.png");
     EXPECT_EQ(load::withDefaultExtension("/t.d/clip", Format::Gif), "/t.d/clip.gif");
@@ -72,6 +74,10 @@ TEST(WholeEdit, PreselectsTheFormatOfExactExtensionsOnly) {
     EXPECT_EQ(load::wholeEditFilterIndex(".Bmp"), 2);
     EXPECT_EQ(load::wholeEditFilterIndex(".jpg"), 2);
     EXPECT_EQ(load::wholeEditFilterIndex(""), 2);
+    EXPECT_EQ(load::wholeEditFilterIndex(".webp"), 5);
+    EXPECT_EQ(load::wholeEditFilterIndex(".WEBP"), 5);
+    EXPECT_EQ(load::wholeEditFilterIndex(".WebP"), 2);
+    EXPECT_EQ(load::wholeEditFilterIndex(".heic"), 2);  // read only: the dialog offers JPEG
 }
 
 TEST(GifPicture, KeepsFewColoursExactlyAndReducesMany) {

@@ -112,6 +112,21 @@ TEST_F(EditorCommands, SaveWritesOnlyTheSelectionAndReloadReadsIt) {
     EXPECT_EQ(editor->mainimage->picture().size(), QSize(40, 40));
 }
 
+TEST_F(EditorCommands, SavesWebpAsTheFifthFormatWithTheQualityField) {
+    giveSelected();
+    answerSave(QStringLiteral("clip"), 5);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    const QImage saved = codecs::readFile(dir.filePath("clip.webp"), codecs::Format::Webp);
+    EXPECT_EQ(saved, base::toBgr(loadtest::pattern(200, 100)).copy(10, 20, 40, 40));  // 100: lossless
+
+    editor->jpgq->setText(QStringLiteral("40"));
+    answerSave(QStringLiteral("small.webp"), 5);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    QFile f(dir.filePath("small.webp"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_GT(f.readAll().indexOf("VP8 "), 0);  // lossy at 40
+}
+
 TEST_F(EditorCommands, CtrlClickCutsButTheShortcutSaves) {
     giveSelected();
     answerSave(QStringLiteral("kept"), 4);

@@ -127,8 +127,10 @@ TEST_P(LoadFormat, LoadAnotherReadsTheFileByItsExtensionInAnyCase) {
     EXPECT_EQ(editor->lastFile, path);
     EXPECT_EQ(editor->SaveDialog1.fileName, path);
     EXPECT_EQ(editor->OpenPictureDialog1.fileName, path);
-    EXPECT_EQ(fake().lastFilters,
-              QStringLiteral("画像(*.bmp,*,jpg,*.gif,*.png)|*.bmp;*.jpg;*.gif;*.png|全部|*.*"));
+    EXPECT_EQ(
+        fake().lastFilters,
+        QStringLiteral("画像(*.bmp,*,jpg,*.gif,*.png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;"
+                       "*.webp;*.heic;*.heif;*.avif|全部|*.*"));
     // Lossless formats give the pixels back exactly; JPEG only roughly.
     const base::Colour c = base::pixelAt(editor->pictureCopy, 5, 3);
     if (name.endsWith(u"jpg", Qt::CaseInsensitive) || name.endsWith(u"jpeg", Qt::CaseInsensitive))

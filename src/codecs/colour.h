@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QImage>
+
+// Embedded colour descriptions turned into sRGB through Little CMS (perceptual intent). Anything
+// the library refuses is ignored: the picture is then taken as sRGB, as if it had no profile.
+namespace codecs::detail {
+
+// CIE xy chromaticities of the white point and the three primaries.
+struct Chromaticities {
+    double whiteX, whiteY, redX, redY, greenX, greenY, blueX, blueY;
+};
+
+enum class Transfer {
+    Srgb,   // the sRGB curve
+    Bt709,  // the video curve of BT.709/601/2020
+    Power,  // a pure power law: stored = linear ^ encodingGamma
+};
+
+// Where a picture's colours are defined. Empty: sRGB, nothing to do.
+struct ColourSource {
+    QByteArray iccProfile;                    // an embedded ICC profile, preferred when lcms2 takes it
+    std::optional<Chromaticities> primaries;  // PNG cHRM, HEIF nclx; sRGB's primaries when absent
+    std::optional<Transfer> transfer;         // with primaries or alone; the sRGB curve when absent
+    double encodingGamma = 1 / 2.2;           // for Transfer::Power (PNG gAMA)
+
+    bool isSrgb() const { return iccProfile.isEmpty() && !primaries && !transfer; }
+};
+
+// Profiles larger than this are ignored unread; real ones are a few hundred KiB at most.
+inline constexpr qsizetype kMaxProfileBytes = qsizetype{16} << 20;
+
+// A conversion to sRGB of rows of blue-green-red (3 bytes a pixel) or blue-green-red-alpha
+// (4 bytes, alpha kept) pixels, in place. make() gives nothing when there is nothing to do or
+// lcms2 refuses the description.
+class SrgbConversion {
+public:
+    static std::unique_ptr<SrgbConversion> make(const ColourSource& source, bool alpha);
+    ~SrgbConversion();
+    SrgbConversion(const SrgbConversion&) = delete;
+    SrgbConversion& operator=(const SrgbConversion&) = delete;
+
+    void convertRow(std::uint8_t* pixels, std::uint32_t width) const;
+    // Every row of a Format_BGR888 (alpha false) or Format_ARGB32 (alpha true) picture.
+    void convert(QImage& picture) const;
+
+private:
+    explicit SrgbConversion(void* transform) : transform_(transform) {}
+    void* transform_;  // cmsHTRANSFORM
+};
+
+// Converts a BGR888 or ARGB32 picture in place; does nothing when the source is sRGB or refused.
+void convertToSrgb(QImage& picture, const ColourSource& source);
+
+}  // namespace codecs::detail

@@ -1,0 +1,67 @@
+// The colour profile of a JPEG file: a header-only pass of its own, so that the pixel reader
+// stays as it is and a profile that cannot be read costs nothing but the profile.
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
+
+#include "codecs/colour.h"
+#include "codecs/jpeg_profile.h"
+
+namespace codecs::detail {
+namespace {
+
+struct ProfileErrors {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+void onError(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<ProfileErrors*>(cinfo->err)->jump, 1);
+}
+
+void onMessage(j_common_ptr, int) {}
+
+struct ProfilePass {
+    jpeg_decompress_struct info{};
+    ProfileErrors errors{};
+    JOCTET* profile = nullptr;  // malloc'd by jpeg_read_icc_profile
+    unsigned int size = 0;
+    bool created = false;
+
+    ProfilePass() = default;
+    ProfilePass(const ProfilePass&) = delete;
+    ProfilePass& operator=(const ProfilePass&) = delete;
+    ~ProfilePass() {
+        std::free(profile);
+        if (created) jpeg_destroy_decompress(&info);
+    }
+};
+
+// No C++ object with a destructor lives in this frame: libjpeg's errors longjmp here.
+bool readProfile(ProfilePass& pass, const unsigned char* data, unsigned long size) {
+    pass.info.err = jpeg_std_error(&pass.errors.pub);
+    pass.errors.pub.error_exit = onError;
+    pass.errors.pub.emit_message = onMessage;
+    if (setjmp(pass.errors.jump)) return false;
+    jpeg_create_decompress(&pass.info);
+    pass.created = true;
+    jpeg_mem_src(&pass.info, data, size);
+    jpeg_save_markers(&pass.info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_read_header(&pass.info, TRUE);
+    return jpeg_read_icc_profile(&pass.info, &pass.profile, &pass.size) != 0;
+}
+
+}  // namespace
+
+QByteArray jpegIccProfile(const QByteArray& jpeg) {
+    ProfilePass pass;
+    if (!readProfile(pass, reinterpret_cast<const unsigned char*>(jpeg.constData()),
+                     static_cast<unsigned long>(jpeg.size())) ||
+        !pass.profile || pass.size == 0 || pass.size > static_cast<unsigned int>(kMaxProfileBytes))
+        return {};
+    return QByteArray(reinterpret_cast<const char*>(pass.profile), static_cast<qsizetype>(pass.size));
+}
+
+}  // namespace codecs::detail
