@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 #include "base/round.h"
 #include "zoom/messages.h"
 #include "zoom/pixel_math.h"
