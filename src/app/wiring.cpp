@@ -1,6 +1,8 @@
 #include "app/wiring.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QEvent>
 
 #include "platform/widgets.h"
 
@@ -54,10 +56,37 @@ void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::
                      [&help](QSize screen) { help.centreOn(screen); });
 }
 
+namespace {
+
+// Looks once the close has been handled: only a close the window accepted ends the program.
+class QuitOnClose : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            auto* window = static_cast<QWidget*>(watched);
+            QMetaObject::invokeMethod(
+                this,
+                [window] {
+                    if (!window->isVisible()) QCoreApplication::quit();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+void quitWithMainWindow(QWidget& main) {
+    main.installEventFilter(new QuitOnClose(&main));
+}
+
 Windows::Windows() {
     connectEditor(kadrel, loadcut);
     connectResize(kadrel, loadcut, resize);
     connectViewers(kadrel, loadcut, full, tobrisk);
+    quitWithMainWindow(kadrel);
 }
 
 }  // namespace app

@@ -32,6 +32,10 @@ void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresi
 void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
                     version::Ttobrisk& help);
 
+// Closing the main window ends the program, whatever other window is still open (the editor,
+// the help window and the dialog are windows of their own and would keep it running).
+void quitWithMainWindow(QWidget& main);
+
 // The program's five windows, created in their order (members are built as declared) and linked;
 // only the main window is to be shown, and its first show places the others.
 struct Windows {

@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include "base/error.h"
+#include "base/messages.h"
 
 namespace base {
 
@@ -22,17 +23,11 @@ bool sizeAllowed(std::int64_t width, std::int64_t height) {
 }
 
 void checkSize(std::int64_t width, std::int64_t height) {
-    if (!sizeAllowed(width, height))
-        throw Error(QStringLiteral("画像が大きすぎるか空です (%1 × %2)。扱えるのは一辺 %3 ピクセル、合計 %4 "
-                                   "ピクセルまでです")
-                        .arg(width)
-                        .arg(height)
-                        .arg(kMaxSide)
-                        .arg(kMaxPixels));
+    if (!sizeAllowed(width, height)) throw Error(messages::pictureSize(width, height));
 }
 
 void throwOutOfMemory(std::int64_t width, std::int64_t height) {
-    throw Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(width).arg(height));
+    throw Error(messages::outOfMemory(width, height));
 }
 
 namespace {
@@ -167,6 +162,10 @@ QImage makeBgr(int width, int height, Colour fill) {
     return img;
 }
 
+QImage makeIndexed(int width, int height) {
+    return allocateImage(width, height, QImage::Format_Indexed8);
+}
+
 QImage toBgr(const QImage& image) {
     if (image.format() == QImage::Format_BGR888) return image;
     if (image.hasAlphaChannel()) {
@@ -177,8 +176,7 @@ QImage toBgr(const QImage& image) {
         return out;
     }
     QImage out = image.convertToFormat(QImage::Format_BGR888);
-    if (out.isNull())
-        throw Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(image.width()).arg(image.height()));
+    if (out.isNull()) throw Error(messages::outOfMemory(image.width(), image.height()));
     return out;
 }
 

@@ -70,6 +70,9 @@ private:
 // True when `image` lives in a mapping of the allocator's (for tests).
 bool isMapped(const QImage& image);
 
+// A new 8-bit picture (Format_Indexed8) with no colour table yet, checked like makeBgr.
+QImage makeIndexed(int width, int height);
+
 // The picture as 24 bits (BGR888); alpha is dropped (drawn over black, as a bitmap holds it).
 QImage toBgr(const QImage& image);
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "base/error.h"
+#include "base/messages.h"
 
 namespace base {
 
@@ -53,7 +54,7 @@ bool tryParseInt(const QString& text, int& value) {
 
 int parseInt(const QString& text) {
     int value = 0;
-    if (!tryParseInt(text, value)) throw Error(QStringLiteral("'%1' は整数ではありません").arg(text));
+    if (!tryParseInt(text, value)) throw Error(messages::notAnInteger(text));
     return value;
 }
 

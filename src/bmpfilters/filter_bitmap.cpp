@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 
 namespace bmpfilters {
 
@@ -18,7 +19,7 @@ QImage FilterBitmap(const QImage& source, FilterCallback callback, void* context
     const int w = source.width(), h = source.height();
     base::checkSize(w, h);
     QImage result(w, h, QImage::Format_BGR888);
-    if (result.isNull()) throw base::Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(w).arg(h));
+    if (result.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
 
     const std::size_t rowBytes = static_cast<std::size_t>(3) * w;
     const std::size_t stride = rowBytes + 6 * kFilterReach;  // kFilterReach margin pixels each side

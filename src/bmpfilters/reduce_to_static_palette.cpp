@@ -10,6 +10,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 #include "bmpfilters/filter_bitmap.h"
 #include "bmpfilters/static_palette.h"
 
@@ -137,7 +138,7 @@ QImage ReduceToStaticPalette(const QImage& source) {
     const int w = source.width(), h = source.height();
     base::checkSize(w, h);
     QImage result(w, h, QImage::Format_Indexed8);
-    if (result.isNull()) throw base::Error(QStringLiteral("メモリが足りません (%1 × %2)").arg(w).arg(h));
+    if (result.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
     result.setColorTable(staticPalette());
     const ReduceTables& tables = reduceTables();
 

@@ -19,17 +19,18 @@ void saveBytes(const QString& path, const char* data, qint64 size) {
     // limit) still let commit() rename the cut-off file over the old one and report success.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw base::Error(messages::writeFailed(path, file.errorString()));
+        throw base::Error(messages::writeFailed(path, messages::fileError(path, file.errorString(), true)));
     const qint64 written = file.write(data, size);
     if (written != size || file.size() != size) {
         // A short write may leave no error set; then the count is the reason.
         const QString reason = file.error() != QFileDevice::NoError
-                                   ? file.errorString()
+                                   ? messages::fileError(path, file.errorString(), true)
                                    : messages::writeIncomplete(std::max<qint64>(written, 0), size);
         file.cancelWriting();
         throw base::Error(messages::writeFailed(path, reason));
     }
-    if (!file.commit()) throw base::Error(messages::writeFailed(path, file.errorString()));
+    if (!file.commit())
+        throw base::Error(messages::writeFailed(path, messages::fileError(path, file.errorString(), true)));
 }
 
 }  // namespace codecs

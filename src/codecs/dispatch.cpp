@@ -178,7 +178,8 @@ QImage decode(const QByteArray& data, Format format) {
 
 QImage readFile(const QString& path, Format format) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw base::Error(messages::readFailed(path, file.errorString()));
+    if (!file.open(QIODevice::ReadOnly))
+        throw base::Error(messages::readFailed(path, messages::fileError(path, file.errorString(), false)));
     if (file.size() > kMaxFileBytes)
         throw base::Error(messages::readFailed(path, messages::fileTooLarge(file.size())));
     FileBytes bytes;
@@ -188,7 +189,7 @@ QImage readFile(const QString& path, Format format) {
         throw base::Error(messages::readFailed(path, messages::outOfMemory()));
     }
     if (file.error() != QFileDevice::NoError)
-        throw base::Error(messages::readFailed(path, file.errorString()));
+        throw base::Error(messages::readFailed(path, messages::fileError(path, file.errorString(), false)));
     if (bytes.size > static_cast<std::size_t>(kMaxFileBytes))
         throw base::Error(
             messages::readFailed(path, messages::fileTooLarge(static_cast<qint64>(bytes.size))));

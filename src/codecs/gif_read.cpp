@@ -39,7 +39,7 @@ using GifHandle = std::unique_ptr<GifFileType, GifCloser>;
 
 [[noreturn]] void failWith(int error) {
     const char* text = GifErrorString(error);
-    throw base::Error(text ? QString::fromLocal8Bit(text) : QStringLiteral("GIF error %1").arg(error));
+    throw base::Error(messages::gifError(error, text ? QString::fromLocal8Bit(text) : QString()));
 }
 
 void check(GifFileType* gif, int result) {
@@ -66,6 +66,17 @@ Table tableOf(const ColorMapObject* map) {
         table.bgr[3 * i + 2] = map->Colors[i].Red;
     }
     return table;
+}
+
+// The LZW minimum code size of the image whose descriptor starts at `at` (after its ','), or -1
+// when the file ends before it. giflib reads it at the end of DGifGetImageDesc and refuses
+// anything over 8 with a bare read error, so it is looked at first.
+int lzwCodeSize(const MemoryInput& in, std::size_t at) {
+    if (at + 9 > in.size) return -1;
+    const std::uint8_t flags = in.data[at + 8];
+    const std::size_t table = (flags & 0x80) ? std::size_t{3} << ((flags & 7) + 1) : 0;
+    const std::size_t codeSize = at + 9 + table;
+    return codeSize < in.size ? in.data[codeSize] : -1;
 }
 
 }  // namespace
@@ -95,6 +106,10 @@ QImage decodeGif(const QByteArray& data) {
         }
         while (block) check(gif.get(), DGifGetExtensionNext(gif.get(), &block));
     }
+    // Sizes 9 to 11 still fit LZW's 12-bit codes and some writers use them, but giflib decodes
+    // only the sizes GIF defines (2 to 8): such a file gets its own message.
+    if (const int bits = lzwCodeSize(input, input.position); bits > 8)
+        throw base::Error(messages::gifLzwCodeSize(bits));
     check(gif.get(), DGifGetImageDesc(gif.get()));
 
     const GifImageDesc& frame = gif->Image;

@@ -10,6 +10,11 @@ namespace codecs::detail {
 
 // Progressive files with more scans than this are refused: each scan re-reads the whole picture.
 inline constexpr int kMaxJpegScans = 1000;
+// Each scan of a progressive file passes over every coefficient of the picture, so the work grows
+// with scans × pixels: a file is stopped when the scan about to start would take it past this
+// (about two seconds of decoding). 32 scans of the largest picture the budget admits fit; the
+// usual progressive files have about 10.
+inline constexpr long long kMaxJpegScanPixels = 1LL << 32;
 
 QImage decodeJpeg(const QByteArray& data);
 

@@ -23,6 +23,9 @@ struct JpegErrors {
     char warning[JMSG_LENGTH_MAX];
     int damageCode;  // the warning that means the pixels are not all there (decoding stops), or 0
     bool tooManyScans;
+    bool tooMuchWork;
+    // Arithmetic coding: the first output row made wholly after the data met a marker, or -1.
+    long arithmeticEndRow;
 };
 
 struct JpegProgress {
@@ -42,13 +45,21 @@ bool meansDamage(int code) {
            code == JWRN_ARITH_BAD_CODE || code == JWRN_MUST_RESYNC;
 }
 
+// Bytes the decoder did not use before a marker: in an arithmetic-coded scan the data did not
+// decode as the frame says (Huffman-coded data under an arithmetic frame, for one).
+bool meansDamage(j_common_ptr cinfo, int code) {
+    if (meansDamage(code)) return true;
+    return code == JWRN_EXTRANEOUS_DATA && cinfo->is_decompressor &&
+           reinterpret_cast<j_decompress_ptr>(cinfo)->arith_code;
+}
+
 // Such a file is refused anyway, so decoding stops at the first damage warning: a few hundred bytes
 // claiming a large picture would otherwise have libjpeg make up every row of it first.
 void onMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;  // trace output
     auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
     ++cinfo->err->num_warnings;
-    if (meansDamage(cinfo->err->msg_code)) {
+    if (meansDamage(cinfo, cinfo->err->msg_code)) {
         errors->damageCode = cinfo->err->msg_code;
         (*cinfo->err->format_message)(cinfo, errors->warning);
         std::longjmp(errors->jump, 1);
@@ -58,10 +69,29 @@ void onMessage(j_common_ptr cinfo, int level) {
 void onProgress(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
     auto* progress = reinterpret_cast<JpegProgress*>(cinfo->progress);
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans) {
+    const auto* info = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (info->input_scan_number > kMaxJpegScans) {
         progress->errors->tooManyScans = true;
         std::longjmp(progress->errors->jump, 1);
     }
+    const long long pixels = static_cast<long long>(info->image_width) * info->image_height;
+    if (info->input_scan_number * pixels > kMaxJpegScanPixels) {
+        progress->errors->tooMuchWork = true;
+        std::longjmp(progress->errors->jump, 1);
+    }
+}
+
+// Arithmetic-coded data carries no sign of where it ends: met early, a marker makes the decoder
+// go on with zero bits, which is also how a picture ending in a plain area was written. So the
+// row from which every row is made wholly from that point on is noted here (the iMCU row after
+// the one that met it, one more for the upsampling's context) and the rows are judged after.
+void noteArithmeticEnd(j_decompress_ptr info, JpegErrors& errors) {
+    if (errors.arithmeticEndRow >= 0 || !info->arith_code || info->progressive_mode ||
+        info->unread_marker == 0)
+        return;
+    if (info->input_iMCU_row + 1 >= info->total_iMCU_rows) return;  // the data's natural end
+    const long rowsPerIMcu = static_cast<long>(info->max_v_samp_factor) * DCTSIZE;
+    errors.arithmeticEndRow = (static_cast<long>(info->input_iMCU_row) + 1) * rowsPerIMcu;
 }
 
 struct JpegReader {
@@ -131,6 +161,7 @@ bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::
         JSAMPROW row = cmykRow ? cmykRow : target;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) ERREXIT(&info, JERR_INPUT_EMPTY);
         if (cmykRow) cmykToBgr(cmykRow, target, info.output_width, inverted);
+        noteArithmeticEnd(&info, reader.errors);
     }
     jpeg_finish_decompress(&info);
     return true;
@@ -139,11 +170,38 @@ bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::
 [[noreturn]] void fail(const JpegReader& reader) {
     const JpegErrors& errors = reader.errors;
     if (errors.tooManyScans) throw base::Error(messages::jpegTooManyScans(kMaxJpegScans));
+    if (errors.tooMuchWork)
+        throw base::Error(messages::jpegTooMuchWork(reader.info.input_scan_number, reader.info.image_width,
+                                                    reader.info.image_height));
     if (errors.damageCode == JWRN_JPEG_EOF)
         throw base::Error(messages::jpegTruncated(QString::fromLocal8Bit(errors.warning)));
     if (errors.damageCode != 0)
         throw base::Error(messages::jpegDamaged(QString::fromLocal8Bit(errors.warning)));
-    throw base::Error(QString::fromLocal8Bit(errors.message));
+    const QString reason = QString::fromLocal8Bit(errors.message);
+    switch (errors.pub.msg_code) {
+        case JERR_NO_SOI:
+            throw base::Error(messages::jpegNotJpeg(reason));
+        case JERR_BAD_PRECISION:
+            throw base::Error(messages::jpegPrecision(errors.pub.msg_parm.i[0], reason));
+        case JERR_INPUT_EMPTY:
+        case JERR_INPUT_EOF:
+            throw base::Error(messages::jpegTruncated(reason));
+        default:
+            throw base::Error(messages::jpegUnreadable(reason));
+    }
+}
+
+// Rows from `from` on, all of one colour: what zero bits after the data's end make of a plain area.
+bool plainFrom(const QImage& image, long from) {
+    if (from >= image.height()) return true;
+    const std::uint8_t* first = image.constScanLine(static_cast<int>(from));
+    const std::size_t rowBytes = std::size_t{3} * static_cast<std::size_t>(image.width());
+    for (int y = static_cast<int>(from); y < image.height(); ++y) {
+        const std::uint8_t* row = image.constScanLine(y);
+        for (std::size_t x = 0; x < rowBytes; x += 3)
+            if (row[x] != first[0] || row[x + 1] != first[1] || row[x + 2] != first[2]) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -162,8 +220,11 @@ QImage decodeJpeg(const QByteArray& data) {
     QImage image = base::allocateBgr(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
     std::vector<std::uint8_t> cmykRow(cmyk ? std::size_t{4} * info.image_width : 0);
 
+    reader.errors.arithmeticEndRow = -1;
     if (!readPixels(reader, image.scanLine(0), image.bytesPerLine(), cmyk ? cmykRow.data() : nullptr))
         fail(reader);
+    if (reader.errors.arithmeticEndRow >= 0 && !plainFrom(image, reader.errors.arithmeticEndRow))
+        throw base::Error(messages::jpegArithmeticCut());
     return image;
 }
 

@@ -10,8 +10,11 @@
 // After jpeglib.h, which it needs.
 #include <jerror.h>
 
+#include <jerror.h>  // after jpeglib.h: its message list depends on jconfig.h
+
 #include "base/error.h"
 #include "codecs/jpeg.h"
+#include "codecs/messages.h"
 
 namespace codecs::detail {
 namespace {
@@ -122,8 +125,13 @@ bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, i
 Encoded encodeJpeg(const QImage& bgr, int quality) {
     JpegWriter writer;
     writer.out.block = base::Block(static_cast<std::size_t>(bgr.width()) * bgr.height() + 64 * 1024);
-    if (!compress(writer, bgr.constScanLine(0), bgr.bytesPerLine(), bgr.width(), bgr.height(), quality))
-        throw base::Error(QString::fromLocal8Bit(writer.errors.message));
+    if (!compress(writer, bgr.constScanLine(0), bgr.bytesPerLine(), bgr.width(), bgr.height(), quality)) {
+        const QString reason = QString::fromLocal8Bit(writer.errors.message);
+        if (writer.errors.pub.msg_code == JERR_IMAGE_TOO_BIG)
+            throw base::Error(
+                messages::jpegTooLargeToWrite(bgr.width(), bgr.height(), JPEG_MAX_DIMENSION, reason));
+        throw base::Error(messages::jpegNotWritten(reason));
+    }
     return std::move(writer.out);
 }
 

@@ -1,6 +1,11 @@
 #include "codecs/messages.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+#include <gif_lib.h>
+
+#include "base/messages.h"
 
 #include "codecs/codecs.h"
 
@@ -20,6 +25,10 @@ QString encodeFailed(const QString& reason) {
 
 QString writeFailed(const QString& path, const QString& reason) {
     return QStringLiteral("ファイル「%1」に書き込めません: %2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString confirmOverwrite(const QString& path) {
+    return QStringLiteral("%1は既に存在します。上書きしますか？").arg(QDir::toNativeSeparators(path));
 }
 
 QString unsupportedExtension(const QString& extension) {
@@ -58,11 +67,60 @@ QString emptyPalette() {
 }
 
 QString outOfMemory() {
-    return QStringLiteral("メモリが足りません");
+    return base::messages::outOfMemory();
+}
+
+QString fileError(const QString& path, const QString& systemReason, bool writing) {
+    const QFileInfo info(path);
+    QString what;
+    if (info.isDir())
+        what = QStringLiteral("フォルダーです");
+    else if (!writing && !info.exists())
+        what = QStringLiteral("ファイルがありません");
+    else if (writing && !info.exists() && !info.absoluteDir().exists())
+        what = QStringLiteral("フォルダーがありません");
+    else if (info.exists() && (writing ? !info.isWritable() : !info.isReadable()))
+        what = writing ? QStringLiteral("書き込みが許可されていません")
+                       : QStringLiteral("読み取りが許可されていません");
+    else
+        what = writing ? QStringLiteral("書き込みに失敗しました") : QStringLiteral("読み込みに失敗しました");
+    return systemReason.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, systemReason);
+}
+
+QString jpegNotJpeg(const QString& libraryReason) {
+    return QStringLiteral("JPEG ファイルではありません (%1)").arg(libraryReason);
+}
+
+QString jpegUnreadable(const QString& libraryReason) {
+    return QStringLiteral("JPEG ファイルを読めません (%1)").arg(libraryReason);
+}
+
+QString jpegTooLargeToWrite(int width, int height, int limit, const QString& libraryReason) {
+    return QStringLiteral("JPEG に書き出せるのは一辺 %1 ピクセルまでです (%2 × %3) (%4)")
+        .arg(limit)
+        .arg(width)
+        .arg(height)
+        .arg(libraryReason);
+}
+
+QString jpegNotWritten(const QString& libraryReason) {
+    return QStringLiteral("JPEG に書き出せません (%1)").arg(libraryReason);
+}
+
+QString jpegTooMuchWork(long long scans, long long width, long long height) {
+    return QStringLiteral("プログレッシブ JPEG の展開に時間がかかりすぎます (%1 スキャン × %2 × %3 ピクセル)")
+        .arg(scans)
+        .arg(width)
+        .arg(height);
 }
 
 QString jpegTruncated(const QString& libraryReason) {
     return QStringLiteral("JPEG ファイルが途中で切れています (%1)").arg(libraryReason);
+}
+
+QString jpegArithmeticCut() {
+    return QStringLiteral(
+        "JPEG ファイルが途中で切れているか壊れています (算術符号のデータが画像の終わりより前で尽きています)");
 }
 
 QString jpegDamaged(const QString& libraryReason) {
@@ -73,8 +131,9 @@ QString jpegTooManyScans(int limit) {
     return QStringLiteral("プログレッシブ JPEG のスキャンが多すぎます (%1 を超えています)").arg(limit);
 }
 
-QString jpegPrecision(int bits) {
-    return QStringLiteral("%1 ビットの JPEG は扱えません").arg(bits);
+QString jpegPrecision(int bits, const QString& libraryReason) {
+    const QString text = QStringLiteral("%1 ビットの JPEG は扱えません").arg(bits);
+    return libraryReason.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, libraryReason);
 }
 
 QString jpegColourSpace(int space) {
@@ -85,8 +144,64 @@ QString pngTruncated() {
     return QStringLiteral("PNG ファイルが途中で切れています");
 }
 
+QString pngNotPng() {
+    return QStringLiteral("PNG ファイルではありません");
+}
+
+QString pngDamaged(const QString& libraryReason) {
+    return QStringLiteral("PNG ファイルが壊れています (%1)").arg(libraryReason);
+}
+
+QString pngNotWritten(const QString& libraryReason) {
+    return QStringLiteral("PNG に書き出せません (%1)").arg(libraryReason);
+}
+
 QString gifNoFrame() {
     return QStringLiteral("GIF ファイルに画像がありません");
+}
+
+QString gifError(int code, const QString& libraryReason) {
+    QString what;
+    switch (code) {
+        case D_GIF_ERR_NOT_GIF_FILE:
+            what = QStringLiteral("GIF ファイルではありません");
+            break;
+        case D_GIF_ERR_READ_FAILED:
+            what = QStringLiteral("GIF ファイルが途中で切れているか壊れています");
+            break;
+        case D_GIF_ERR_NOT_ENOUGH_MEM:
+        case E_GIF_ERR_NOT_ENOUGH_MEM:
+            what = outOfMemory();
+            break;
+        case D_GIF_ERR_NO_SCRN_DSCR:
+        case D_GIF_ERR_NO_IMAG_DSCR:
+        case D_GIF_ERR_NO_COLOR_MAP:
+        case D_GIF_ERR_WRONG_RECORD:
+        case D_GIF_ERR_DATA_TOO_BIG:
+        case D_GIF_ERR_IMAGE_DEFECT:
+        case D_GIF_ERR_EOF_TOO_SOON:
+            what = QStringLiteral("GIF ファイルが壊れています");
+            break;
+        default:
+            what = QStringLiteral("GIF を処理できません");
+            break;
+    }
+    const QString reason = libraryReason.isEmpty() ? QStringLiteral("GIF error %1").arg(code) : libraryReason;
+    return QStringLiteral("%1 (%2)").arg(what, reason);
+}
+
+QString gifLzwCodeSize(int bits) {
+    return QStringLiteral("GIF の LZW 最小コード長 %1 ビットは扱えません (GIF が定めるのは 2〜8 ビットです)")
+        .arg(bits);
+}
+
+QString icoUnreadable(const QString& libraryReason) {
+    return libraryReason.isEmpty() ? QStringLiteral("アイコン ファイルを読めません")
+                                   : QStringLiteral("アイコン ファイルを読めません (%1)").arg(libraryReason);
+}
+
+QString icoNoImage() {
+    return QStringLiteral("アイコン ファイルに画像がありません");
 }
 
 QString gifIndexOutsideTable(int index, int tableSize) {

@@ -14,6 +14,9 @@ QString encodeFailed(const QString& reason);
 // writeFile()/saveBytes(): names the file and keeps the reason.
 QString writeFailed(const QString& path, const QString& reason);
 
+// The question before a save replaces `path`.
+QString confirmOverwrite(const QString& path);
+
 // The any-case loader's refusal; extension with its dot (may be empty).
 QString unsupportedExtension(const QString& extension);
 
@@ -27,15 +30,40 @@ QString icoNotWritable();
 QString emptyPalette();
 QString outOfMemory();
 
+// A file the system would not open, read or replace: what went wrong in Japanese, with the
+// system's own reason in parentheses.
+QString fileError(const QString& path, const QString& systemReason, bool writing);
+
+QString jpegNotJpeg(const QString& libraryReason);
+// Any other refusal of libjpeg's while reading.
+QString jpegUnreadable(const QString& libraryReason);
+// libjpeg's refusal while writing; a side over its limit is named with that limit.
+QString jpegTooLargeToWrite(int width, int height, int limit, const QString& libraryReason);
+QString jpegNotWritten(const QString& libraryReason);
+// Progressive decoding that would take too long: scans × pixels over the budget.
+QString jpegTooMuchWork(long long scans, long long width, long long height);
 QString jpegTruncated(const QString& libraryReason);
+// Arithmetic-coded data that ends before the picture does.
+QString jpegArithmeticCut();
 QString jpegDamaged(const QString& libraryReason);
 QString jpegTooManyScans(int limit);
-QString jpegPrecision(int bits);
+// `libraryReason` may be empty (the reader itself found the precision).
+QString jpegPrecision(int bits, const QString& libraryReason = {});
 QString jpegColourSpace(int space);
 
 QString pngTruncated();
+QString pngNotPng();
+QString pngDamaged(const QString& libraryReason);
+QString pngNotWritten(const QString& libraryReason);
 
 QString gifNoFrame();
+// giflib's refusal, by its error code, with its own text in parentheses.
+QString gifError(int code, const QString& libraryReason);
+QString gifLzwCodeSize(int bits);
+
+// An icon Qt's reader refused; `libraryReason` may be empty (Qt had none but "unknown").
+QString icoUnreadable(const QString& libraryReason);
+QString icoNoImage();
 QString gifIndexOutsideTable(int index, int tableSize);
 
 QString bmpNotBitmap();

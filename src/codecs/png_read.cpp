@@ -24,6 +24,7 @@ struct PngReader {
     std::size_t size = 0;
     std::size_t position = 0;
     char message[256] = {};
+    bool truncated = false;  // the data ended before libpng had what it asked for
 
     PngReader() = default;
     PngReader(const PngReader&) = delete;
@@ -43,7 +44,10 @@ void onWarning(png_structp, png_const_charp) {}
 
 void onRead(png_structp png, png_bytep out, std::size_t n) {
     auto* reader = static_cast<PngReader*>(png_get_io_ptr(png));
-    if (n > reader->size - reader->position) png_error(png, "file truncated");
+    if (n > reader->size - reader->position) {
+        reader->truncated = true;
+        png_error(png, "file truncated");
+    }
     std::memcpy(out, reader->data + reader->position, n);
     reader->position += n;
 }
@@ -235,14 +239,18 @@ bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) 
     return false;
 }
 
+[[noreturn]] void failed(const PngReader& reader) {
+    if (reader.truncated) throw base::Error(messages::pngTruncated());
+    throw base::Error(messages::pngDamaged(QString::fromLocal8Bit(reader.message)));
+}
+
 }  // namespace
 
 Decoded decodePng(const QByteArray& data) {
     PngReader reader;
     reader.data = reinterpret_cast<const unsigned char*>(data.constData());
     reader.size = static_cast<std::size_t>(data.size());
-    if (reader.size < 8 || png_sig_cmp(reader.data, 0, 8) != 0)
-        throw base::Error(QStringLiteral("Not a PNG file"));
+    if (reader.size < 8 || png_sig_cmp(reader.data, 0, 8) != 0) throw base::Error(messages::pngNotPng());
     const Claim claim = headerClaim(reader.data, reader.size);
     if (claim.found)
         base::checkSize(static_cast<std::int64_t>(claim.width), static_cast<std::int64_t>(claim.height));
@@ -253,7 +261,7 @@ Decoded decodePng(const QByteArray& data) {
 
     PngLayout layout;
     PngColourChunks chunks;
-    if (!readHeader(reader, layout, chunks)) throw base::Error(QString::fromLocal8Bit(reader.message));
+    if (!readHeader(reader, layout, chunks)) failed(reader);
     const auto conversion = SrgbConversion::make(colourOf(chunks), layout.channels == 4);
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
@@ -284,7 +292,7 @@ Decoded decodePng(const QByteArray& data) {
                 bgraOverBlack(rows[y], first + stride * y, layout.width);
             }
     }
-    if (!ok) throw base::Error(QString::fromLocal8Bit(reader.message));
+    if (!ok) failed(reader);
     Decoded decoded;
     decoded.picture = std::move(image);
     decoded.orientation = orientationOf(reader.png, reader.info);

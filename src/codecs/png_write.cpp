@@ -376,7 +376,8 @@ QByteArray encodePng(const QImage& image) {
                            choose ? rows.data() + 3 : nullptr,
                            choose ? rows.data() + rows.size() / 2 + 3 : nullptr,
                            banded ? &bands : nullptr};
-    if (!compress(writer, source)) throw base::Error(QString::fromLocal8Bit(writer.message));
+    if (!compress(writer, source))
+        throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.message)));
     return writer.out.toByteArray();
 }
 

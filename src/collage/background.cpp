@@ -5,6 +5,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 
 namespace collage {
 

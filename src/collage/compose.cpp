@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 
 namespace collage {
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <QFileInfo>
+
 namespace collage {
 
 SaveFormat saveFormatOf(int filterIndex) {
@@ -23,6 +25,10 @@ QString withoutExtension(const QString& path) {
     const qsizetype slash = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     const qsizetype dot = path.lastIndexOf(u'.');
     return dot > slash ? path.left(dot) : path;
+}
+
+bool mustAskBeforeWriting(const QString& target) {
+    return QFileInfo::exists(target);
 }
 
 QString forcedName(const QString& path, SaveFormat format) {

@@ -13,6 +13,9 @@ SaveFormat saveFormatOf(int filterIndex);
 // or the extension added when there is none: "joined" + GIF -> "joined.gif", "x.jpg" + BMP -> "x.bmp".
 QString forcedName(const QString& path, SaveFormat format);
 
+// Whether saving to `target` (the name really written) replaces a file, so the user is asked.
+bool mustAskBeforeWriting(const QString& target);
+
 // The path without its extension (dots in folder names do not count).
 QString withoutExtension(const QString& path);
 

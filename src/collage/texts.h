@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "codecs/messages.h"
+
 namespace collage::texts {
 
 // Every text the main window shows, in one place.
@@ -26,7 +28,7 @@ inline QString unsupportedClipboard() {
     return QStringLiteral("未対応のクリップボード データです");
 }
 inline QString confirmOverwrite(const QString& path) {
-    return QStringLiteral("%1は既に存在します。上書きしますか？").arg(path);
+    return codecs::messages::confirmOverwrite(path);
 }
 inline QString pastedPiece() {
     return QStringLiteral("貼り付けた画像");

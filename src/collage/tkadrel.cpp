@@ -126,15 +126,17 @@ void Tkadrel::buildControls() {
     UpDownpickn =
         spinner(client, QStringLiteral("UpDownpickn"), Qt::Vertical, {140, 0, 16, 24}, 0, 255, pickn);
     UpDownpickn->setWrap(true);
-    picLeft = edit(client, QStringLiteral("picLeft"), QStringLiteral("0"), {56, 32, 35, 21}, Qt::blue);
+    // The number edits are wider than the window was drawn with, and their spinners narrower, so
+    // that the widest numbers show whole (fitNumbers below); the two diagrams keep their places.
+    picLeft = edit(client, QStringLiteral("picLeft"), QStringLiteral("0"), {56, 32, 42, 21}, Qt::blue);
     UpDownPL =
-        spinner(client, QStringLiteral("UpDownPL"), Qt::Horizontal, {91, 32, 24, 21}, -1800, 1800, picLeft);
-    picX = edit(client, QStringLiteral("picX"), QStringLiteral("1280"), {120, 32, 35, 21}, Qt::blue);
+        spinner(client, QStringLiteral("UpDownPL"), Qt::Horizontal, {98, 32, 18, 21}, -1800, 1800, picLeft);
+    picX = edit(client, QStringLiteral("picX"), QStringLiteral("1280"), {117, 32, 42, 21}, Qt::blue);
     picX->setReadOnly(true);
-    picTop = edit(client, QStringLiteral("picTop"), QStringLiteral("0"), {16, 56, 35, 21}, Qt::red);
+    picTop = edit(client, QStringLiteral("picTop"), QStringLiteral("0"), {15, 56, 40, 21}, Qt::red);
     UpDownPT =
-        spinner(client, QStringLiteral("UpDownPT"), Qt::Vertical, {4, 56, 16, 21}, -1600, 1600, picTop, -1);
-    picY = edit(client, QStringLiteral("picY"), QStringLiteral("1280"), {16, 132, 35, 21}, Qt::red);
+        spinner(client, QStringLiteral("UpDownPT"), Qt::Vertical, {1, 56, 14, 21}, -1600, 1600, picTop, -1);
+    picY = edit(client, QStringLiteral("picY"), QStringLiteral("1280"), {9, 132, 46, 21}, Qt::red);
     picY->setReadOnly(true);
     preview = new platform::PictureControl(client);
     preview->setObjectName(QStringLiteral("preview"));
@@ -159,7 +161,7 @@ void Tkadrel::buildControls() {
     autosize->setObjectName(QStringLiteral("autosize"));
     autosize->setGeometry(0, 268, 89, 17);
     autosize->setChecked(true);
-    offset = button(client, QStringLiteral("offset"), QStringLiteral("オフセット"), {4, 288, 50, 20});
+    offset = button(client, QStringLiteral("offset"), QStringLiteral("オフセット"), {1, 288, 54, 20});
     offset->setCheckable(true);
     offsetX =
         spinner(client, QStringLiteral("offsetX"), Qt::Horizontal, {56, 288, 40, 20}, -1800, 1800, nullptr);
@@ -167,10 +169,10 @@ void Tkadrel::buildControls() {
     offsetY =
         spinner(client, QStringLiteral("offsetY"), Qt::Vertical, {32, 312, 20, 40}, -1600, 1600, nullptr, -1);
     offsetY->hide();
-    sizeX = edit(client, QStringLiteral("sizeX"), QStringLiteral("0"), {98, 288, 35, 21}, Qt::blue);
-    UpDownX = spinner(client, QStringLiteral("UpDownX"), Qt::Horizontal, {133, 288, 24, 21}, 0, 1800, sizeX);
-    sizeY = edit(client, QStringLiteral("sizeY"), QStringLiteral("0"), {16, 386, 35, 21}, Qt::red);
-    UpDownY = spinner(client, QStringLiteral("UpDownY"), Qt::Vertical, {4, 386, 16, 21}, 0, 1600, sizeY, -1);
+    sizeX = edit(client, QStringLiteral("sizeX"), QStringLiteral("0"), {98, 288, 43, 21}, Qt::blue);
+    UpDownX = spinner(client, QStringLiteral("UpDownX"), Qt::Horizontal, {141, 288, 18, 21}, 0, 1800, sizeX);
+    sizeY = edit(client, QStringLiteral("sizeY"), QStringLiteral("0"), {15, 386, 40, 21}, Qt::red);
+    UpDownY = spinner(client, QStringLiteral("UpDownY"), Qt::Vertical, {1, 386, 14, 21}, 0, 1600, sizeY, -1);
     fit = button(client, QStringLiteral("fit"), QStringLiteral("フィット"), {4, 312, 50, 25});
     backpattern = new platform::PictureControl(client);
     backpattern->setObjectName(QStringLiteral("backpattern"));
@@ -184,9 +186,9 @@ void Tkadrel::buildControls() {
         f.setPixelSize(10);
         Label3->setFont(f);
     }
-    jpgq = edit(client, QStringLiteral("jpgq"), QStringLiteral("100"), {86, 460, 25, 20});
+    jpgq = edit(client, QStringLiteral("jpgq"), QStringLiteral("100"), {86, 460, 32, 20});
     UpDownjpgq =
-        spinner(client, QStringLiteral("UpDownjpgq"), Qt::Horizontal, {111, 460, 24, 20}, 1, 100, jpgq, 10);
+        spinner(client, QStringLiteral("UpDownjpgq"), Qt::Horizontal, {118, 460, 20, 20}, 1, 100, jpgq, 10);
     UpDownjpgq->setPosition(100);
     save = button(client, QStringLiteral("save"), QStringLiteral("保存"), {4, 452, 61, 28});
     fulledit = button(client, QStringLiteral("fulledit"), QStringLiteral("全体編集"), {4, 496, 61, 24});
@@ -217,7 +219,16 @@ void Tkadrel::buildControls() {
     }
     // The column was drawn for a compact system font: no inner padding, smaller captions
     // where the buttons are narrow.
-    client->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; } QPushButton { padding: 0px; }"));
+    // "オフセット" reads white while up and black while down: the up face is dark enough for the
+    // white caption (contrast about 9:1), the down face light; disabled, both fade.
+    client->setStyleSheet(QStringLiteral(
+        "QLineEdit { padding: 0px; } QPushButton { padding: 0px; }"
+        "QPushButton#offset { color: white; background: #4a4a4a; border: 1px solid #262626; border-radius: "
+        "2px; }"
+        "QPushButton#offset:checked { color: black; background: #dcdcdc; border-color: #707070; }"
+        "QPushButton#offset:disabled { color: #a8a8a8; background: #6e6e6e; border-color: #5a5a5a; }"
+        "QPushButton#offset:checked:disabled { color: #8c8c8c; background: #e8e8e8; border-color: #b0b0b0; "
+        "}"));
     for (QWidget* w : std::initializer_list<QWidget*>{offset, fit, transpick, backcolor, backpicture}) {
         QFont f = w->font();
         f.setPixelSize(11);
@@ -228,6 +239,18 @@ void Tkadrel::buildControls() {
         f.setPixelSize(13);
         l->setFont(f);
     }
+    // Captions that would not fit at the column's size.
+    for (auto [w, pixels] : {std::pair<QWidget*, int>{offset, 10}, {fullshow, 11}}) {
+        QFont f = w->font();
+        f.setPixelSize(pixels);
+        w->setFont(f);
+    }
+    const QStringList side{QStringLiteral("65535")};  // a picture's or the canvas's largest side
+    platform::fitNumbers(pickn, {QStringLiteral("255")});
+    platform::fitNumbers(picLeft, {QStringLiteral("-1800")});
+    platform::fitNumbers(picTop, {QStringLiteral("-1600")});
+    for (QLineEdit* e : {picX, picY, sizeX, sizeY}) platform::fitNumbers(e, side);
+    platform::fitNumbers(jpgq, {QStringLiteral("100")});
 }
 
 void Tkadrel::buildMenus() {
@@ -645,6 +668,8 @@ void Tkadrel::redoClick() {
 
 void Tkadrel::addpicClick() {
     const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, true);
+    // The next dialog starts where the user chose, whether or not the files load.
+    if (!paths.isEmpty()) openFileName = paths.last();
     // A whole selection is one step; a failing file ends it, and the ones before it stay added.
     act(StepKind::Other, [&] {
         for (const QString& path : paths) loading(path);
@@ -653,10 +678,11 @@ void Tkadrel::addpicClick() {
 }
 
 void Tkadrel::dropFiles(const QStringList& paths) {
+    // The next open dialog starts at the last file read; one that failed does not count.
     act(StepKind::Other, [&] {
         for (const QString& path : paths) {
-            openFileName = path;
             loading(path);
+            openFileName = path;
         }
     });
     Clickout();

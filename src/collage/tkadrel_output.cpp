@@ -1,7 +1,6 @@
 // Composing, saving and the clipboard; the canvas background.
 #include <algorithm>
 
-#include <QFileInfo>
 #include <QLineEdit>
 
 #include "base/error.h"
@@ -59,9 +58,9 @@ void Tkadrel::saveClick() {
     saveFilterIndex = choice->filterIndex;
     const SaveFormat format = saveFormatOf(choice->filterIndex);
     const QString target = forcedName(workFileName, format);
-    // The dialog asked about the name as typed; the forced extension may name another file.
-    if (target != workFileName && QFileInfo::exists(target) &&
-        !platform::desktop().confirm(this, texts::confirmOverwrite(target)))
+    // The question names the file really written (the forced extension may name another file
+    // than the one typed), and comes whenever that file exists.
+    if (mustAskBeforeWriting(target) && !platform::desktop().confirm(this, texts::confirmOverwrite(target)))
         return;
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
@@ -85,6 +84,7 @@ void Tkadrel::backpictureClick() {
     const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, false);
     if (paths.isEmpty()) return;
     const QString& path = paths.first();
+    openFileName = path;
     QImage picture = codecs::readFile(path, codecs::formatByExtension(path));
     act(StepKind::Other, [&] { table_.setBackground(Background{table_.background().colour, picture}); });
 }

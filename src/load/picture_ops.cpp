@@ -17,7 +17,7 @@ QImage extractSelection(const QImage& picture, const QRect& area) {
 
 QImage mirroredLeftRight(const QImage& picture) {
     const QImage source = base::toBgr(picture);
-    QImage out(source.size(), QImage::Format_BGR888);
+    QImage out = base::makeBgr(source.width(), source.height());
     const int w = source.width();
     for (int y = 0; y < source.height(); ++y) {
         const uchar* from = source.constScanLine(y);
@@ -29,7 +29,7 @@ QImage mirroredLeftRight(const QImage& picture) {
 
 QImage mirroredTopBottom(const QImage& picture) {
     const QImage source = base::toBgr(picture);
-    QImage out(source.size(), QImage::Format_BGR888);
+    QImage out = base::makeBgr(source.width(), source.height());
     const auto rowBytes = static_cast<std::size_t>(source.width()) * 3;
     const int h = source.height();
     for (int y = 0; y < h; ++y) std::memcpy(out.scanLine(h - 1 - y), source.constScanLine(y), rowBytes);
@@ -78,7 +78,7 @@ int wholeEditFilterIndex(const QString& extension) {
 QImage gifPicture(const QImage& picture) {
     const QImage source = base::toBgr(picture);
     const int w = source.width(), h = source.height();
-    QImage out(source.size(), QImage::Format_Indexed8);
+    QImage out = base::makeIndexed(w, h);
     QList<QRgb> table;
     std::unordered_map<base::Colour, uchar> index;
     for (int y = 0; y < h; ++y) {

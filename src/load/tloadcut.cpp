@@ -49,9 +49,11 @@ QString number(int v) {
     return QString::number(v);
 }
 
+// The colour while the control is usable; disabled, it keeps the style's grey and looks disabled.
 void colourText(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     QPalette pal = w->palette();
-    pal.setColor(role, c);
+    pal.setColor(QPalette::Active, role, c);
+    pal.setColor(QPalette::Inactive, role, c);
     w->setPalette(pal);
 }
 
@@ -218,6 +220,11 @@ void Tloadcut::buildControls() {
     viewContent_->setAutoFillBackground(true);
     viewContent_->resize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra);
     view->setWidget(viewContent_);
+
+    // Edges and sizes run up to a picture's largest side; they show it whole.
+    for (QLineEdit* e : {edgexl, sizex, edgexr, edgeyu, sizey, edgeyb})
+        platform::fitNumbers(e, {QStringLiteral("65535")});
+    platform::fitNumbers(jpgq, {QStringLiteral("100")});
 
     OpenPictureDialog1.filter = QStringLiteral(
         "画像(*.bmp,*,jpg,*.gif,*.png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."

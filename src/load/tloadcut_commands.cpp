@@ -1,5 +1,6 @@
 // Cut out, save, return, flips, clipboard and the resize dialog.
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -7,20 +8,14 @@
 #include "base/image.h"
 #include "base/number.h"
 #include "codecs/codecs.h"
+#include "codecs/messages.h"
 #include "load/picture_ops.h"
+#include "load/texts.h"
 #include "load/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/widgets.h"
 
 namespace load {
-
-namespace {
-
-QString emptySelectionText() {
-    return QStringLiteral("選択範囲が空です");
-}
-
-}  // namespace
 
 void Tloadcut::addpicClick() {
     cutMode = 1;
@@ -49,7 +44,7 @@ void Tloadcut::savecut() {
         case 1: {
             if (area.isEmpty()) {
                 // An empty piece could not be seen or picked again; the piece stays as it was.
-                platform::desktop().notice(this, emptySelectionText());
+                platform::desktop().notice(this, texts::emptySelection());
                 return;
             }
             resultBitmap = extractSelection(mainimage->picture(), area);
@@ -73,7 +68,7 @@ void Tloadcut::savecut() {
 
 void Tloadcut::saveSelection(const QRect& area) {
     if (area.isEmpty()) {
-        platform::desktop().notice(this, emptySelectionText());
+        platform::desktop().notice(this, texts::emptySelection());
         return;
     }
     const auto choice =
@@ -87,6 +82,10 @@ void Tloadcut::saveSelection(const QRect& area) {
         options.jpegQuality = base::parseInt(jpgq->text());
     const QImage selected = extractSelection(mainimage->picture(), area);
     const QString name = withDefaultExtension(choice->path, format);
+    // The dialog does not ask: the question names the file really written, whenever it exists.
+    if (QFileInfo::exists(name) &&
+        !platform::desktop().confirm(this, codecs::messages::confirmOverwrite(name)))
+        return;
     codecs::writeFile(name, format == codecs::Format::Gif ? gifPicture(selected) : selected, format, options);
     OpenPictureDialog1.fileName = name;
     SaveDialog1.fileName = name;
@@ -99,7 +98,7 @@ void Tloadcut::resizeonClick() {
 void Tloadcut::PastemenuClick() {
     const QImage pasted = platform::desktop().clipboardImage();
     if (pasted.isNull()) {
-        platform::desktop().notice(this, QStringLiteral("無効なクリップボード フォーマットです"));
+        platform::desktop().notice(this, texts::invalidClipboard());
         return;
     }
     base::checkSize(pasted.width(), pasted.height());
@@ -110,7 +109,7 @@ void Tloadcut::PastemenuClick() {
 void Tloadcut::CopymenuClick() {
     const QRect area = selection();
     if (area.isEmpty()) {
-        platform::desktop().notice(this, emptySelectionText());
+        platform::desktop().notice(this, texts::emptySelection());
         return;
     }
     platform::desktop().setClipboardImage(extractSelection(mainimage->picture(), area));

@@ -35,8 +35,8 @@ public:
         QString path;
         int filterIndex = 1;  // 1-based, in the order of `filters`
     };
-    // Save dialog; std::nullopt when cancelled. The dialog itself asks before overwriting the
-    // path the user typed.
+    // Save dialog; std::nullopt when cancelled. The dialog does not ask before overwriting: the
+    // window asks about the file it will really write, whose extension may differ from the typed one.
     virtual std::optional<SaveChoice> saveFile(QWidget* parent, const QString& filters,
                                                const QString& startPath, int filterIndex) = 0;
 
@@ -45,7 +45,8 @@ public:
     virtual QSize screenSize() = 0;
 
     virtual void setClipboardImage(const QImage& image) = 0;
-    // The clipboard's picture, or a null image when it holds none.
+    // The clipboard's picture, or a null image when it holds none; a picture over the budget
+    // throws base::Error with the size message.
     virtual QImage clipboardImage() = 0;
 
     // Hides or shows a desktop taskbar, where the desktop has one the program may touch.

@@ -67,6 +67,8 @@ void FakeDesktop::clear() {
     openAnswers.clear();
     saveAnswers.clear();
     colourAnswers.clear();
+    openedUrls.clear();
+    openUrlResult = true;
 }
 
 }  // namespace platform

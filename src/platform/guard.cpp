@@ -1,6 +1,7 @@
 #include "platform/guard.h"
 
 #include "base/error.h"
+#include "base/messages.h"
 #include "platform/desktop.h"
 
 namespace platform {
@@ -10,7 +11,7 @@ void reportError(QWidget* parent, const std::exception& e) {
 }
 
 void reportUnknownError(QWidget* parent) {
-    desktop().error(parent, QStringLiteral("予期しないエラーが起きました"));
+    desktop().error(parent, base::messages::unexpectedError());
 }
 
 }  // namespace platform

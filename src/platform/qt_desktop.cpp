@@ -1,15 +1,21 @@
 #include "platform/qt_desktop.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
 #include <QUrl>
+
+#include "base/error.h"
+#include "base/image.h"
+#include "base/messages.h"
 
 namespace platform {
 
@@ -52,6 +58,7 @@ std::optional<Desktop::SaveChoice> QtDesktop::saveFile(QWidget* parent, const QS
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     const QStringList list = qtFilters(filters);
     dialog.setNameFilters(list);
     if (filterIndex >= 1 && filterIndex <= list.size()) dialog.selectNameFilter(list[filterIndex - 1]);
@@ -79,10 +86,33 @@ void QtDesktop::setClipboardImage(const QImage& image) {
     QGuiApplication::clipboard()->setImage(image);
 }
 
+QImage clipboardPicture(const QMimeData* data) {
+    if (!data || !data->hasImage()) return {};
+    const QImage image = qvariant_cast<QImage>(data->imageData());
+    if (!image.isNull()) return image;
+    // Only the header is read: the size the data claims.
+    for (const QString& format : data->formats()) {
+        if (!format.startsWith(QLatin1String("image/")) && format != QLatin1String("application/x-qt-image"))
+            continue;
+        QByteArray bytes = data->data(format);
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        const QSize size = reader.size();
+        if (size.isValid() && !base::sizeAllowed(size.width(), size.height()))
+            throw base::Error(
+                base::messages::pictureSize(std::int64_t{size.width()}, std::int64_t{size.height()}));
+    }
+    return image;
+}
+
 QImage QtDesktop::clipboardImage() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data) return {};
-    if (data->hasImage()) return qvariant_cast<QImage>(data->imageData());
+    if (data->hasImage()) {
+        const QImage image = clipboardPicture(data);
+        if (!image.isNull()) return image;
+    }
     return clipboardReader_ ? clipboardReader_(*data) : QImage();
 }
 

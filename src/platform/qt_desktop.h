@@ -9,6 +9,11 @@ class QMimeData;
 
 namespace platform {
 
+// The picture the clipboard's data holds, or a null image when it holds none. Qt's readers give
+// a null image for a picture over their allocation limit too; such a picture throws base::Error
+// with the size message a file of that size gets, not "no picture".
+QImage clipboardPicture(const QMimeData* data);
+
 class QtDesktop final : public Desktop {
 public:
     void notice(QWidget* parent, const QString& text) override;

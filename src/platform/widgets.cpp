@@ -4,6 +4,8 @@
 #include <cmath>
 
 #include <QBoxLayout>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -11,12 +13,46 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QToolButton>
 
 #include "base/number.h"
 #include "platform/guard.h"
 
 namespace platform {
+
+bool showsInFull(const QLineEdit* edit, const QString& text) {
+    const_cast<QLineEdit*>(edit)->ensurePolished();
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.rect = edit->rect();
+    option.lineWidth =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit) : 0;
+    option.midLineWidth = 0;
+    option.state |= QStyle::State_Sunken;
+    if (edit->isReadOnly()) option.state |= QStyle::State_ReadOnly;
+    const QRect contents = edit->style()
+                               ->subElementRect(QStyle::SE_LineEditContents, &option, edit)
+                               .marginsRemoved(edit->textMargins());
+    constexpr int kEditMargin = 2;  // QLineEdit's own, each side
+    const QFontMetrics metrics(edit->font());
+    // As QLineEdit decides whether to scroll: the advance and a pixel for the cursor.
+    return metrics.horizontalAdvance(text) + 1 <= contents.width() - 2 * kEditMargin;
+}
+
+void fitNumbers(QLineEdit* edit, const QStringList& widest, int smallest) {
+    auto fits = [&] {
+        return std::all_of(widest.begin(), widest.end(),
+                           [&](const QString& t) { return showsInFull(edit, t); });
+    };
+    QFont font = edit->font();
+    int size = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    while (!fits() && size > smallest) {
+        font.setPixelSize(--size);
+        edit->setFont(font);
+    }
+}
 
 UpDown::UpDown(Qt::Orientation orientation, QWidget* parent)
     : QWidget(parent), up_(new QToolButton(this)), down_(new QToolButton(this)) {

@@ -14,6 +14,15 @@ class QToolButton;
 
 namespace platform {
 
+// Whether `edit` shows `text` whole, without scrolling it: the text's advance in the edit's font
+// and a pixel for the cursor, within the room QLineEdit gives its text (inside its frame and text
+// margins, less its own margin of 2 pixels a side).
+bool showsInFull(const QLineEdit* edit, const QString& text);
+// The edits of the narrow columns are fixed in size by their window and must still show the
+// widest number their range allows: the edit's font is made a pixel smaller at a time, down to
+// `smallest` pixels, until every text of `widest` shows in full. Call once the edit is styled.
+void fitNumbers(QLineEdit* edit, const QStringList& widest, int smallest = 9);
+
 // An up-down spinner bound to an edit: limits, a step that may be negative (a vertical spinner
 // with -1 lowers the number with its upper arrow), optional wrapping. A click first takes the
 // edit's number when it holds one, steps, writes the edit, then emits clicked().

@@ -4,6 +4,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cmath>
 
 #include "platform/desktop.h"
 #include "platform/guard.h"
@@ -40,6 +45,12 @@ QPixmap emblem() {
 
 }  // namespace
 
+int memoLineRoom(const QPlainTextEdit* memo) {
+    const int margins = 2 * static_cast<int>(std::ceil(memo->document()->documentMargin()));
+    return memo->width() - 2 * memo->frameWidth() - memo->verticalScrollBar()->sizeHint().width() - margins -
+           1;
+}
+
 Ttobrisk* Ttobrisk::instance() {
     return theInstance;
 }
@@ -62,6 +73,20 @@ void Ttobrisk::buildControls() {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setPlainText(helpLines().join(QLatin1Char('\n')));
+    // Each note stays on its line: the font is the largest, up to 12 pixels, at which the longest
+    // fits the memo's width.
+    Memo1->ensurePolished();
+    QFont font = Memo1->font();
+    for (int pixels = 12; pixels >= 8; --pixels) {
+        font.setPixelSize(pixels);
+        const QFontMetrics metrics(font);
+        const QStringList lines = helpLines();
+        if (std::all_of(lines.begin(), lines.end(), [&](const QString& line) {
+                return metrics.horizontalAdvance(line) <= memoLineRoom(Memo1);
+            }))
+            break;
+    }
+    Memo1->setFont(font);
 
     Label1 = named(new QLabel(versionText(), this), "Label1");
     Label1->setGeometry(8, 252, 150, 18);

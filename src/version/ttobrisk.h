@@ -8,6 +8,10 @@ class QPlainTextEdit;
 
 namespace version {
 
+// The width a line of the memo has before it wraps: inside the frame, the vertical scroll bar
+// and the document's margins, less a pixel for the cursor.
+int memoLineRoom(const QPlainTextEdit* memo);
+
 // The help window "ヘルプ": twenty usage notes in an editable memo, the version, the credit
 // and a link to the project's page. It is shown modeless and closing only hides it, so what the
 // user typed into the notes stays until the program ends (it is never saved).

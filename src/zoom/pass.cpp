@@ -2,6 +2,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "base/messages.h"
 #include "base/parallel.h"
 #include "base/round.h"
 #include "zoom/messages.h"

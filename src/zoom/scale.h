@@ -15,6 +15,13 @@ enum class ScalePass {
 
 ScalePass scalePass(QSize from, QSize to);
 
+// The side that keeps the ratio (width ÷ height) when the other side is typed: the height for
+// a typed width (typed ÷ ratio), the width for a typed height (typed × ratio), rounded half to
+// even. A result beyond the budget's side, or one no integer holds, throws base::Error with the
+// size message naming the typed size and the one it would make.
+int ratioHeight(int width, double ratio);
+int ratioWidth(int height, double ratio);
+
 // The pass scalePass() chooses. Throws base::Error with sameSizeText() for the same size, and
 // base::Error for a size outside the budget.
 QImage scale(const QImage& src, QSize size, const KeyOptions& key, const Progress& progress = {});

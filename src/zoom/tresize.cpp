@@ -40,9 +40,11 @@ W* named(W* w, const char* name) {
     return w;
 }
 
+// The colour while the control is usable; disabled, it keeps the style's grey and looks disabled.
 void textColour(QWidget* w, QPalette::ColorRole role, const QColor& c) {
     QPalette pal = w->palette();
-    pal.setColor(role, c);
+    pal.setColor(QPalette::Active, role, c);
+    pal.setColor(QPalette::Inactive, role, c);
     w->setPalette(pal);
 }
 
@@ -184,6 +186,12 @@ void Tresize::buildControls() {
     textColour(cancel, QPalette::ButtonText, kRed);
     okey = button("okey", QStringLiteral("決定"), {192, 150, 88, 26});
     textColour(okey, QPalette::ButtonText, QColor(0, 128, 0));
+
+    // Each number edit shows the widest number its range allows.
+    for (QLineEdit* e : {newsizex, newsizey}) platform::fitNumbers(e, {QStringLiteral("65535")});
+    platform::fitNumbers(fill, {QStringLiteral("100")});
+    platform::fitNumbers(degree, {QStringLiteral("-180")});
+    platform::fitNumbers(degreesub, {QStringLiteral("99")});
 
     // Wiring. Every connection runs guarded.
     auto click = [this](QAbstractButton* b, void (Tresize::*handler)()) {
@@ -398,12 +406,12 @@ void Tresize::cancelClick() {
 
 void Tresize::setHeightFromWidth() {
     if (!ratiokeep->isChecked()) return;
-    newsizey->setText(number(base::roundEvenInt(base::parseInt(newsizex->text()) / sizeRatio)));
+    newsizey->setText(number(ratioHeight(base::parseInt(newsizex->text()), sizeRatio)));
 }
 
 void Tresize::setWidthFromHeight() {
     if (!ratiokeep->isChecked()) return;
-    newsizex->setText(number(base::roundEvenInt(base::parseInt(newsizey->text()) * sizeRatio)));
+    newsizex->setText(number(ratioWidth(base::parseInt(newsizey->text()), sizeRatio)));
 }
 
 void Tresize::newsizexenter() {

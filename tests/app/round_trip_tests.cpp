@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include "app/wiring.h"
@@ -47,6 +48,26 @@ TEST(Thumbnail, SmallResultsKeepTheirSizeAndLargeOnesShrink) {
     EXPECT_EQ(large.size(), QSize(100, 100));
     EXPECT_EQ(base::pixelAt(large, 99, 10), base::rgb(9, 9, 9));
     EXPECT_EQ(base::pixelAt(large, 50, 90), base::rgb(255, 255, 255));
+}
+
+// "Closing the main window ends the loop and the program", also while the cut editor and the
+// help window are open: they are windows of their own and used to keep the program running.
+TEST(Shutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
+    testsupport::resetFake();
+    testsupport::fake().screen = QSize(1024, 768);
+    app::Windows windows;
+    windows.kadrel.show();
+    windows.loadcut.editPiece(base::makeBgr(20, 20, base::rgb(1, 2, 3)), QString());
+    windows.tobrisk.verClick();
+    ASSERT_TRUE(windows.loadcut.isVisible());
+    bool stuck = false;
+    QTimer::singleShot(0, &windows.kadrel, [&] { windows.kadrel.close(); });
+    QTimer::singleShot(5000, &windows.kadrel, [&] {
+        stuck = true;
+        QCoreApplication::exit(1);
+    });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(stuck);
 }
 
 class RoundTrip : public ::testing::Test {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "base/colour.h"
 #include "base/error.h"
 #include "base/image.h"
@@ -25,6 +27,25 @@ TEST(RoundTest, TiesGoToEven) {
     EXPECT_EQ(base::roundEven(-0.5), 0);
     EXPECT_EQ(base::roundEven(-1.5), -2);
     EXPECT_EQ(base::roundEven(2.5000001), 3);
+}
+
+// Values no integer of the type holds are refused with a message, never cast (undefined).
+TEST(RoundTest, ValuesOutsideTheTypeAreRefused) {
+    EXPECT_EQ(base::roundEvenInt(2147483647.4), 2147483647);
+    EXPECT_EQ(base::roundEvenInt(-2147483648.0), INT32_MIN);
+    EXPECT_FALSE(base::roundEvenTo<int>(2147483647.5));  // rounds to 2^31
+    EXPECT_FALSE(base::roundEvenTo<int>(3e9));
+    EXPECT_FALSE(base::roundEvenTo<int>(-2147483649.0));
+    EXPECT_FALSE(base::roundEvenTo<int>(std::nan("")));
+    EXPECT_FALSE(base::roundEvenTo<std::int64_t>(9.3e18));
+    EXPECT_FALSE(base::roundEvenTo<std::int64_t>(-HUGE_VAL));
+    try {
+        (void)base::roundEvenInt(3e9);
+        ADD_FAILURE() << "3e9 became an int";
+    } catch (const base::Error& e) {
+        EXPECT_EQ(e.text(), QStringLiteral("数値 3000000000 は扱える範囲を超えています"));
+    }
+    EXPECT_THROW((void)base::roundEven(1e19), base::Error);
 }
 
 TEST(ColourTest, RedIsTheLowByte) {

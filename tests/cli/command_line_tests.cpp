@@ -1,3 +1,5 @@
+#include <sys/resource.h>
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -140,8 +142,14 @@ TEST(Help, DocumentsEveryOptionOfEachCommand) {
 // The executable itself: its start-up and its exit statuses.
 class Executable : public ::testing::Test {
 protected:
-    int exitOf(const QStringList& args, QString* err = nullptr) {
+    int exitOf(const QStringList& args, QString* err = nullptr, rlim_t fileSizeLimit = RLIM_INFINITY) {
         QProcess p;
+        p.setChildProcessModifier([fileSizeLimit] {
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = fileSizeLimit;
+            setrlimit(RLIMIT_FSIZE, &limit);
+        });
         p.start(QStringLiteral(KADREL_CLI_PATH), args);
         EXPECT_TRUE(p.waitForFinished(60000));
         if (err) *err = QString::fromUtf8(p.readAllStandardError());
@@ -162,6 +170,17 @@ TEST_F(Executable, ExitStatusSaysWhatHappened) {
     EXPECT_EQ(exitOf({QStringLiteral("join"), QStringLiteral("--quality"), QStringLiteral("0"),
                       QStringLiteral("-o"), gif, in}),
               2);
+}
+
+// A file-size limit (ulimit -f) makes the write fail with its message and status 1, not a silent
+// death by signal; the file it would have replaced stays.
+TEST_F(Executable, FileSizeLimitIsAFailedWrite) {
+    const QString in = save(dir, QStringLiteral("in.bmp"), picture(200, 200, kRed));
+    const QString out = save(dir, QStringLiteral("out.bmp"), picture(3, 3, kBlue));
+    QString err;
+    EXPECT_EQ(exitOf({QStringLiteral("join"), QStringLiteral("-o"), out, in}, &err, 4096), 1);
+    EXPECT_TRUE(err.contains(QStringLiteral("out.bmp"))) << err.toStdString();
+    EXPECT_EQ(load(out).size(), QSize(3, 3));
 }
 
 }  // namespace

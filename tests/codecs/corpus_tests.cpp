@@ -302,7 +302,8 @@ TEST(Corpus, LibjpegTurboTestImages) {
     REQUIRE_SUITE(libjpeg_turbo_testimages);
     const QString& dir = libjpeg_turbo_testimages;
     const Outcome twelve = load(dir + QStringLiteral("/monkey12.jpg"));
-    EXPECT_TRUE(twelve.error.endsWith(QStringLiteral("Unsupported JPEG data precision 12")))
+    EXPECT_TRUE(twelve.error.endsWith(
+        QStringLiteral("12 ビットの JPEG は扱えません (Unsupported JPEG data precision 12)")))
         << twelve.error.toStdString();
     // testorig.ppm is a decoding of testorig.jpg made with other decoder settings (within 3 levels).
     const QByteArray ppm = contentOf(dir + QStringLiteral("/testorig.ppm"));

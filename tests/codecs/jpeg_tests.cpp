@@ -24,6 +24,7 @@ struct Encoding {
     int components = 3;
     int quality = 100;
     bool progressive = false;
+    bool arithmetic = false;
     bool adobeMarker = true;
     J_DCT_METHOD dct = JDCT_FLOAT;
 };
@@ -44,6 +45,7 @@ QByteArray libjpegEncode(int w, int h, const std::vector<std::uint8_t>& samples,
     info.dct_method = e.dct;
     jpeg_set_quality(&info, e.quality, TRUE);
     if (e.progressive) jpeg_simple_progression(&info);
+    info.arith_code = e.arithmetic ? TRUE : FALSE;
     if (e.components == 4) info.write_Adobe_marker = e.adobeMarker ? TRUE : FALSE;
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
@@ -124,14 +126,16 @@ TEST(JpegRead, TruncatedFileIsRefusedNotFilledWithGrey) {
 
 TEST(JpegRead, NotAJpegKeepsTheLibraryMessage) {
     EXPECT_EQ(errorOf([] { codecs::decode(QByteArray("\x89PNG....", 8), Format::Jpeg); }),
-              QStringLiteral("画像を読めません: Not a JPEG file: starts with 0x89 0x50"));
+              QStringLiteral(
+                  "画像を読めません: JPEG ファイルではありません (Not a JPEG file: starts with 0x89 0x50)"));
 }
 
 TEST(JpegRead, TwelveBitPrecisionIsRefusedWithTheLibraryMessage) {
     QByteArray jpeg = codecs::encode(codectest::smooth(8, 8), Format::Jpeg);
     jpeg[codectest::findMarker(jpeg, 0xC0) + 4] = 12;
     EXPECT_EQ(errorOf([&] { codecs::decode(jpeg, Format::Jpeg); }),
-              QStringLiteral("画像を読めません: Unsupported JPEG data precision 12"));
+              QStringLiteral(
+                  "画像を読めません: 12 ビットの JPEG は扱えません (Unsupported JPEG data precision 12)"));
 }
 
 TEST(JpegRead, GreyscaleBecomesEqualChannels) {
@@ -178,12 +182,13 @@ INSTANTIATE_TEST_SUITE_P(Spellings, JpegCmyk,
                          testing::Values(CmykCase{true, {255, 0, 255, 255}},
                                          CmykCase{false, {0, 255, 0, 0}}));
 
-// A progressive file whose first scan (the DC values) is repeated until the file holds `scans` scans.
-QByteArray withScans(int scans) {
-    const QImage picture = codectest::smooth(8, 8);
+// A progressive w × h file whose first scan (the DC values) is repeated until the file holds
+// `scans` scans.
+QByteArray withScans(int scans, int w = 8, int h = 8) {
+    const QImage picture = codectest::smooth(w, h);
     Encoding e;
     e.progressive = true;
-    const QByteArray base = libjpegEncode(8, 8, rgbSamples(picture), e);
+    const QByteArray base = libjpegEncode(w, h, rgbSamples(picture), e);
     int present = 0;
     for (qsizetype at = codectest::findMarker(base, 0xDA); at >= 0;
          at = codectest::findMarker(base, 0xDA, at + 2))
@@ -207,6 +212,60 @@ TEST(JpegRead, ProgressiveFilesOverTheScanLimitAreStopped) {
     EXPECT_EQ(
         errorOf([] { codecs::decode(withScans(1001), Format::Jpeg); }),
         QStringLiteral("画像を読めません: プログレッシブ JPEG のスキャンが多すぎます (1000 を超えています)"));
+}
+
+// Each scan passes over the whole picture, so the scan cap alone let a large picture with a few
+// hundred scans take a minute. 4096 × 2048 pixels allow 512 scans of work: 600 are stopped there.
+TEST(JpegRead, ProgressiveWorkIsBoundedByScansTimesPixels) {
+    const QByteArray many = withScans(600, 4096, 2048);
+    EXPECT_EQ(
+        errorOf([&] { codecs::decode(many, Format::Jpeg); }),
+        QStringLiteral("画像を読めません: プログレッシブ JPEG の展開に時間がかかりすぎます (513 スキャン × "
+                       "4096 × 2048 ピクセル)"));
+    // The same picture with its ordinary ten scans, and few pixels with many scans, still load.
+    EXPECT_EQ(codecs::decode(withScans(10, 4096, 2048), Format::Jpeg).size(), QSize(4096, 2048));
+    EXPECT_EQ(codecs::decode(withScans(1000, 64, 64), Format::Jpeg).size(), QSize(64, 64));
+}
+
+QByteArray arithmeticFile(const QImage& picture) {
+    Encoding e;
+    e.arithmetic = true;
+    return libjpegEncode(picture.width(), picture.height(), rgbSamples(picture), e);
+}
+
+// Arithmetic-coded data has no end of its own: a cut file decodes from zero bits, which libjpeg
+// does without a word. Its made-up rows are refused; a picture that really ends in a plain area
+// (whose data is as short) loads.
+TEST(JpegRead, ArithmeticDataCutShortIsRefused) {
+    const QImage picture = codectest::smooth(64, 96);
+    const QByteArray whole = arithmeticFile(picture);
+    EXPECT_LE(codectest::maxDifference(codecs::decode(whole, Format::Jpeg), picture), 8);
+    const QByteArray cut = whole.left(whole.size() / 2) + QByteArray("\xFF\xD9", 2);
+    EXPECT_EQ(errorOf([&] { codecs::decode(cut, Format::Jpeg); }),
+              QStringLiteral(
+                  "画像を読めません: JPEG ファイルが途中で切れているか壊れています (算術符号のデータが画像の"
+                  "終わりより前で尽きています)"));
+
+    QImage plainBelow = codectest::pattern(64, 96);
+    for (int y = 48; y < 96; ++y)
+        for (int x = 0; x < 64; ++x) base::setPixel(plainBelow, x, y, base::rgb(200, 40, 90));
+    EXPECT_EQ(codecs::decode(arithmeticFile(plainBelow), Format::Jpeg).size(), QSize(64, 96));
+    EXPECT_EQ(
+        codecs::decode(arithmeticFile(base::makeBgr(300, 300, base::rgb(9, 99, 199))), Format::Jpeg).size(),
+        QSize(300, 300));
+}
+
+// Huffman-coded data under an arithmetic frame: the decoder stops early and libjpeg warns of the
+// bytes left over, which for arithmetic coding means the data did not decode.
+TEST(JpegRead, HuffmanDataUnderAnArithmeticFrameIsRefused) {
+    QByteArray jpeg = codecs::encode(codectest::smooth(64, 64), Format::Jpeg);
+    const qsizetype sof = codectest::findMarker(jpeg, 0xC0);
+    ASSERT_GT(sof, 0);
+    jpeg[sof + 1] = static_cast<char>(0xC9);
+    const QString text = errorOf([&] { codecs::decode(jpeg, Format::Jpeg); });
+    EXPECT_TRUE(
+        text.startsWith(QStringLiteral("画像を読めません: JPEG ファイルが壊れています (Corrupt JPEG data: ")))
+        << text.toStdString();
 }
 
 }  // namespace

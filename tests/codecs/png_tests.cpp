@@ -107,7 +107,7 @@ TEST(PngRead, DamagedDataKeepsLibpngsReason) {
     QByteArray bytes = codecs::encode(codectest::pattern(8, 8), Format::Png);
     bytes[30] = static_cast<char>(bytes[30] ^ 0xFF);  // the header chunk's CRC
     EXPECT_EQ(codectest::errorOf([&] { codecs::decode(bytes, Format::Png); }),
-              QStringLiteral("画像を読めません: IHDR: CRC error"));
+              QStringLiteral("画像を読めません: PNG ファイルが壊れています (IHDR: CRC error)"));
 }
 
 TEST(PngWrite, TwentyFourBitIsRgbAndIndexedIsAPalettePng) {

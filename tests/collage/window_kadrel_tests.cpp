@@ -1,8 +1,13 @@
+#include <cmath>
+
 #include <QAction>
+#include <QDir>
 #include <QDropEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QToolButton>
 #include <QUrl>
 
@@ -83,6 +88,39 @@ TEST_F(KadrelWindow, DroppedFilesAreAddedInOrder) {
     EXPECT_EQ(rect(1), (collage::Rect{30, 0, 40, 10}));
     EXPECT_TRUE(k->openFileName.endsWith(QStringLiteral("two.bmp")));
     EXPECT_EQ(k->pickIndex(), 1);
+}
+
+// Each open dialog ("追加", Ctrl+O, "画像") starts where the user last chose files: after a drop at
+// the last file read (not one that failed), after a dialog at the file chosen there.
+TEST_F(KadrelWindow, OpenDialogStartsWhereTheUserLastChoseFiles) {
+    const QString good = picture("good.bmp", 10, 10);
+    const QString bad = testsupport::writeBytes(dir.filePath("bad.bmp"), QByteArray("not a picture"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(good), QUrl::fromLocalFile(bad)});
+    QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    static_cast<QObject*>(k.get())->event(&drop);
+    ASSERT_EQ(k->pieceCount(), 1);
+    auto nextStart = [this](auto open) {
+        testsupport::fake().openAnswers.push_back({});  // cancelled
+        open();
+        return testsupport::fake().lastStartPath;
+    };
+    EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), good);
+
+    QDir().mkpath(dir.filePath("other"));
+    const QString elsewhere = picture("other/elsewhere.bmp", 10, 10);
+    addThroughDialog({elsewhere});
+    EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), elsewhere);
+    EXPECT_EQ(nextStart([this] { QTest::mouseClick(k->backpicture, Qt::LeftButton); }), elsewhere);
+
+    // A chosen file that fails to load still moves the dialog to its folder.
+    QDir().mkpath(dir.filePath("third"));
+    const QString broken = testsupport::writeBytes(dir.filePath("third/broken.bmp"), QByteArray("no"));
+    addThroughDialog({broken});
+    EXPECT_EQ(nextStart([this] { QTest::mouseClick(k->addpic, Qt::LeftButton); }), broken);
+    testsupport::fake().openAnswers.push_back({good});
+    QTest::mouseClick(k->backpicture, Qt::LeftButton);
+    EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), good);
 }
 
 TEST_F(KadrelWindow, AFailingFileAddsNothingAndStopsTheSelection) {
@@ -177,6 +215,67 @@ TEST_F(KadrelWindow, ViewFollowsTheWindowSize) {
 namespace {
 
 // Writes the picture the README shows when KADREL_SCREENSHOT names a file.
+// Every number edit shows the widest value its range allows at the window's fixed size.
+TEST_F(KadrelWindow, NumberEditsShowTheirWidestValues) {
+    const QStringList side{QStringLiteral("65535")};
+    testsupport::expectNumbersShown(k.get(), {{QStringLiteral("pickn"), {QStringLiteral("255")}},
+                                              {QStringLiteral("picLeft"), {QStringLiteral("-1800")}},
+                                              {QStringLiteral("picTop"), {QStringLiteral("-1600")}},
+                                              {QStringLiteral("picX"), side},
+                                              {QStringLiteral("picY"), side},
+                                              {QStringLiteral("sizeX"), side},
+                                              {QStringLiteral("sizeY"), side},
+                                              {QStringLiteral("jpgq"), {QStringLiteral("100")}}});
+}
+
+double luminance(const QColor& c) {
+    auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The face (a pixel inside the border at the left middle) and the caption's strongest pixel.
+std::pair<QColor, QColor> faceAndCaption(QWidget* button) {
+    const QImage shot = button->grab().toImage();
+    const QColor face = shot.pixelColor(3, shot.height() / 2);
+    QColor caption = face;
+    for (int y = 3; y < shot.height() - 3; ++y)
+        for (int x = 3; x < shot.width() - 3; ++x)
+            if (contrast(shot.pixelColor(x, y), face) > contrast(caption, face))
+                caption = shot.pixelColor(x, y);
+    return {face, caption};
+}
+
+// "オフセット": white caption while up, black while down, from the start; the up face dark enough
+// for the white caption (3:1 at least), and the whole caption inside the button.
+TEST_F(KadrelWindow, OffsetCaptionIsWhiteUpBlackDownAndLegible) {
+    const QFontMetrics metrics(k->offset->font());
+    QStyleOptionButton option;
+    option.initFrom(k->offset);
+    option.text = k->offset->text();
+    const QRect room = k->offset->style()->subElementRect(QStyle::SE_PushButtonContents, &option, k->offset);
+    EXPECT_LE(metrics.horizontalAdvance(k->offset->text()), room.width());
+
+    QTest::mouseClick(k->autosize, Qt::LeftButton);  // unchecked: offset becomes usable
+    ASSERT_TRUE(k->offset->isEnabled());
+    auto [upFace, upCaption] = faceAndCaption(k->offset);
+    EXPECT_GT(luminance(upCaption), 0.9) << upCaption.name().toStdString();
+    EXPECT_GE(contrast(upFace, upCaption), 3.0) << upFace.name().toStdString();
+
+    QTest::mouseClick(k->offset, Qt::LeftButton);
+    ASSERT_TRUE(k->offset->isChecked());
+    auto [downFace, downCaption] = faceAndCaption(k->offset);
+    EXPECT_LT(luminance(downCaption), 0.05) << downCaption.name().toStdString();
+    EXPECT_GE(contrast(downFace, downCaption), 3.0) << downFace.name().toStdString();
+
+    QTest::mouseClick(k->offset, Qt::LeftButton);  // up again: white again
+    EXPECT_GT(luminance(faceAndCaption(k->offset).second), 0.9);
+}
+
 TEST_F(KadrelWindow, Screenshot) {
     const QString out = qEnvironmentVariable("KADREL_SCREENSHOT");
     if (out.isEmpty()) GTEST_SKIP() << "set KADREL_SCREENSHOT to write the screenshot";

@@ -88,6 +88,36 @@ TEST_F(Output, ForcedNameOfAnotherExistingFileAsksFirst) {
     EXPECT_EQ(f.readAll(), QByteArray("keep me"));
 }
 
+// JPEG chosen and "join1.bmp" typed writes join1.jpg: the one question names join1.jpg and comes
+// although no join1.bmp exists; a name typed with its own extension is asked about as well (the
+// dialog itself asks nothing), and a new name is written without a question.
+TEST_F(Output, OverwriteQuestionNamesTheFileReallyWritten) {
+    using Kind = platform::FakeDesktop::Kind;
+    const QString jpg = testsupport::writeBytes(dir.filePath("join1.jpg"), QByteArray("keep me"));
+    testsupport::fake().confirmAnswers = {false};
+    saveAs(QStringLiteral("join1.bmp"), 1);
+    EXPECT_EQ(testsupport::fake().texts(Kind::Confirm),
+              QStringList{
+                  QStringLiteral("%1は既に存在します。上書きしますか？").arg(QDir::toNativeSeparators(jpg))});
+    QFile kept(jpg);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
+    kept.close();
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("join1.bmp")));
+
+    testsupport::fake().clear();
+    testsupport::fake().confirmAnswers = {true};
+    saveAs(QStringLiteral("join1.jpg"), 1);
+    EXPECT_EQ(testsupport::fake().texts(Kind::Confirm).size(), 1);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.read(2), QByteArray("\xFF\xD8", 2));
+
+    testsupport::fake().clear();
+    saveAs(QStringLiteral("fresh"), 2);
+    EXPECT_TRUE(testsupport::fake().texts(Kind::Confirm).isEmpty());
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("fresh.bmp")));
+}
+
 TEST_F(Output, AFailedWriteKeepsTheOldFile) {
     const QString sub = dir.filePath("ro");
     QDir().mkpath(sub);

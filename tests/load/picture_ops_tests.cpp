@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/colour.h"
+#include "base/error.h"
 #include "base/image.h"
 #include "load/picture_ops.h"
 
@@ -93,6 +94,23 @@ TEST(GifPicture, KeepsFewColoursExactlyAndReducesMany) {
     const QImage many = load::gifPicture(rich);
     EXPECT_EQ(many.format(), QImage::Format_Indexed8);
     EXPECT_LE(many.colorCount(), 256);
+}
+
+// A picture outside the budget (as only a foreign source could hand over) is refused with the size
+// message before any row is written, by each command that makes a new picture of its size.
+TEST(PictureCommands, NewPicturesAreCheckedAllocations) {
+    QImage wide(static_cast<int>(base::kMaxSide) + 1, 1, QImage::Format_BGR888);
+    ASSERT_FALSE(wide.isNull());
+    wide.fill(Qt::red);
+    for (auto command : {load::mirroredLeftRight, load::mirroredTopBottom, load::gifPicture}) {
+        try {
+            (void)command(wide);
+            ADD_FAILURE() << "an over-budget picture was accepted";
+        } catch (const base::Error& e) {
+            EXPECT_TRUE(e.text().startsWith(QStringLiteral("画像が大きすぎるか空です (65536 × 1)")))
+                << e.what();
+        }
+    }
 }
 
 }  // namespace

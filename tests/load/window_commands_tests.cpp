@@ -1,4 +1,6 @@
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -32,6 +34,30 @@ protected:
     }
 };
 
+// Pixels of the button's bright green caption in its rendering.
+int greenPixels(QWidget* w) {
+    const QImage shot = w->grab().toImage();
+    int n = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            n += c.green() > 90 && c.green() > 2 * c.red() && c.green() > 2 * c.blue();
+        }
+    return n;
+}
+
+// In whole mode "OK" is disabled and must look it: the style's grey, not its green caption.
+TEST_F(EditorCommands, DisabledOkLooksDisabled) {
+    editor->editPiece(loadtest::pattern(20, 20), QString());
+    ASSERT_TRUE(editor->addpic->isEnabled());
+    EXPECT_GT(greenPixels(editor->addpic), 0);
+    editor->editWhole(loadtest::pattern(20, 20), QString());
+    ASSERT_FALSE(editor->addpic->isEnabled());
+    EXPECT_EQ(greenPixels(editor->addpic), 0);
+    EXPECT_EQ(editor->addpic->palette().color(QPalette::Disabled, QPalette::ButtonText),
+              QApplication::palette(editor->addpic).color(QPalette::Disabled, QPalette::ButtonText));
+}
+
 TEST_F(EditorCommands, CutOutKeepsTheSelectedPixels) {
     giveSelected();
     const QImage before = loadtest::pattern(200, 100);
@@ -41,6 +67,26 @@ TEST_F(EditorCommands, CutOutKeepsTheSelectedPixels) {
     EXPECT_EQ(base::pixelAt(editor->mainimage->picture(), 39, 39), base::pixelAt(before, 49, 59));
     EXPECT_EQ(edits(), QStringLiteral("0 40 40 | 0 40 40"));
     EXPECT_EQ(editor->originx->text(), QStringLiteral("X : 40"));
+}
+
+// The name written gets the format's extension when it has none: the question names that file
+// and comes whenever it exists; No writes nothing.
+TEST_F(EditorCommands, SaveAsksBeforeReplacingTheFileReallyWritten) {
+    giveSelected();
+    const QString existing = writeFile(QStringLiteral("clip.bmp"), loadtest::pattern(3, 3));
+    testsupport::fake().confirmAnswers = {false};
+    answerSave(QStringLiteral("clip"), 1);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    EXPECT_EQ(
+        testsupport::fake().texts(platform::FakeDesktop::Kind::Confirm),
+        QStringList{
+            QStringLiteral("%1は既に存在します。上書きしますか？").arg(QDir::toNativeSeparators(existing))});
+    EXPECT_EQ(codecs::readFile(existing, codecs::Format::Bmp).size(), QSize(3, 3));
+
+    testsupport::fake().confirmAnswers = {true};
+    answerSave(QStringLiteral("clip"), 1);
+    QTest::mouseClick(editor->savepic, Qt::LeftButton);
+    EXPECT_EQ(codecs::readFile(existing, codecs::Format::Bmp).size(), QSize(40, 40));
 }
 
 TEST_F(EditorCommands, SaveWritesOnlyTheSelectionAndReloadReadsIt) {

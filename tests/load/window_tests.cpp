@@ -94,6 +94,18 @@ TEST_F(CutEditor, ControlsCarryTheirCaptionsAndShortcuts) {
     EXPECT_TRUE(e.findChild<QAction*>(QStringLiteral("N8"))->isSeparator());
 }
 
+// Every number edit shows the widest value its range allows (a side of 65535) at the window's size.
+TEST_F(CutEditor, NumberEditsShowTheirWidestValues) {
+    const QStringList side{QStringLiteral("65535")};
+    testsupport::expectNumbersShown(editor.get(), {{QStringLiteral("edgexl"), side},
+                                                   {QStringLiteral("sizex"), side},
+                                                   {QStringLiteral("edgexr"), side},
+                                                   {QStringLiteral("edgeyu"), side},
+                                                   {QStringLiteral("sizey"), side},
+                                                   {QStringLiteral("edgeyb"), side},
+                                                   {QStringLiteral("jpgq"), {QStringLiteral("100")}}});
+}
+
 TEST_F(CutEditor, TheViewFillsTheWindowRightAndBelowIt) {
     editor->resize(800, 600);
     QTRY_COMPARE(editor->view->geometry().right() + 1, editor->centralWidget()->width());

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImageWriter>
 #include <QLineEdit>
+#include <QMimeData>
 
 #include "base/error.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
+#include "platform/qt_desktop.h"
 #include "platform/widgets.h"
 #include "test_support.h"
 
@@ -74,6 +78,43 @@ TEST(KeyedOutTest, OnlyExactMatchesBecomeClear) {
     const QImage out = platform::keyedOut(img, base::rgb(255, 0, 0));
     EXPECT_EQ(qAlpha(out.pixel(0, 0)), 0);
     EXPECT_EQ(qAlpha(out.pixel(1, 0)), 255);
+}
+
+// A PNG of w × h, one bit a pixel, as a program would put it on the clipboard.
+QByteArray pngOf(int w, int h) {
+    QImage picture(w, h, QImage::Format_Mono);
+    picture.fill(0);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter(&buffer, "png").write(picture);
+    return bytes;
+}
+
+// Qt's readers give a null image for a picture over their allocation limit, which the windows
+// took for "no picture on the clipboard"; it gets the size message a file of that size gets.
+TEST(ClipboardPicture, OverTheBudgetIsRefusedWithTheSizeMessage) {
+    QMimeData data;
+    const QByteArray png = pngOf(16384, 8193);
+    data.setData(QStringLiteral("image/png"), png);
+    data.setData(QStringLiteral("application/x-qt-image"), png);
+    ASSERT_TRUE(data.hasImage());
+    try {
+        (void)platform::clipboardPicture(&data);
+        ADD_FAILURE() << "an over-budget clipboard picture was taken for none";
+    } catch (const base::Error& e) {
+        EXPECT_TRUE(e.text().startsWith(QStringLiteral("画像が大きすぎるか空です (16384 × 8193)")))
+            << e.what();
+    }
+
+    QMimeData small;
+    QImage picture(3, 2, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    small.setImageData(picture);
+    EXPECT_EQ(platform::clipboardPicture(&small).size(), QSize(3, 2));
+    QMimeData text;
+    text.setText(QStringLiteral("no picture"));
+    EXPECT_TRUE(platform::clipboardPicture(&text).isNull());
 }
 
 }  // namespace

@@ -3,8 +3,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
 
 #include "base/image.h"
+#include "platform/widgets.h"
 
 namespace testsupport {
 
@@ -37,6 +43,25 @@ QString writeBytes(const QString& path, const QByteArray& bytes) {
     if (!f.open(QIODevice::WriteOnly)) return {};
     f.write(bytes);
     return path;
+}
+
+void expectNumbersShown(QWidget* window, const std::map<QString, QStringList>& widest) {
+    window->ensurePolished();
+    for (QLineEdit* edit : window->findChildren<QLineEdit*>()) {
+        const auto found = widest.find(edit->objectName());
+        if (found == widest.end()) {
+            ADD_FAILURE() << "edit " << edit->objectName().toStdString() << " has no widest value";
+            continue;
+        }
+        const QFontInfo info(edit->font());
+        EXPECT_GE(info.pixelSize(), 9) << edit->objectName().toStdString();
+        const QFontMetrics metrics(edit->font());
+        for (const QString& text : found->second)
+            EXPECT_TRUE(platform::showsInFull(edit, text))
+                << edit->objectName().toStdString() << " cuts " << text.toStdString() << ": "
+                << metrics.horizontalAdvance(text) << " px of text in a " << edit->width()
+                << " px edit, font " << info.family().toStdString() << " " << info.pixelSize() << " px";
+    }
 }
 
 }  // namespace testsupport

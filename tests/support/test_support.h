@@ -1,7 +1,12 @@
 #pragma once
 
+#include <map>
+
 #include <QImage>
 #include <QString>
+#include <QStringList>
+
+class QWidget;
 
 #include "base/colour.h"
 #include "platform/fake_desktop.h"
@@ -22,5 +27,9 @@ QString corpusDir();
 
 // Writes bytes to a file, creating folders; returns the path.
 QString writeBytes(const QString& path, const QByteArray& bytes);
+
+// Every edit of `window` is named in `widest` with the widest texts its range allows, and shows
+// each of them whole in its own font, at a legible size (9 pixels or more).
+void expectNumbersShown(QWidget* window, const std::map<QString, QStringList>& widest);
 
 }  // namespace testsupport

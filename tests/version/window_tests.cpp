@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 
 #include "test_support.h"
 #include "version/help_text.h"
@@ -66,6 +69,22 @@ TEST_F(HelpWindow, ShowsTheTwentyNotesExactly) {
     const QStringList lines = memoLines();
     ASSERT_EQ(lines.size(), 20);
     for (int i = 0; i < 20; ++i) EXPECT_EQ(lines[i], expected[i]) << "line " << i + 1;
+}
+
+// Each of the twenty notes fits the memo's width at its font (no "ます。" alone on a line), at a
+// legible size; laid out, every note is one line.
+TEST_F(HelpWindow, EveryNoteFitsOnItsLine) {
+    QPlainTextEdit* memo = help->Memo1;
+    const QFontMetrics metrics(memo->font());
+    EXPECT_GE(QFontInfo(memo->font()).pixelSize(), 9);
+    for (const QString& line : version::helpLines())
+        EXPECT_LE(metrics.horizontalAdvance(line), version::memoLineRoom(memo)) << line.toStdString();
+    help->verClick();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(help.get()));
+    int wrapped = 0;
+    for (QTextBlock b = memo->document()->begin(); b.isValid(); b = b.next())
+        wrapped += b.layout()->lineCount() > 1;
+    EXPECT_EQ(wrapped, 0);
 }
 
 TEST_F(HelpWindow, BracketsAreHalfWidthOpenersOnlyInLinesFourteenFifteenAndEighteen) {

@@ -186,6 +186,15 @@ TEST_F(ResizeDialog, RatioRuleFromTheHeightRoundsToEven) {
     EXPECT_TRUE(dialog->UpDownY->hasFocus());
 }
 
+// Every number edit shows the widest value its range allows at the dialog's fixed size.
+TEST_F(ResizeDialog, NumberEditsShowTheirWidestValues) {
+    testsupport::expectNumbersShown(dialog.get(), {{QStringLiteral("newsizex"), {QStringLiteral("65535")}},
+                                                   {QStringLiteral("newsizey"), {QStringLiteral("65535")}},
+                                                   {QStringLiteral("fill"), {QStringLiteral("100")}},
+                                                   {QStringLiteral("degree"), {QStringLiteral("-180")}},
+                                                   {QStringLiteral("degreesub"), {QStringLiteral("99")}}});
+}
+
 TEST_F(ResizeDialog, RatioRuleRunsOnExitOnSpinnerAndOnRecheckingOnly) {
     open(pattern(300, 200));
     zoom::Tresize& d = *dialog;
@@ -205,6 +214,18 @@ TEST_F(ResizeDialog, RatioRuleRunsOnExitOnSpinnerAndOnRecheckingOnly) {
     EXPECT_EQ(d.newsizey->text(), QStringLiteral("102"));
     click(d.ratiokeep);  // checked again: the height follows the width
     EXPECT_EQ(d.newsizey->text(), QStringLiteral("20"));
+}
+
+// A typed height that would make a width no int holds is refused with the size message; the
+// width edit keeps what it had.
+TEST_F(ResizeDialog, RatioBeyondTheBudgetIsRefusedWithTheSizeMessage) {
+    open(pattern(1000, 1));
+    typeInto(dialog->newsizey, QStringLiteral("3000000"));
+    EXPECT_EQ(dialog->newsizex->text(), QStringLiteral("1000"));
+    ASSERT_FALSE(fake().errors().isEmpty());
+    EXPECT_TRUE(
+        fake().errors().back().startsWith(QStringLiteral("画像が大きすぎるか空です (3000000000 × 3000000)")))
+        << fake().errors().back().toStdString();
 }
 
 TEST_F(ResizeDialog, PreviewReducesIntoTheEditorAndFillsTheBar) {

@@ -173,4 +173,31 @@ TEST(Scale, ReadsAnyPictureFormatAsTwentyFourBits) {
     EXPECT_EQ(scale(rgb32, {2, 1}, kOff), scale(bgr, {2, 1}, kOff));
 }
 
+// The ratio rule of the size edits: a typed side far past the budget makes the other side a
+// value no int holds (1000 × 1 and a typed height of 3000000 gives a width of 3e9).
+TEST(RatioSide, FollowsTheRatioAndRefusesSidesPastTheBudget) {
+    EXPECT_EQ(ratioHeight(151, 1.5), 101);  // 100.67
+    EXPECT_EQ(ratioWidth(102, 1.5), 153);
+    EXPECT_EQ(ratioHeight(5, 2.0), 2);  // 2.5 to the even 2
+    EXPECT_EQ(ratioWidth(65535, 1.0), 65535);
+    EXPECT_EQ(ratioHeight(-10, 1.0), -10);  // left for the preview's own refusal
+    const auto refusal = [](auto work) {
+        try {
+            (void)work();
+        } catch (const base::Error& e) {
+            return e.text();
+        }
+        return QStringLiteral("accepted");
+    };
+    EXPECT_TRUE(refusal([] {
+                    return ratioWidth(3000000, 1000.0);
+                }).startsWith(QStringLiteral("画像が大きすぎるか空です (3000000000 × 3000000)")));
+    EXPECT_TRUE(refusal([] {
+                    return ratioHeight(2000000000, 1e-9);
+                }).startsWith(QStringLiteral("画像が大きすぎるか空です (2000000000 × ")));
+    EXPECT_TRUE(
+        refusal([] { return ratioWidth(65536, 1.0); }).startsWith(QStringLiteral("画像が大きすぎる")));
+    EXPECT_TRUE(refusal([] { return ratioWidth(-3000000, 1000.0); }).startsWith(QStringLiteral("画像が")));
+}
+
 }  // namespace
