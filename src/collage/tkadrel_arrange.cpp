@@ -69,9 +69,15 @@ void Tkadrel::ImageMouseUp(platform::PictureControl*, QMouseEvent*) {
     // The whole drag, from press to release, is one step; the refit comes at its end.
     const PieceTable before = dragBefore_;
     dragBefore_ = PieceTable();
-    act(StepKind::Other, [&] {
+    try {
         if (table_.autoSize()) table_.fit();
-    });
+    } catch (...) {
+        // A refit the budget refuses takes the whole drag back.
+        table_ = before;
+        refresh();
+        throw;
+    }
+    history_.breakRun();
     history_.record(before, table_);
     refresh();
 }

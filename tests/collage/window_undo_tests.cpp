@@ -124,6 +124,23 @@ TEST_F(Undo, ADragIsOneStepAndARunOfNudgesAnother) {
     EXPECT_FALSE(k->redomenu->isEnabled());
 }
 
+TEST_F(Undo, ADragThatTheRefitShiftsIsStillOneStep) {
+    addThroughDialog({picture("a.bmp", 50, 50), picture("b.bmp", 50, 50)});
+    const collage::PieceTable start = k->table();
+    const std::size_t steps = k->history().undoSteps();
+    platform::PictureControl* p = k->pieceImage[0];
+    QTest::mousePress(p, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(p, QPoint(-20, 30));
+    QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(-20, 30));
+    // Moved left and down, then refitted: the other piece shifts right.
+    EXPECT_EQ(k->table().pieceRect(1), (collage::Rect{80, 0, 50, 50}));
+    EXPECT_EQ(k->history().undoSteps(), steps + 1);
+    // One undo gives the pieces and the canvas back (the pressed piece stays the current one).
+    k->undomenu->trigger();
+    EXPECT_TRUE(k->table().sameContent(start));
+    EXPECT_EQ(k->back->size(), QSize(100, 50));
+}
+
 TEST_F(Undo, OptionsAndQualityAreSettingsNotSteps) {
     addThroughDialog({picture("a.bmp", 10, 10)});
     const std::size_t steps = k->history().undoSteps();
