@@ -77,7 +77,7 @@ StartRequest readCommandLine(const QStringList& arguments) {
 }
 
 void addStartFiles(collage::Tkadrel& kadrel, const QStringList& files) {
-    platform::runGuarded(&kadrel, [&kadrel, &files] { kadrel.dropFiles(files); });
+    platform::runGuarded(kadrel.desktop(), &kadrel, [&kadrel, &files] { kadrel.dropFiles(files); });
 }
 
 }  // namespace app

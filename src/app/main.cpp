@@ -53,13 +53,13 @@ int main(int argc, char** argv) {
     codecs::limitQtReaders();
     bmpfilters::initStaticPalette();
 
+    // Made before the windows and so gone after them: they use it until their last destructor.
     platform::QtDesktop desktop;
     // WebP and AVIF on the clipboard (browsers offer them) go through the codecs' readers.
     desktop.setClipboardReader(&codecs::clipboardPicture);
-    platform::setDesktop(&desktop);
 
     // Only the main window is shown; its first show places the others.
-    app::Windows windows;
+    app::Windows windows(desktop);
     windows.kadrel.show();
     // Files from the command line ("Open with") arrive as a drop would, on the shown window.
     if (!start.files.isEmpty())

@@ -21,6 +21,12 @@ QPoint helpPlace(QSize screen, QSize help) {
 }
 
 void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor) {
+    kadrel.editPiece = [&editor](const QImage& picture, const QString& file) {
+        editor.editPiece(picture, file);
+    };
+    kadrel.editWhole = [&editor](const QImage& picture, const QString& workFileName) {
+        editor.editWhole(picture, workFileName);
+    };
     editor.returnToCanvas = [&kadrel](const QImage& result, std::optional<base::Colour> key) {
         kadrel.takeEdited(result, key);
     };
@@ -82,7 +88,8 @@ void quitWithMainWindow(QWidget& main) {
     main.installEventFilter(new QuitOnClose(&main));
 }
 
-Windows::Windows() {
+Windows::Windows(platform::Desktop& desktop)
+    : kadrel(desktop), loadcut(desktop), resize(desktop), tobrisk(desktop), full(desktop) {
     connectEditor(kadrel, loadcut);
     connectResize(kadrel, loadcut, resize);
     connectViewers(kadrel, loadcut, full, tobrisk);

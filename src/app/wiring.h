@@ -19,7 +19,8 @@ QPoint resizePlace(QSize screen, int editorTop);
 // The help window is centred.
 QPoint helpPlace(QSize screen, QSize help);
 
-// The links between the main window and the cut editor: "OK" returns to the current piece.
+// The links between the main window and the cut editor: "編集" and "全体編集" open the editor
+// on a copy, "OK" returns to the current piece.
 void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor);
 
 // The resize dialog works on the editor's picture: "ズーム" opens it beside the editor, previews
@@ -37,9 +38,10 @@ void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::
 void quitWithMainWindow(QWidget& main);
 
 // The program's five windows, created in their order (members are built as declared) and linked;
-// only the main window is to be shown, and its first show places the others.
+// only the main window is to be shown, and its first show places the others. Each is handed
+// `desktop`, which must outlive them: the preview shows the taskbar again as it goes.
 struct Windows {
-    Windows();
+    explicit Windows(platform::Desktop& desktop);
     collage::Tkadrel kadrel;
     load::Tloadcut loadcut;
     zoom::Tresize resize;

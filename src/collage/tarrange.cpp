@@ -202,7 +202,7 @@ void Tarrange::changed() {
 
 bool Tarrange::preview() {
     bool ok = false;
-    platform::runGuarded(this, [&] {
+    platform::runGuarded(owner_->desktop(), this, [&] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
             shownEffects_ = owner_->previewArrangement(arrangement());

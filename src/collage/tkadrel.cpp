@@ -30,19 +30,17 @@
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/widgets.h"
+#include "platform/window_keys.h"
+#include "platform/zoom_menu.h"
 
 namespace collage {
 
 namespace {
 
-Tkadrel* theInstance = nullptr;
-
 QLabel* label(QWidget* parent, const QString& text, QRect geometry, const QColor& colour, bool bold) {
     auto* l = new QLabel(text, parent);
     l->setGeometry(geometry);
-    QPalette pal = l->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    l->setPalette(pal);
+    platform::textColour(l, QPalette::WindowText, colour);
     if (bold) {
         QFont f = l->font();
         f.setBold(true);
@@ -56,9 +54,7 @@ QLineEdit* edit(QWidget* parent, const QString& name, const QString& text, QRect
     auto* e = new QLineEdit(text, parent);
     e->setObjectName(name);
     e->setGeometry(geometry);
-    QPalette pal = e->palette();
-    pal.setColor(QPalette::Text, colour);
-    e->setPalette(pal);
+    platform::textColour(e, QPalette::Text, colour);
     return e;
 }
 
@@ -93,12 +89,7 @@ QString Tkadrel::openFilter() {
         "*.avif|全部|*.*");
 }
 
-Tkadrel* Tkadrel::instance() {
-    return theInstance;
-}
-
-Tkadrel::Tkadrel(QWidget* parent) : QMainWindow(parent) {
-    theInstance = this;
+Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(parent), desktop_(desktop) {
     setObjectName(QStringLiteral("kadrel"));
     setWindowTitle(QStringLiteral("カドレル"));
     resize(734, 670);
@@ -110,17 +101,14 @@ Tkadrel::Tkadrel(QWidget* parent) : QMainWindow(parent) {
     FormCreate();
 }
 
-Tkadrel::~Tkadrel() {
-    qApp->removeEventFilter(this);
-    if (theInstance == this) theInstance = nullptr;
-}
+Tkadrel::~Tkadrel() = default;
 
 void Tkadrel::buildControls() {
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
     setCentralWidget(client);
 
-    Label1 = label(client, QStringLiteral("画像パーツ"), {4, 4, 82, 16}, QColor(0, 128, 0), true);
+    Label1 = label(client, QStringLiteral("画像パーツ"), {4, 4, 82, 16}, platform::kGreen, true);
     Label1->setObjectName(QStringLiteral("Label1"));
     pickn = edit(client, QStringLiteral("pickn"), QStringLiteral("0"), {108, 0, 32, 24});
     UpDownpickn =
@@ -128,15 +116,15 @@ void Tkadrel::buildControls() {
     UpDownpickn->setWrap(true);
     // The number edits are wider than the window was drawn with, and their spinners narrower, so
     // that the widest numbers show whole (fitNumbers below); the two diagrams keep their places.
-    picLeft = edit(client, QStringLiteral("picLeft"), QStringLiteral("0"), {56, 32, 42, 21}, Qt::blue);
+    picLeft = edit(client, QStringLiteral("picLeft"), QStringLiteral("0"), {56, 32, 42, 21}, platform::kBlue);
     UpDownPL =
         spinner(client, QStringLiteral("UpDownPL"), Qt::Horizontal, {98, 32, 18, 21}, -1800, 1800, picLeft);
-    picX = edit(client, QStringLiteral("picX"), QStringLiteral("1280"), {117, 32, 42, 21}, Qt::blue);
+    picX = edit(client, QStringLiteral("picX"), QStringLiteral("1280"), {117, 32, 42, 21}, platform::kBlue);
     picX->setReadOnly(true);
-    picTop = edit(client, QStringLiteral("picTop"), QStringLiteral("0"), {15, 56, 40, 21}, Qt::red);
+    picTop = edit(client, QStringLiteral("picTop"), QStringLiteral("0"), {15, 56, 40, 21}, platform::kRed);
     UpDownPT =
         spinner(client, QStringLiteral("UpDownPT"), Qt::Vertical, {1, 56, 14, 21}, -1600, 1600, picTop, -1);
-    picY = edit(client, QStringLiteral("picY"), QStringLiteral("1280"), {9, 132, 46, 21}, Qt::red);
+    picY = edit(client, QStringLiteral("picY"), QStringLiteral("1280"), {9, 132, 46, 21}, platform::kRed);
     picY->setReadOnly(true);
     preview = new platform::PictureControl(client);
     preview->setObjectName(QStringLiteral("preview"));
@@ -169,9 +157,9 @@ void Tkadrel::buildControls() {
     offsetY =
         spinner(client, QStringLiteral("offsetY"), Qt::Vertical, {32, 312, 20, 40}, -1600, 1600, nullptr, -1);
     offsetY->hide();
-    sizeX = edit(client, QStringLiteral("sizeX"), QStringLiteral("0"), {98, 288, 43, 21}, Qt::blue);
+    sizeX = edit(client, QStringLiteral("sizeX"), QStringLiteral("0"), {98, 288, 43, 21}, platform::kBlue);
     UpDownX = spinner(client, QStringLiteral("UpDownX"), Qt::Horizontal, {141, 288, 18, 21}, 0, 1800, sizeX);
-    sizeY = edit(client, QStringLiteral("sizeY"), QStringLiteral("0"), {15, 386, 40, 21}, Qt::red);
+    sizeY = edit(client, QStringLiteral("sizeY"), QStringLiteral("0"), {15, 386, 40, 21}, platform::kRed);
     UpDownY = spinner(client, QStringLiteral("UpDownY"), Qt::Vertical, {1, 386, 14, 21}, 0, 1600, sizeY, -1);
     fit = button(client, QStringLiteral("fit"), QStringLiteral("フィット"), {4, 312, 50, 25});
     backpattern = new platform::PictureControl(client);
@@ -305,20 +293,17 @@ void Tkadrel::buildMenus() {
     editMenu->addSeparator();
     clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
 
-    QMenu* viewMenu = menuBar()->addMenu(QStringLiteral("表示"));
-    zoominmenu = make(viewMenu, QStringLiteral("zoominmenu"), QStringLiteral("拡大"),
-                      QKeySequence(Qt::CTRL | Qt::Key_Plus));
-    zoominmenu->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    zoomoutmenu = make(viewMenu, QStringLiteral("zoomoutmenu"), QStringLiteral("縮小"),
-                       QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    actualsizemenu = make(viewMenu, QStringLiteral("actualsizemenu"), QStringLiteral("等倍"),
-                          QKeySequence(Qt::CTRL | Qt::Key_0));
-    fitwindowmenu = make(viewMenu, QStringLiteral("fitwindowmenu"), QStringLiteral("ウィンドウに合わせる"),
-                         QKeySequence(Qt::CTRL | Qt::Key_9));
-    zoomLabel = new QLabel(platform::zoomText(1.0), menuBar());
-    zoomLabel->setObjectName(QStringLiteral("zoomLabel"));
-    zoomLabel->setContentsMargins(0, 0, 8, 0);
-    menuBar()->setCornerWidget(zoomLabel, Qt::TopRightCorner);
+    auto* zoom = new platform::ZoomMenu(
+        this, desktop_,
+        {[this] { return viewZoom_; },
+         [this](double z, std::optional<QPoint> about) { setViewZoom(z, about); },
+         [this] { return platform::fitZoomIn(view, table_.canvas(), QSize(0, 0), devicePixelRatioF()); }});
+    zoom->zoomOnWheel(view, main);
+    zoominmenu = zoom->zoomIn;
+    zoomoutmenu = zoom->zoomOut;
+    actualsizemenu = zoom->actualSize;
+    fitwindowmenu = zoom->fitWindow;
+    zoomLabel = zoom->label;
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
     fitmenu = make(options, QStringLiteral("fitmenu"), QStringLiteral("キャンバスフィット"),
@@ -337,16 +322,13 @@ void Tkadrel::buildMenus() {
 
 void Tkadrel::wire() {
     auto on = [this](auto* sender, auto signal, auto handler) {
-        connect(sender, signal, this, platform::guarded(this, [this, handler] { (this->*handler)(); }));
+        connect(sender, signal, this,
+                platform::guarded(desktop_, this, [this, handler] { (this->*handler)(); }));
     };
     on(addpic, &QPushButton::clicked, &Tkadrel::addpicClick);
     on(addmenu, &QAction::triggered, &Tkadrel::addpicClick);
     on(clear, &QAction::triggered, &Tkadrel::clearClick);
     on(undomenu, &QAction::triggered, &Tkadrel::undoClick);
-    on(zoominmenu, &QAction::triggered, &Tkadrel::zoominClick);
-    on(zoomoutmenu, &QAction::triggered, &Tkadrel::zoomoutClick);
-    on(actualsizemenu, &QAction::triggered, &Tkadrel::actualsizeClick);
-    on(fitwindowmenu, &QAction::triggered, &Tkadrel::fitwindowClick);
     on(redomenu, &QAction::triggered, &Tkadrel::redoClick);
     on(arrangemenu, &QAction::triggered, &Tkadrel::arrangeClick);
     on(fit, &QPushButton::clicked, &Tkadrel::fitClick);
@@ -380,16 +362,25 @@ void Tkadrel::wire() {
     on(UpDownpickn, &platform::UpDown::clicked, &Tkadrel::UpDownpicknMouseDown);
     on(UpDownPL, &platform::UpDown::clicked, &Tkadrel::UpDownPLMouseDown);
     on(UpDownPT, &platform::UpDown::clicked, &Tkadrel::UpDownPTMouseDown);
-    connect(offsetX, &platform::UpDown::changed, this,
-            [this](platform::UpDown::Button b) { platform::runGuarded(this, [&] { offsetXClick(b); }); });
-    connect(offsetY, &platform::UpDown::changed, this,
-            [this](platform::UpDown::Button b) { platform::runGuarded(this, [&] { offsetYClick(b); }); });
+    connect(offsetX, &platform::UpDown::changed, this, [this](platform::UpDown::Button b) {
+        platform::runGuarded(desktop_, this, [&] { offsetXClick(b); });
+    });
+    connect(offsetY, &platform::UpDown::changed, this, [this](platform::UpDown::Button b) {
+        platform::runGuarded(desktop_, this, [&] { offsetYClick(b); });
+    });
     connect(back, &platform::PictureControl::mousePressed, this,
-            platform::guarded(this, [this] { Clickout(); }));
-    connect(back, &platform::PictureControl::mouseMoved, this,
-            [this](QMouseEvent* e) { platform::runGuarded(this, [&] { ImageMouseMove(back, e); }); });
+            platform::guarded(desktop_, this, [this] { Clickout(); }));
+    connect(back, &platform::PictureControl::mouseMoved, this, [this](QMouseEvent* e) {
+        platform::runGuarded(desktop_, this, [&] { ImageMouseMove(back, e); });
+    });
 
-    qApp->installEventFilter(this);
+    // Key preview: the window sees a key before the control that has the focus.
+    new platform::WindowKeys(this, [this](QKeyEvent* event) {
+        platform::runGuarded(desktop_, this, [&] { FormKeyDown(event->key()); });
+    });
+    // The number edits apply when left; a move over the canvas drags.
+    for (QLineEdit* e : {sizeX, sizeY, pickn, picLeft, picTop}) e->installEventFilter(this);
+    main->installEventFilter(this);
 }
 
 void Tkadrel::FormCreate() {
@@ -405,12 +396,12 @@ void Tkadrel::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!shown_) {
         shown_ = true;
-        platform::runGuarded(this, [this] { FormShow(); });
+        platform::runGuarded(desktop_, this, [this] { FormShow(); });
     }
 }
 
 void Tkadrel::FormShow() {
-    const QSize screen = platform::desktop().screenSize();
+    const QSize screen = desktop_.screenSize();
     table_ = PieceTable(screen, autosize->isChecked());
     syncCanvas();
     backpattern->setPicture(blackSquare());
@@ -446,7 +437,7 @@ Options Tkadrel::options() const {
     Options o;
     o.noOverlap = overpics->isChecked();
     o.keepInside = outframe->isChecked();
-    o.screenWidth = platform::desktop().screenSize().width();
+    o.screenWidth = desktop_.screenSize().width();
     return o;
 }
 
@@ -462,19 +453,6 @@ void Tkadrel::setViewZoom(double zoom, std::optional<QPoint> about) {
     syncPieces();
     syncCanvas();
     platform::scrollPictureTo(view, QPoint(0, 0), viewScale(), under, anchor);
-}
-
-void Tkadrel::zoominClick() {
-    setViewZoom(platform::zoomIn(viewZoom_));
-}
-void Tkadrel::zoomoutClick() {
-    setViewZoom(platform::zoomOut(viewZoom_));
-}
-void Tkadrel::actualsizeClick() {
-    setViewZoom(1.0);
-}
-void Tkadrel::fitwindowClick() {
-    setViewZoom(platform::fitZoomIn(view, table_.canvas(), QSize(0, 0), devicePixelRatioF()));
 }
 
 int Tkadrel::slotAt(QPoint pixel, const QWidget* sender) const {
@@ -493,7 +471,7 @@ void Tkadrel::setTable(PieceTable table) {
 }
 
 void Tkadrel::showEffects(const Effects& effects) {
-    for (const QString& text : effects.notices) platform::desktop().notice(this, text);
+    for (const QString& text : effects.notices) desktop_.notice(this, text);
     if (effects.noOverlapOff) overpics->setChecked(false);
     if (effects.keepInsideOff) outframe->setChecked(false);
 }
@@ -504,13 +482,13 @@ platform::PictureControl* Tkadrel::makePieceControl() {
     control->setAutoSize(true);
     control->setMouseTracking(false);
     connect(control, &platform::PictureControl::mousePressed, this, [this, control](QMouseEvent* e) {
-        platform::runGuarded(this, [&] { ImageMouseDown(control, e); });
+        platform::runGuarded(desktop_, this, [&] { ImageMouseDown(control, e); });
     });
     connect(control, &platform::PictureControl::mouseMoved, this, [this, control](QMouseEvent* e) {
-        platform::runGuarded(this, [&] { ImageMouseMove(control, e); });
+        platform::runGuarded(desktop_, this, [&] { ImageMouseMove(control, e); });
     });
     connect(control, &platform::PictureControl::mouseReleased, this, [this, control](QMouseEvent* e) {
-        platform::runGuarded(this, [&] { ImageMouseUp(control, e); });
+        platform::runGuarded(desktop_, this, [&] { ImageMouseUp(control, e); });
     });
     control->show();
     return control;
@@ -644,11 +622,11 @@ void Tkadrel::Clickout() {
 
 void Tkadrel::mousePressEvent(QMouseEvent* event) {
     QMainWindow::mousePressEvent(event);
-    platform::runGuarded(this, [this] { Clickout(); });
+    platform::runGuarded(desktop_, this, [this] { Clickout(); });
 }
 
 void Tkadrel::clearClick() {
-    if (!platform::desktop().confirm(this, texts::confirmClear())) return;
+    if (!desktop_.confirm(this, texts::confirmClear())) return;
     act(StepKind::Other, [this] { table_.clear(); });
 }
 
@@ -667,7 +645,7 @@ void Tkadrel::redoClick() {
 }
 
 void Tkadrel::addpicClick() {
-    const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, true);
+    const QStringList paths = desktop_.openFiles(this, openFilter(), openFileName, true);
     // The next dialog starts where the user chose, whether or not the files load.
     if (!paths.isEmpty()) openFileName = paths.last();
     // A whole selection is one step; a failing file ends it, and the ones before it stay added.
@@ -699,7 +677,7 @@ void Tkadrel::dropEvent(QDropEvent* event) {
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) paths << url.toLocalFile();
     event->acceptProposedAction();
-    platform::runGuarded(this, [this, &paths] { dropFiles(paths); });
+    platform::runGuarded(desktop_, this, [this, &paths] { dropFiles(paths); });
 }
 
 void Tkadrel::loading(const QString& fileName) {
@@ -780,42 +758,11 @@ void Tkadrel::autosizeClick() {
 }
 
 bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
-    auto* widget = qobject_cast<QWidget*>(watched);
     switch (event->type()) {
-        case QEvent::ShortcutOverride:
-            // Menu shortcuts come before the focused control: Space must toggle the option,
-            // not type into an edit.
-            if (widget && widget->window() == this) {
-                const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
-                for (QAction* a : findChildren<QAction*>())
-                    if (a->shortcuts().contains(pressed)) return true;
-            }
-            return false;
-        case QEvent::KeyPress:
-            // Key preview: the window sees the key before the control that has the focus.
-            if (widget && widget->window() == this &&
-                (widget == QApplication::focusWidget() || (!QApplication::focusWidget() && widget == this))) {
-                const int key = static_cast<QKeyEvent*>(event)->key();
-                platform::runGuarded(this, [&] { FormKeyDown(key); });
-            }
-            return false;
-        case QEvent::Wheel:
-            // Ctrl + wheel zooms the view about the pointer.
-            if (widget && (widget == view->viewport() || main->isAncestorOf(widget) || widget == main)) {
-                auto* wheel = static_cast<QWheelEvent*>(event);
-                if (wheel->modifiers().testFlag(Qt::ControlModifier) && wheel->angleDelta().y() != 0) {
-                    const QPoint at = widget->mapTo(view->viewport(), wheel->position().toPoint());
-                    const bool in = wheel->angleDelta().y() > 0;
-                    platform::runGuarded(this, [&] {
-                        setViewZoom(in ? platform::zoomIn(viewZoom_) : platform::zoomOut(viewZoom_), at);
-                    });
-                    return true;
-                }
-            }
-            return false;
         case QEvent::MouseMove:
             if (watched == main) {
-                platform::runGuarded(this, [&] { ImageMouseMove(main, static_cast<QMouseEvent*>(event)); });
+                platform::runGuarded(desktop_, this,
+                                     [&] { ImageMouseMove(main, static_cast<QMouseEvent*>(event)); });
             }
             return false;
         default:
@@ -827,7 +774,7 @@ bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
         // Only a move of the focus inside the window applies an edit, not a message box or
         // another window taking it.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
-        platform::runGuarded(this, [&] {
+        platform::runGuarded(desktop_, this, [&] {
             if (watched == sizeX)
                 sizeXExit();
             else if (watched == sizeY)

@@ -24,6 +24,7 @@ class QPushButton;
 class QScrollArea;
 class QMouseEvent;
 
+#include "platform/desktop.h"
 #include "platform/widgets.h"
 
 namespace collage {
@@ -34,11 +35,11 @@ class Tarrange;
 class Tkadrel : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Tkadrel(QWidget* parent = nullptr);
+    // `desktop` outlives the window: its dialogs, its screen and its clipboard are the window's.
+    explicit Tkadrel(platform::Desktop& desktop, QWidget* parent = nullptr);
     ~Tkadrel() override;
 
-    // The single instance, once constructed.
-    static Tkadrel* instance();
+    platform::Desktop& desktop() const { return desktop_; }
 
     // Controls, named as the window definition names them.
     QLabel* Label1;
@@ -101,7 +102,7 @@ public:
     QAction* undomenu;
     QAction* redomenu;
     QAction* arrangemenu;
-    // "表示": the view zoom.
+    // "表示": the view zoom (platform::ZoomMenu).
     QAction* zoominmenu;
     QAction* zoomoutmenu;
     QAction* actualsizemenu;
@@ -197,9 +198,13 @@ public:
     std::function<void(const QImage&)> showPreview;
     std::function<void()> showHelp;
 
-    // Hand-off to the cut editor.
+    // Hand-off to the cut editor, through hooks the program sets: "編集" gives it a copy of the
+    // current piece's picture and file, "全体編集" a copy of the composed canvas and the file
+    // whose extension its save dialog preselects.
     void editonClick();
     void fulleditClick();
+    std::function<void(const QImage& picture, const QString& file)> editPiece;
+    std::function<void(const QImage& picture, const QString& workFileName)> editWhole;
     // The cut editor's "OK": `result` becomes the current piece's picture; with `key` the piece
     // is made transparent with that colour first.
     void takeEdited(const QImage& result, std::optional<base::Colour> key);
@@ -211,10 +216,6 @@ public:
     double viewZoom() const { return viewZoom_; }
     platform::ViewScale viewScale() const;
     void setViewZoom(double zoom, std::optional<QPoint> about = std::nullopt);
-    void zoominClick();
-    void zoomoutClick();
-    void actualsizeClick();
-    void fitwindowClick();
 
     // Undo and redo: one user action is one step.
     void undoClick();
@@ -273,6 +274,7 @@ private:
     // The slot of the topmost piece over canvas pixel `pixel`, else the slot of `sender`, else -1.
     int slotAt(QPoint pixel, const QWidget* sender) const;
 
+    platform::Desktop& desktop_;
     PieceTable table_;
     History history_;
     struct ArrangeSession {

@@ -187,13 +187,13 @@ void Tkadrel::offsetYClick(platform::UpDown::Button button) {
 void Tkadrel::overpicsClick() {
     if (!overpics->isChecked()) return;
     const QString report = overlapReport(table_.rects());
-    if (!report.isEmpty()) platform::desktop().notice(this, report);
+    if (!report.isEmpty()) desktop_.notice(this, report);
 }
 
 void Tkadrel::outframeClick() {
     if (!outframe->isChecked()) return;
     const QString report = outsideReport(table_.rects(), canvasWidth(), canvasHeight());
-    if (!report.isEmpty()) platform::desktop().notice(this, report);
+    if (!report.isEmpty()) desktop_.notice(this, report);
 }
 
 void Tkadrel::intransClick() {
@@ -235,7 +235,7 @@ void Tkadrel::rawdownClick() {
 
 void Tkadrel::rawdeleteClick() {
     if (hasEditFocus() || table_.pieceCount() == 0) return;
-    if (!platform::desktop().confirm(this, texts::confirmDelete())) return;
+    if (!desktop_.confirm(this, texts::confirmDelete())) return;
     act(StepKind::Other, [this] { table_.removeCurrent(); });
     if (table_.pieceCount() > 0) pickchange();
 }

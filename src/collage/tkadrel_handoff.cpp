@@ -5,8 +5,6 @@
 #include "collage/texts.h"
 #include "collage/thumbnail.h"
 #include "collage/tkadrel.h"
-#include "load/tloadcut.h"
-#include "platform/desktop.h"
 
 namespace collage {
 
@@ -22,10 +20,8 @@ void Tkadrel::helponClick() {
 void Tkadrel::editonClick() {
     const Piece* piece = table_.current();
     if (piece == nullptr) return;
-    load::Tloadcut* editor = load::Tloadcut::instance();
-    if (editor == nullptr) return;
     // A copy: nothing done in the editor touches the piece before OK.
-    editor->editPiece(piece->picture.copy(), piece->pieceFile);
+    if (editPiece) editPiece(piece->picture.copy(), piece->pieceFile);
 }
 
 void Tkadrel::fulleditClick() {
@@ -33,9 +29,7 @@ void Tkadrel::fulleditClick() {
     const Piece* piece = table_.current();
     workFileName = piece ? piece->pieceFile : QString();
     workExt = codecs::extensionOf(workFileName);
-    load::Tloadcut* editor = load::Tloadcut::instance();
-    if (editor == nullptr) return;
-    editor->editWhole(composite.copy(), workFileName);
+    if (editWhole) editWhole(composite.copy(), workFileName);
 }
 
 void Tkadrel::takeEdited(const QImage& result, std::optional<base::Colour> key) {

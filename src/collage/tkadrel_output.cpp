@@ -52,7 +52,7 @@ int Tkadrel::jpegQuality() const {
 
 void Tkadrel::saveClick() {
     fullkadrel();
-    const auto choice = platform::desktop().saveFile(this, kSaveFilter, saveDialogName, saveFilterIndex);
+    const auto choice = desktop_.saveFile(this, kSaveFilter, saveDialogName, saveFilterIndex);
     if (!choice) return;
     workFileName = choice->path;
     saveFilterIndex = choice->filterIndex;
@@ -60,8 +60,7 @@ void Tkadrel::saveClick() {
     const QString target = forcedName(workFileName, format);
     // The question names the file really written (the forced extension may name another file
     // than the one typed), and comes whenever that file exists.
-    if (mustAskBeforeWriting(target) && !platform::desktop().confirm(this, texts::confirmOverwrite(target)))
-        return;
+    if (mustAskBeforeWriting(target) && !desktop_.confirm(this, texts::confirmOverwrite(target))) return;
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
     if (format == SaveFormat::Jpeg || format == SaveFormat::Webp) options.jpegQuality = jpegQuality();
@@ -71,17 +70,17 @@ void Tkadrel::saveClick() {
 
 void Tkadrel::fullcopymenuClick() {
     fullkadrel();
-    platform::desktop().setClipboardImage(composite);
+    desktop_.setClipboardImage(composite);
 }
 
 void Tkadrel::backcolorClick() {
-    const auto c = platform::desktop().chooseColour(this, table_.background().colour);
+    const auto c = desktop_.chooseColour(this, table_.background().colour);
     if (!c) return;
     act(StepKind::Other, [&] { table_.setBackground(Background{*c, QImage()}); });
 }
 
 void Tkadrel::backpictureClick() {
-    const QStringList paths = platform::desktop().openFiles(this, openFilter(), openFileName, false);
+    const QStringList paths = desktop_.openFiles(this, openFilter(), openFileName, false);
     if (paths.isEmpty()) return;
     const QString& path = paths.first();
     openFileName = path;
@@ -92,11 +91,11 @@ void Tkadrel::backpictureClick() {
 void Tkadrel::copymenuClick() {
     const Piece* piece = table_.current();
     if (piece == nullptr) return;
-    platform::desktop().setClipboardImage(piece->picture);
+    desktop_.setClipboardImage(piece->picture);
 }
 
 void Tkadrel::pastemanuClick() {
-    const QImage clip = platform::desktop().clipboardImage();
+    const QImage clip = desktop_.clipboardImage();
     if (clip.isNull()) throw base::Error(texts::unsupportedClipboard());
     base::checkSize(clip.width(), clip.height());
     if (table_.pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());

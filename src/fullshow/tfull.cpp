@@ -11,38 +11,27 @@
 
 namespace fullshow {
 
-namespace {
-
-Tfull* theInstance = nullptr;
-
-}  // namespace
-
-Tfull* Tfull::instance() {
-    return theInstance;
-}
-
-Tfull::Tfull(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+Tfull::Tfull(platform::Desktop& desktop, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), desktop_(desktop) {
     setObjectName(QStringLiteral("full"));
     setWindowTitle(QStringLiteral("プレビュー"));
     // Painted whole in paintEvent, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    platform::runGuarded(this, [this] { FormCreate(); });
-    theInstance = this;
+    platform::runGuarded(desktop_, this, [this] { FormCreate(); });
 }
 
 Tfull::~Tfull() {
     restoreTaskbar();
-    if (theInstance == this) theInstance = nullptr;
 }
 
 void Tfull::FormCreate() {
-    setGeometry(QRect(QPoint(0, 0), platform::desktop().screenSize()));
+    setGeometry(QRect(QPoint(0, 0), desktop_.screenSize()));
 }
 
 void Tfull::showPicture(const QImage& picture) {
-    platform::runGuarded(this, [&] {
-        const QSize screen = platform::desktop().screenSize();
+    platform::runGuarded(desktop_, this, [&] {
+        const QSize screen = desktop_.screenSize();
         setGeometry(QRect(QPoint(0, 0), screen));
         destination_ = previewRect(picture.size(), screen);
         if (destination_.isEmpty())
@@ -65,7 +54,7 @@ void Tfull::showPicture(const QImage& picture) {
 }
 
 void Tfull::FormShow() {
-    platform::desktop().setTaskbarVisible(false);
+    desktop_.setTaskbarVisible(false);
     taskbarHidden_ = true;
 }
 
@@ -86,7 +75,7 @@ void Tfull::FormClose() {
 void Tfull::restoreTaskbar() {
     if (!taskbarHidden_) return;
     taskbarHidden_ = false;
-    platform::desktop().setTaskbarVisible(true);
+    desktop_.setTaskbarVisible(true);
 }
 
 void Tfull::paintEvent(QPaintEvent*) {
@@ -98,13 +87,13 @@ void Tfull::paintEvent(QPaintEvent*) {
 
 void Tfull::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!event->spontaneous()) platform::runGuarded(this, [this] { FormShow(); });
+    if (!event->spontaneous()) platform::runGuarded(desktop_, this, [this] { FormShow(); });
 }
 
 // Every way the window goes away (a click, a key, hide() from outside) gives the taskbar back.
 void Tfull::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (!event->spontaneous()) platform::runGuarded(this, [this] { FormClose(); });
+    if (!event->spontaneous()) platform::runGuarded(desktop_, this, [this] { FormClose(); });
 }
 
 void Tfull::mousePressEvent(QMouseEvent* event) {
@@ -115,11 +104,11 @@ void Tfull::mouseReleaseEvent(QMouseEvent* event) {
     const bool click =
         pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     pressed_ = false;
-    if (click) platform::runGuarded(this, [this] { FormClick(); });
+    if (click) platform::runGuarded(desktop_, this, [this] { FormClick(); });
 }
 
 void Tfull::keyPressEvent(QKeyEvent* event) {
-    platform::runGuarded(this, [&] { FormKeyPress(event); });
+    platform::runGuarded(desktop_, this, [&] { FormKeyPress(event); });
 }
 
 }  // namespace fullshow

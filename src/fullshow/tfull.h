@@ -4,6 +4,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "platform/desktop.h"
+
 class QCloseEvent;
 class QHideEvent;
 class QKeyEvent;
@@ -22,11 +24,9 @@ namespace fullshow {
 class Tfull : public QWidget {
     Q_OBJECT
 public:
-    explicit Tfull(QWidget* parent = nullptr);
+    // `desktop` outlives the window: the taskbar it hides is shown again when the window goes.
+    explicit Tfull(platform::Desktop& desktop, QWidget* parent = nullptr);
     ~Tfull() override;
-
-    // The single instance, once constructed.
-    static Tfull* instance();
 
     // Shows `picture` (the composite the main window has just composed) and brings the
     // window up, modeless. A later call replaces the picture.
@@ -54,6 +54,7 @@ protected:
 private:
     void restoreTaskbar();
 
+    platform::Desktop& desktop_;
     QImage shown_;
     QRect destination_;
     bool pressed_ = false;

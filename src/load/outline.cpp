@@ -5,7 +5,7 @@
 
 namespace load {
 
-Outline::Outline(Ink ink, QWidget* parent) : QWidget(parent), ink_(ink) {
+Outline::Outline(Ink ink, QWidget* parent) : platform::MouseArea(parent), ink_(ink) {
     // Nothing of our own under the outline: the picture shows through the interior.
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
@@ -39,16 +39,6 @@ void Outline::paintEvent(QPaintEvent*) {
         p.fillRect(QRect(0, 1, 1, h - 2), ink);
         if (w > 1) p.fillRect(QRect(w - 1, 1, 1, h - 2), ink);
     }
-}
-
-void Outline::mousePressEvent(QMouseEvent* event) {
-    Q_EMIT mousePressed(event);
-}
-void Outline::mouseMoveEvent(QMouseEvent* event) {
-    Q_EMIT mouseMoved(event);
-}
-void Outline::mouseReleaseEvent(QMouseEvent* event) {
-    Q_EMIT mouseReleased(event);
 }
 
 }  // namespace load

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QColor>
-#include <QWidget>
+
+#include "platform/widgets.h"
 
 namespace load {
 
@@ -9,7 +10,7 @@ namespace load {
 // inverting the pixels under it, so it shows on any picture. It takes mouse presses anywhere in
 // its rectangle, its empty interior included, and passes them on as signals; Qt's implicit
 // grab sends the moves and the release of a gesture to it even when the pointer leaves it.
-class Outline : public QWidget {
+class Outline : public platform::MouseArea {
     Q_OBJECT
 public:
     enum class Ink { Invert, Colour };
@@ -21,16 +22,8 @@ public:
     void setColour(const QColor& colour);
     QColor colour() const { return colour_; }
 
-Q_SIGNALS:
-    void mousePressed(QMouseEvent* event);
-    void mouseMoved(QMouseEvent* event);
-    void mouseReleased(QMouseEvent* event);
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     Ink ink_;

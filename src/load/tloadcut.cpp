@@ -24,12 +24,12 @@
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/widgets.h"
+#include "platform/window_keys.h"
+#include "platform/zoom_menu.h"
 
 namespace load {
 
 namespace {
-
-Tloadcut* theInstance = nullptr;
 
 // Where things lie in the view's content. The picture's first pixel is 13 pixels after the
 // first pixel of each bar, so that with the bars' thumb inset bar value v lies over column
@@ -42,20 +42,10 @@ static_assert(kBarXLeft + SlideBar::kThumbInset + 1 == kPictureAt.x());
 static_assert(kBarYTop + SlideBar::kThumbInset + 1 == kPictureAt.y());
 constexpr QRect kViewAt{72, 64, 433, 297};
 
-const QColor kBlue{0, 0, 255};
-const QColor kRed{255, 0, 0};
-
-QString number(int v) {
-    return QString::number(v);
-}
-
-// The colour while the control is usable; disabled, it keeps the style's grey and looks disabled.
-void colourText(QWidget* w, QPalette::ColorRole role, const QColor& c) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Active, role, c);
-    pal.setColor(QPalette::Inactive, role, c);
-    w->setPalette(pal);
-}
+using platform::kBlue;
+using platform::kRed;
+using platform::named;
+using platform::textColour;
 
 // A label with coloured text on white, as the size read-outs are.
 void onWhite(QLabel* l, const QColor& text) {
@@ -67,37 +57,27 @@ void onWhite(QLabel* l, const QColor& text) {
 }
 
 void boldText(QPushButton* b, const QColor& c) {
-    colourText(b, QPalette::ButtonText, c);
+    textColour(b, QPalette::ButtonText, c);
     QFont f = b->font();
     f.setBold(true);
     b->setFont(f);
 }
 
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
 }  // namespace
 
-Tloadcut* Tloadcut::instance() {
-    return theInstance;
-}
-
-Tloadcut::Tloadcut(QWidget* parent) : QMainWindow(parent) {
+Tloadcut::Tloadcut(platform::Desktop& desktop, QWidget* parent) : QMainWindow(parent), desktop_(desktop) {
     setObjectName(QStringLiteral("loadcut"));
     setWindowTitle(QStringLiteral("ロード＆カット"));
     buildControls();
     buildMenus();
+    // Menu shortcuts act even while an edit has the focus (it would keep Ctrl+C and Ctrl+V).
+    new platform::WindowKeys(this);
     resize(592, 487);
     creation();
-    theInstance = this;
 }
 
 Tloadcut::~Tloadcut() {
     FormDestroy();
-    if (theInstance == this) theInstance = nullptr;
 }
 
 void Tloadcut::buildControls() {
@@ -146,22 +126,21 @@ void Tloadcut::buildControls() {
     Label4 = label("Label4", QStringLiteral("JPEG画質"), {314, 8, 62, 20});
     jpgq = named(new QLineEdit(QStringLiteral("100"), central), "jpgq");
     jpgq->setGeometry(378, 7, 36, 22);
-    jpgq->installEventFilter(this);
     UpDownjpgq = spinner("UpDownjpgq", Qt::Horizontal, jpgq, 10);
     UpDownjpgq->setRange(1, 100);
     UpDownjpgq->setPosition(100);
     addpic = button("addpic", QStringLiteral("OK"), {440, 6, 68, 25});
-    boldText(addpic, QColor(0, 128, 0));
+    boldText(addpic, platform::kGreen);
     cancel = button("cancel", QStringLiteral("キャンセル"), {512, 6, 74, 25});
     boldText(cancel, kRed);
 
     // The horizontal selection above the view.
     Label2 = label("Label2", QStringLiteral("横サイズ"), {76, 38, 54, 20});
-    colourText(Label2, QPalette::WindowText, kBlue);
+    textColour(Label2, QPalette::WindowText, kBlue);
     edgexl = edit("edgexl", {132, 36, 44, 22});
     UpDownxl = spinner("UpDownxl", Qt::Horizontal, edgexl, 1);
     sizex = edit("sizex", {198, 36, 44, 22});
-    colourText(sizex, QPalette::Text, kBlue);
+    textColour(sizex, QPalette::Text, kBlue);
     UpDownX = spinner("UpDownX", Qt::Horizontal, sizex, 1);
     edgexr = edit("edgexr", {264, 36, 44, 22});
     UpDownxr = spinner("UpDownxr", Qt::Horizontal, edgexr, 1);
@@ -177,11 +156,11 @@ void Tloadcut::buildControls() {
     originy = label("originy", QStringLiteral("Y : 0"), {4, 110, 64, 20});
     onWhite(originy, kRed);
     Label3 = label("Label3", QStringLiteral("縦サイズ"), {4, 138, 64, 20});
-    colourText(Label3, QPalette::WindowText, kRed);
+    textColour(Label3, QPalette::WindowText, kRed);
     edgeyu = edit("edgeyu", {4, 160, 44, 22});
     UpDownyu = spinner("UpDownyu", Qt::Vertical, edgeyu, -1);
     sizey = edit("sizey", {4, 186, 44, 22});
-    colourText(sizey, QPalette::Text, kRed);
+    textColour(sizey, QPalette::Text, kRed);
     UpDownY = spinner("UpDownY", Qt::Vertical, sizey, -1);
     edgeyb = edit("edgeyb", {4, 212, 44, 22});
     UpDownyb = spinner("UpDownyb", Qt::Vertical, edgeyb, -1);
@@ -235,10 +214,10 @@ void Tloadcut::buildControls() {
     // Wiring. Every connection runs guarded.
     auto click = [this](QPushButton* b, void (Tloadcut::*handler)()) {
         connect(b, &QPushButton::clicked, this,
-                platform::guarded(this, [this, handler] { (this->*handler)(); }));
+                platform::guarded(desktop_, this, [this, handler] { (this->*handler)(); }));
     };
     connect(Loadpic, &QPushButton::clicked, this,
-            platform::guarded(this, [this] { selectload(LoadSender::Loadpic); }));
+            platform::guarded(desktop_, this, [this] { selectload(LoadSender::Loadpic); }));
     click(resizeon, &Tloadcut::resizeonClick);
     click(cutout, &Tloadcut::cutoutClick);
     click(addpic, &Tloadcut::addpicClick);
@@ -249,9 +228,11 @@ void Tloadcut::buildControls() {
     click(YU, &Tloadcut::YUBClick);
     click(YB, &Tloadcut::YUBClick);
     for (QPushButton* b : {XL, XR})
-        connect(b, &QPushButton::pressed, this, platform::guarded(this, [this] { XLRMouseDown(); }));
+        connect(b, &QPushButton::pressed, this,
+                platform::guarded(desktop_, this, [this] { XLRMouseDown(); }));
     for (QPushButton* b : {YU, YB})
-        connect(b, &QPushButton::pressed, this, platform::guarded(this, [this] { YUBMouseDown(); }));
+        connect(b, &QPushButton::pressed, this,
+                platform::guarded(desktop_, this, [this] { YUBMouseDown(); }));
     // The four edge buttons are one group in which all may be up.
     for (QPushButton* b : {XL, XR, YU, YB}) {
         connect(b, &QPushButton::toggled, this, [this, b](bool down) {
@@ -276,24 +257,24 @@ void Tloadcut::buildControls() {
     for (int i = 0; i < 6; ++i) {
         const EditWiring w = wiring[static_cast<std::size_t>(i)];
         connect(w.edit, &QLineEdit::returnPressed, this,
-                platform::guarded(this, [this, w] { commit(w.d, w.e); }));
+                platform::guarded(desktop_, this, [this, w] { commit(w.d, w.e); }));
         connect(w.spinner, &platform::UpDown::pressed, this, [this, i] { spinnerPressed(i); });
         connect(w.spinner, &platform::UpDown::clicked, this,
-                platform::guarded(this, [this, i, w] { spinnerClicked(i, w.d, w.e); }));
+                platform::guarded(desktop_, this, [this, i, w] { spinnerClicked(i, w.d, w.e); }));
     }
 
     connect(areax, &SlideBar::moved, this,
-            [this](int p) { platform::runGuarded(this, [&] { areaxtick(p); }); });
+            [this](int p) { platform::runGuarded(desktop_, this, [&] { areaxtick(p); }); });
     connect(areay, &SlideBar::moved, this,
-            [this](int p) { platform::runGuarded(this, [&] { areaytick(p); }); });
-    connect(areax, &SlideBar::entered, this, platform::guarded(this, [this] { areaxEnter(); }));
-    connect(areay, &SlideBar::entered, this, platform::guarded(this, [this] { areayEnter(); }));
-    connect(areax, &SlideBar::exited, this, platform::guarded(this, [this] { areaxExit(); }));
-    connect(areay, &SlideBar::exited, this, platform::guarded(this, [this] { areayExit(); }));
+            [this](int p) { platform::runGuarded(desktop_, this, [&] { areaytick(p); }); });
+    connect(areax, &SlideBar::entered, this, platform::guarded(desktop_, this, [this] { areaxEnter(); }));
+    connect(areay, &SlideBar::entered, this, platform::guarded(desktop_, this, [this] { areayEnter(); }));
+    connect(areax, &SlideBar::exited, this, platform::guarded(desktop_, this, [this] { areaxExit(); }));
+    connect(areay, &SlideBar::exited, this, platform::guarded(desktop_, this, [this] { areayExit(); }));
 
     auto onMouse = [this](auto signal, void (Tloadcut::*handler)(QMouseEvent*)) {
         connect(mainimage, signal, this, [this, handler](QMouseEvent* e) {
-            platform::runGuarded(this, [&] { (this->*handler)(e); });
+            platform::runGuarded(desktop_, this, [&] { (this->*handler)(e); });
         });
     };
     onMouse(&platform::PictureControl::mousePressed, &Tloadcut::mainimageMouseDown);
@@ -303,7 +284,7 @@ void Tloadcut::buildControls() {
     for (Outline* o : {shot, beam}) {
         auto onOutline = [this, o](auto signal, void (Tloadcut::*handler)(QWidget*, QMouseEvent*)) {
             connect(o, signal, this, [this, o, handler](QMouseEvent* e) {
-                platform::runGuarded(this, [&] { (this->*handler)(o, e); });
+                platform::runGuarded(desktop_, this, [&] { (this->*handler)(o, e); });
             });
         };
         onOutline(&Outline::mousePressed, &Tloadcut::shotMouseDown);
@@ -321,7 +302,7 @@ void Tloadcut::buildMenus() {
         auto* a = named(new QAction(caption, this), name);
         a->setShortcut(keys);
         menu->addAction(a);
-        connect(a, &QAction::triggered, this, platform::guarded(this, handler));
+        connect(a, &QAction::triggered, this, platform::guarded(desktop_, this, handler));
         return a;
     };
     auto separator = [this](QMenu* menu, const char* name) {
@@ -359,19 +340,23 @@ void Tloadcut::buildMenus() {
     Hflip = action(Edit1, "Hflip", QStringLiteral("左右反転"), QKeySequence(), [this] { HflipClick(); });
     Vflip = action(Edit1, "Vflip", QStringLiteral("上下反転"), QKeySequence(), [this] { VflipClick(); });
 
-    viewmenu = menu("viewmenu", QStringLiteral("表示"));
-    zoominmenu = action(viewmenu, "zoominmenu", QStringLiteral("拡大"), QKeySequence(Qt::CTRL | Qt::Key_Plus),
-                        [this] { zoominClick(); });
-    zoominmenu->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    zoomoutmenu = action(viewmenu, "zoomoutmenu", QStringLiteral("縮小"),
-                         QKeySequence(Qt::CTRL | Qt::Key_Minus), [this] { zoomoutClick(); });
-    actualsizemenu = action(viewmenu, "actualsizemenu", QStringLiteral("等倍"),
-                            QKeySequence(Qt::CTRL | Qt::Key_0), [this] { actualsizeClick(); });
-    fitwindowmenu = action(viewmenu, "fitwindowmenu", QStringLiteral("ウィンドウに合わせる"),
-                           QKeySequence(Qt::CTRL | Qt::Key_9), [this] { fitwindowClick(); });
-    zoomLabel = named(new QLabel(platform::zoomText(1.0), menuBar()), "zoomLabel");
-    zoomLabel->setContentsMargins(0, 0, 8, 0);
-    menuBar()->setCornerWidget(zoomLabel, Qt::TopRightCorner);
+    auto* zoom = new platform::ZoomMenu(
+        this, desktop_,
+        {[this] { return viewZoom_; },
+         [this](double z, std::optional<QPoint> about) { setViewZoom(z, about); },
+         [this] {
+             // The rulers and their margins take room beside the picture.
+             return platform::fitZoomIn(view, QSize(picWidth, picHeight),
+                                        QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra),
+                                        devicePixelRatioF());
+         }});
+    zoom->zoomOnWheel(view, viewContent_);
+    viewmenu = zoom->menu;
+    zoominmenu = zoom->zoomIn;
+    zoomoutmenu = zoom->zoomOut;
+    actualsizemenu = zoom->actualSize;
+    fitwindowmenu = zoom->fitWindow;
+    zoomLabel = zoom->label;
 
     N11 = menu("N11", QStringLiteral("選択範囲"));
     resetmenu = action(N11, "resetmenu", QStringLiteral("リセット"), QKeySequence(Qt::Key_Escape),
@@ -447,9 +432,9 @@ void Tloadcut::loaded() {
     UpDownyu->setMaximum(picHeight - 1);
     UpDownyb->setMaximum(picHeight);
 
-    originx->setText(QStringLiteral("X : ") + number(picWidth));
+    originx->setText(QStringLiteral("X : ") + QString::number(picWidth));
     originx->resize(originx->width(), 20);
-    originy->setText(QStringLiteral("Y : ") + number(picHeight));
+    originy->setText(QStringLiteral("Y : ") + QString::number(picHeight));
     originy->resize(originy->width(), 20);
 
     layoutContent();
@@ -493,21 +478,6 @@ void Tloadcut::setViewZoom(double zoom, std::optional<QPoint> about) {
     platform::scrollPictureTo(view, imageOrigin, viewScale(), under, anchor);
 }
 
-void Tloadcut::zoominClick() {
-    setViewZoom(platform::zoomIn(viewZoom_));
-}
-void Tloadcut::zoomoutClick() {
-    setViewZoom(platform::zoomOut(viewZoom_));
-}
-void Tloadcut::actualsizeClick() {
-    setViewZoom(1.0);
-}
-void Tloadcut::fitwindowClick() {
-    // The rulers and their margins take room beside the picture.
-    setViewZoom(platform::fitZoomIn(view, QSize(picWidth, picHeight),
-                                    QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra), devicePixelRatioF()));
-}
-
 bool Tloadcut::ctrlNow() const {
     if (ctrlHeld) return ctrlHeld();
     return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
@@ -515,7 +485,7 @@ bool Tloadcut::ctrlNow() const {
 
 QString Tloadcut::runOpenDialog() {
     const QStringList chosen =
-        platform::desktop().openFiles(this, OpenPictureDialog1.filter, OpenPictureDialog1.fileName, false);
+        desktop_.openFiles(this, OpenPictureDialog1.filter, OpenPictureDialog1.fileName, false);
     if (chosen.isEmpty()) return {};
     OpenPictureDialog1.fileName = chosen.front();
     return chosen.front();
@@ -584,13 +554,6 @@ void Tloadcut::verClick() {
     if (showHelp) showHelp();
 }
 
-bool Tloadcut::menuShortcut(QKeyEvent* event) const {
-    const QKeySequence keys(event->keyCombination());
-    for (const QAction* a : findChildren<QAction*>())
-        if (a->shortcuts().contains(keys)) return true;
-    return false;
-}
-
 bool Tloadcut::isSelectionEdit(QObject* o) const {
     return o == edgexl || o == sizex || o == edgexr || o == edgeyu || o == sizey || o == edgeyb;
 }
@@ -606,52 +569,29 @@ bool Tloadcut::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
             break;
-        case QEvent::ShortcutOverride:
-            // Menu shortcuts act even while an edit has the focus (an edit would otherwise keep
-            // Ctrl+C and Ctrl+V for its own text).
-            if (qobject_cast<QLineEdit*>(watched) && menuShortcut(static_cast<QKeyEvent*>(event))) {
-                event->ignore();
-                return true;
-            }
-            break;
         case QEvent::FocusOut: {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
             // Another window or a menu taking the focus is no exit of the edit.
             if (isSelectionEdit(watched) && reason != Qt::ActiveWindowFocusReason &&
                 reason != Qt::PopupFocusReason)
-                platform::runGuarded(this, [&] { editExit(watched); });
+                platform::runGuarded(desktop_, this, [&] { editExit(watched); });
             break;
         }
         case QEvent::MouseButtonDblClick:
             if (watched == Label1) {
-                platform::runGuarded(this, [&] { Label1DblClick(); });
+                platform::runGuarded(desktop_, this, [&] { Label1DblClick(); });
                 return true;
-            }
-            break;
-        case QEvent::Wheel:
-            // Ctrl + wheel zooms the view about the pointer.
-            if (watched == viewContent_ || watched == view->viewport()) {
-                auto* wheel = static_cast<QWheelEvent*>(event);
-                if (wheel->modifiers().testFlag(Qt::ControlModifier) && wheel->angleDelta().y() != 0) {
-                    const QPoint at =
-                        static_cast<QWidget*>(watched)->mapTo(view->viewport(), wheel->position().toPoint());
-                    const bool in = wheel->angleDelta().y() > 0;
-                    platform::runGuarded(this, [&] {
-                        setViewZoom(in ? platform::zoomIn(viewZoom_) : platform::zoomOut(viewZoom_), at);
-                    });
-                    return true;
-                }
             }
             break;
         case QEvent::MouseButtonPress:
             if (watched == centralWidget() || watched == viewContent_ || watched == view->viewport())
-                platform::runGuarded(this, [&] { outfocus(); });
+                platform::runGuarded(desktop_, this, [&] { outfocus(); });
             break;
         case QEvent::Resize:
             if (watched == centralWidget())
-                platform::runGuarded(this, [&] { FormResize(); });
+                platform::runGuarded(desktop_, this, [&] { FormResize(); });
             else if (watched == view->viewport())
-                platform::runGuarded(this, [&] { viewCanResize(); });
+                platform::runGuarded(desktop_, this, [&] { viewCanResize(); });
             break;
         default:
             break;

@@ -13,6 +13,7 @@
 #include "base/colour.h"
 #include "load/load_source.h"
 #include "load/selection.h"
+#include "platform/desktop.h"
 #include "platform/view_zoom.h"
 
 class QAbstractButton;
@@ -55,11 +56,9 @@ struct FileDialog {
 class Tloadcut : public QMainWindow {
     Q_OBJECT
 public:
-    explicit Tloadcut(QWidget* parent = nullptr);
+    // `desktop` outlives the window: its dialogs and its clipboard are the window's.
+    explicit Tloadcut(platform::Desktop& desktop, QWidget* parent = nullptr);
     ~Tloadcut() override;
-
-    // The single instance, once constructed (the program makes exactly one).
-    static Tloadcut* instance();
 
     // --- Controls ------------------------------------------------------------------------------
     QPushButton* Loadpic;
@@ -120,7 +119,7 @@ public:
     QAction* resetmenu;
     QMenu* Help1;
     QAction* Helpmenu;
-    // "表示": the view zoom.
+    // "表示": the view zoom (platform::ZoomMenu).
     QMenu* viewmenu;
     QAction* zoominmenu;
     QAction* zoomoutmenu;
@@ -186,10 +185,6 @@ public:
     double viewZoom() const { return viewZoom_; }
     platform::ViewScale viewScale() const;
     void setViewZoom(double zoom, std::optional<QPoint> about = std::nullopt);
-    void zoominClick();
-    void zoomoutClick();
-    void actualsizeClick();
-    void fitwindowClick();
 
     // --- Creation, loading, layout -------------------------------------------------------------
     void creation();
@@ -299,7 +294,6 @@ private:
     void releaseSelection(QPoint at);
     QPoint contentPoint(QWidget* receiver, QMouseEvent* event) const;
 
-    bool menuShortcut(QKeyEvent* event) const;
     bool isSelectionEdit(QObject* o) const;
     void editExit(QObject* edit);
 
@@ -309,6 +303,7 @@ private:
     int shownY(int contentY) const;
     void layoutContent();
 
+    platform::Desktop& desktop_;
     QWidget* viewContent_ = nullptr;
     double viewZoom_ = 1.0;
     std::array<Span, 2> frame_{};

@@ -44,7 +44,7 @@ void Tloadcut::savecut() {
         case 1: {
             if (area.isEmpty()) {
                 // An empty piece could not be seen or picked again; the piece stays as it was.
-                platform::desktop().notice(this, texts::emptySelection());
+                desktop_.notice(this, texts::emptySelection());
                 return;
             }
             resultBitmap = extractSelection(mainimage->picture(), area);
@@ -68,11 +68,11 @@ void Tloadcut::savecut() {
 
 void Tloadcut::saveSelection(const QRect& area) {
     if (area.isEmpty()) {
-        platform::desktop().notice(this, texts::emptySelection());
+        desktop_.notice(this, texts::emptySelection());
         return;
     }
     const auto choice =
-        platform::desktop().saveFile(this, SaveDialog1.filter, SaveDialog1.fileName, SaveDialog1.filterIndex);
+        desktop_.saveFile(this, SaveDialog1.filter, SaveDialog1.fileName, SaveDialog1.filterIndex);
     if (!choice) return;
     SaveDialog1.filterIndex = choice->filterIndex;
     const codecs::Format format = saveFormatOf(choice->filterIndex);
@@ -83,9 +83,7 @@ void Tloadcut::saveSelection(const QRect& area) {
     const QImage selected = extractSelection(mainimage->picture(), area);
     const QString name = withDefaultExtension(choice->path, format);
     // The dialog does not ask: the question names the file really written, whenever it exists.
-    if (QFileInfo::exists(name) &&
-        !platform::desktop().confirm(this, codecs::messages::confirmOverwrite(name)))
-        return;
+    if (QFileInfo::exists(name) && !desktop_.confirm(this, codecs::messages::confirmOverwrite(name))) return;
     codecs::writeFile(name, format == codecs::Format::Gif ? gifPicture(selected) : selected, format, options);
     OpenPictureDialog1.fileName = name;
     SaveDialog1.fileName = name;
@@ -96,9 +94,9 @@ void Tloadcut::resizeonClick() {
 }
 
 void Tloadcut::PastemenuClick() {
-    const QImage pasted = platform::desktop().clipboardImage();
+    const QImage pasted = desktop_.clipboardImage();
     if (pasted.isNull()) {
-        platform::desktop().notice(this, texts::invalidClipboard());
+        desktop_.notice(this, texts::invalidClipboard());
         return;
     }
     base::checkSize(pasted.width(), pasted.height());
@@ -109,10 +107,10 @@ void Tloadcut::PastemenuClick() {
 void Tloadcut::CopymenuClick() {
     const QRect area = selection();
     if (area.isEmpty()) {
-        platform::desktop().notice(this, texts::emptySelection());
+        desktop_.notice(this, texts::emptySelection());
         return;
     }
-    platform::desktop().setClipboardImage(extractSelection(mainimage->picture(), area));
+    desktop_.setClipboardImage(extractSelection(mainimage->picture(), area));
 }
 
 // Flips start from pictureCopy, so that during a resize preview they mirror the picture as it

@@ -18,16 +18,7 @@
 
 namespace load {
 
-namespace {
-
-QString number(int v) {
-    return QString::number(v);
-}
-
-const QColor kBlue{0, 0, 255};
-const QColor kRed{255, 0, 0};
-
-}  // namespace
+namespace {}  // namespace
 
 Tloadcut::AxisParts Tloadcut::parts(Dir d) const {
     if (d == Dir::X) return AxisParts{areax, edgexl, sizex, edgexr, XL, XR, UpDownX};
@@ -49,8 +40,8 @@ void Tloadcut::showWhole(Dir d) {
     const AxisParts a = parts(d);
     const int n = extent(d);
     a.low->setText(QStringLiteral("0"));
-    a.high->setText(number(n));
-    a.size->setText(number(n));
+    a.high->setText(QString::number(n));
+    a.size->setText(QString::number(n));
     showAxis(d, wholeAxis(n), centredThumb(n));
 }
 
@@ -128,9 +119,9 @@ void Tloadcut::commit(Dir d, Edge e) {
             break;
     }
     if (!c) return;  // ignored silently; the text stays as typed
-    if (c->lowText) a.low->setText(number(*c->lowText));
-    if (c->sizeText) a.size->setText(number(*c->sizeText));
-    if (c->highText) a.high->setText(number(*c->highText));
+    if (c->lowText) a.low->setText(QString::number(*c->lowText));
+    if (c->sizeText) a.size->setText(QString::number(*c->sizeText));
+    if (c->highText) a.high->setText(QString::number(*c->highText));
     showAxis(d, c->axis, c->thumb);
 }
 
@@ -194,8 +185,8 @@ void Tloadcut::tick(Dir d, int position) {
         const BarMove m = lowEdgeMove(before, position);
         a.bar->setValue(m.thumb);
         placeMarker(d, m.thumb);
-        a.low->setText(number(m.axis.lo));
-        a.size->setText(number(m.axis.width()));
+        a.low->setText(QString::number(m.axis.lo));
+        a.size->setText(QString::number(m.axis.width()));
         showAxis(d, m.axis, m.thumb);
         return;
     }
@@ -203,8 +194,8 @@ void Tloadcut::tick(Dir d, int position) {
         const BarMove m = highEdgeMove(before, position);
         a.bar->setValue(m.thumb);
         placeMarker(d, m.thumb);
-        a.high->setText(number(m.axis.hi));
-        a.size->setText(number(m.axis.width()));
+        a.high->setText(QString::number(m.axis.hi));
+        a.size->setText(QString::number(m.axis.width()));
         showAxis(d, m.axis, m.thumb);
         return;
     }
@@ -214,8 +205,8 @@ void Tloadcut::tick(Dir d, int position) {
     if (scroll->value() != savedScroll(d)) scroll->setValue(savedScroll(d));
     checkedWidth(d);
     const BarMove m = plainMove(before, position);
-    a.low->setText(number(m.axis.lo));
-    a.high->setText(number(m.axis.hi));
+    a.low->setText(QString::number(m.axis.lo));
+    a.high->setText(QString::number(m.axis.hi));
     showAxis(d, m.axis, m.thumb);
 }
 
@@ -287,7 +278,7 @@ void Tloadcut::edgeClick(Dir d) {
     a.bar->setValue(thumb);
 
     placeMarker(d, thumb);
-    beam->setColour(d == Dir::X ? kBlue : kRed);
+    beam->setColour(d == Dir::X ? platform::kBlue : platform::kRed);
     beam->show();
 
     // The other bar's exit will not reset its thumb: the group has already released its buttons.
@@ -353,9 +344,9 @@ void Tloadcut::releaseSelection(QPoint at) {
     for (Dir d : {Dir::X, Dir::Y}) {
         const Release& r = d == Dir::X ? rx : ry;
         const AxisParts a = parts(d);
-        a.size->setText(number(r.frame.length - 2));
-        a.low->setText(number(r.axis.lo));
-        a.high->setText(number(r.axis.hi));
+        a.size->setText(QString::number(r.frame.length - 2));
+        a.low->setText(QString::number(r.axis.lo));
+        a.high->setText(QString::number(r.axis.hi));
         showAxis(d, r.axis, r.thumb);
     }
 }
@@ -405,8 +396,8 @@ void Tloadcut::shotMouseUp(QWidget* receiver, QMouseEvent* event) {
     for (Dir d : {Dir::X, Dir::Y}) {
         const Release r = releaseFrame(frame_[d == Dir::X ? 0 : 1], origin(d), extent(d));
         const AxisParts a = parts(d);
-        a.low->setText(number(r.axis.lo));
-        a.high->setText(number(r.axis.hi));
+        a.low->setText(QString::number(r.axis.lo));
+        a.high->setText(QString::number(r.axis.hi));
         showAxis(d, r.axis, r.thumb);
     }
 }

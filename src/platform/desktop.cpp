@@ -1,21 +1,6 @@
 #include "platform/desktop.h"
 
-#include <cstdlib>
-
 namespace platform {
-
-namespace {
-Desktop* installed = nullptr;
-}
-
-Desktop& desktop() {
-    if (!installed) std::abort();  // programming error: main() or the test installs one first
-    return *installed;
-}
-
-void setDesktop(Desktop* d) {
-    installed = d;
-}
 
 QStringList qtFilters(const QString& filters) {
     const QStringList parts = filters.split(u'|');

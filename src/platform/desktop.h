@@ -13,8 +13,9 @@ class QWidget;
 
 namespace platform {
 
-// What the windows need of the desktop. The program installs the Qt implementation; tests
-// install a scripted fake. Logic code never reaches this: only windows do.
+// What the windows need of the desktop. Each window is handed one when it is made: the program
+// the Qt implementation, which outlives its windows; tests a scripted fake. Logic code never
+// reaches this: only windows do.
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -54,10 +55,6 @@ public:
     // Opens an address in the browser; false when that failed.
     virtual bool openUrl(const QString& url) = 0;
 };
-
-// The installed desktop. setDesktop() does not take ownership.
-Desktop& desktop();
-void setDesktop(Desktop* d);
 
 // Splits "caption|patterns|caption|patterns" into Qt's "caption (patterns)" filters.
 QStringList qtFilters(const QString& filters);

@@ -6,12 +6,12 @@
 
 namespace platform {
 
-void reportError(QWidget* parent, const std::exception& e) {
-    desktop().error(parent, base::messageOf(e));
+void reportError(Desktop& desktop, QWidget* parent, const std::exception& e) {
+    desktop.error(parent, base::messageOf(e));
 }
 
-void reportUnknownError(QWidget* parent) {
-    desktop().error(parent, base::messages::unexpectedError());
+void reportUnknownError(Desktop& desktop, QWidget* parent) {
+    desktop.error(parent, base::messages::unexpectedError());
 }
 
 }  // namespace platform

@@ -7,27 +7,29 @@ class QWidget;
 
 namespace platform {
 
-// The default error handler: shows the text of an exception in an error box and lets the
-// program go on. Every event entry point runs its work through runGuarded so that no exception
-// crosses Qt's event loop.
-void reportError(QWidget* parent, const std::exception& e);
-void reportUnknownError(QWidget* parent);
+class Desktop;
+
+// The default error handler: shows the text of an exception in the desktop's error box and lets
+// the program go on. Every event entry point runs its work through runGuarded so that no
+// exception crosses Qt's event loop.
+void reportError(Desktop& desktop, QWidget* parent, const std::exception& e);
+void reportUnknownError(Desktop& desktop, QWidget* parent);
 
 template <class F>
-void runGuarded(QWidget* parent, F&& work) {
+void runGuarded(Desktop& desktop, QWidget* parent, F&& work) {
     try {
         std::forward<F>(work)();
     } catch (const std::exception& e) {
-        reportError(parent, e);
+        reportError(desktop, parent, e);
     } catch (...) {
-        reportUnknownError(parent);
+        reportUnknownError(desktop, parent);
     }
 }
 
-// A slot wrapper: connect(button, &QPushButton::clicked, this, guarded(this, [this] { ... })).
+// A slot wrapper: connect(button, &QPushButton::clicked, this, guarded(desktop_, this, [this] { ... })).
 template <class F>
-auto guarded(QWidget* parent, F work) {
-    return [parent, work = std::move(work)](auto&&...) { runGuarded(parent, work); };
+auto guarded(Desktop& desktop, QWidget* parent, F work) {
+    return [&desktop, parent, work = std::move(work)](auto&&...) { runGuarded(desktop, parent, work); };
 }
 
 }  // namespace platform

@@ -22,6 +22,13 @@
 
 namespace platform {
 
+void textColour(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Active, role, c);
+    pal.setColor(QPalette::Inactive, role, c);
+    w->setPalette(pal);
+}
+
 bool showsInFull(const QLineEdit* edit, const QString& text) {
     const_cast<QLineEdit*>(edit)->ensurePolished();
     QStyleOptionFrame option;
@@ -118,7 +125,17 @@ void UpDown::arrow(Button b) {
     if (position_ != before) Q_EMIT changed(b);
 }
 
-PictureControl::PictureControl(QWidget* parent) : QWidget(parent) {
+void MouseArea::mousePressEvent(QMouseEvent* event) {
+    Q_EMIT mousePressed(event);
+}
+void MouseArea::mouseMoveEvent(QMouseEvent* event) {
+    Q_EMIT mouseMoved(event);
+}
+void MouseArea::mouseReleaseEvent(QMouseEvent* event) {
+    Q_EMIT mouseReleased(event);
+}
+
+PictureControl::PictureControl(QWidget* parent) : MouseArea(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
@@ -204,15 +221,6 @@ void PictureControl::paintEvent(QPaintEvent* event) {
                 QRectF(x0, y0, x1 - x0, y1 - y0));
 }
 
-void PictureControl::mousePressEvent(QMouseEvent* event) {
-    Q_EMIT mousePressed(event);
-}
-void PictureControl::mouseMoveEvent(QMouseEvent* event) {
-    Q_EMIT mouseMoved(event);
-}
-void PictureControl::mouseReleaseEvent(QMouseEvent* event) {
-    Q_EMIT mouseReleased(event);
-}
 void PictureControl::mouseDoubleClickEvent(QMouseEvent* event) {
     Q_EMIT doubleClicked(event);
 }

@@ -2,7 +2,10 @@
 
 #include <optional>
 
+#include <QColor>
 #include <QImage>
+#include <QPalette>
+#include <QString>
 #include <QWidget>
 
 #include "base/colour.h"
@@ -13,6 +16,23 @@ class QScrollArea;
 class QToolButton;
 
 namespace platform {
+
+// The windows' colours for the two axes: widths and the horizontal blue, heights and the
+// vertical red. Green marks the button that accepts.
+inline const QColor kBlue{0, 0, 255};
+inline const QColor kRed{255, 0, 0};
+inline const QColor kGreen{0, 128, 0};
+
+// Gives `w` the object name its window and the tests find it by.
+template <class W>
+W* named(W* w, const char* name) {
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+// Colours one role of `w` while it is usable; disabled, it keeps the style's grey and looks
+// disabled.
+void textColour(QWidget* w, QPalette::ColorRole role, const QColor& c);
 
 // Whether `edit` shows `text` whole, without scrolling it: the text's advance in the edit's font
 // and a pixel for the cursor, within the room QLineEdit gives its text (inside its frame and text
@@ -68,8 +88,25 @@ private:
     bool wrap_ = false;
 };
 
+// A widget whose mouse presses, moves and releases become signals, for the window to handle.
+class MouseArea : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+Q_SIGNALS:
+    void mousePressed(QMouseEvent* event);
+    void mouseMoved(QMouseEvent* event);
+    void mouseReleased(QMouseEvent* event);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
 // A picture that sizes itself to its picture and can leave one exact colour out.
-class PictureControl : public QWidget {
+class PictureControl : public MouseArea {
     Q_OBJECT
 public:
     explicit PictureControl(QWidget* parent = nullptr);
@@ -89,16 +126,10 @@ public:
     QSize shownSize() const;
 
 Q_SIGNALS:
-    void mousePressed(QMouseEvent* event);
-    void mouseMoved(QMouseEvent* event);
-    void mouseReleased(QMouseEvent* event);
     void doubleClicked(QMouseEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:

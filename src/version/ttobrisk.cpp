@@ -12,21 +12,16 @@
 
 #include "platform/desktop.h"
 #include "platform/guard.h"
+#include "platform/widgets.h"
 #include "version/help_text.h"
 
 namespace version {
 
 namespace {
 
-Ttobrisk* theInstance = nullptr;
-
 constexpr QSize kClient{367, 307};
 
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
+using platform::named;
 
 // Three overlapping tiles, the program's job in a picture.
 QPixmap emblem() {
@@ -51,20 +46,12 @@ int memoLineRoom(const QPlainTextEdit* memo) {
            1;
 }
 
-Ttobrisk* Ttobrisk::instance() {
-    return theInstance;
-}
-
-Ttobrisk::Ttobrisk(QWidget* parent) : QWidget(parent, Qt::Tool) {
+Ttobrisk::Ttobrisk(platform::Desktop& desktop, QWidget* parent)
+    : QWidget(parent, Qt::Tool), desktop_(desktop) {
     setObjectName(QStringLiteral("tobrisk"));
     setWindowTitle(QStringLiteral("ヘルプ"));
     buildControls();
     setFixedSize(kClient);
-    theInstance = this;
-}
-
-Ttobrisk::~Ttobrisk() {
-    if (theInstance == this) theInstance = nullptr;
 }
 
 void Ttobrisk::buildControls() {
@@ -97,9 +84,7 @@ void Ttobrisk::buildControls() {
 
     Label3 = named(new QLabel(homePage(), this), "Label3");
     Label3->setGeometry(8, 278, 260, 18);
-    QPalette blue = Label3->palette();
-    blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    Label3->setPalette(blue);
+    platform::textColour(Label3, QPalette::WindowText, platform::kBlue);
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->installEventFilter(this);
 
@@ -109,7 +94,7 @@ void Ttobrisk::buildControls() {
 }
 
 void Ttobrisk::verClick() {
-    platform::runGuarded(this, [this] {
+    platform::runGuarded(desktop_, this, [this] {
         show();
         raise();
         activateWindow();
@@ -117,9 +102,9 @@ void Ttobrisk::verClick() {
 }
 
 void Ttobrisk::Label3Click() {
-    platform::runGuarded(this, [] {
+    platform::runGuarded(desktop_, this, [this] {
         // The shell's answer is not checked: a missing browser is not the help window's to report.
-        (void)platform::desktop().openUrl(homePage());
+        (void)desktop_.openUrl(homePage());
     });
 }
 

@@ -3,6 +3,8 @@
 #include <QSize>
 #include <QWidget>
 
+#include "platform/desktop.h"
+
 class QLabel;
 class QPlainTextEdit;
 
@@ -21,11 +23,8 @@ int memoLineRoom(const QPlainTextEdit* memo);
 class Ttobrisk : public QWidget {
     Q_OBJECT
 public:
-    explicit Ttobrisk(QWidget* parent = nullptr);
-    ~Ttobrisk() override;
-
-    // The single instance, once constructed.
-    static Ttobrisk* instance();
+    // `desktop` outlives the window: the link opens through it.
+    explicit Ttobrisk(platform::Desktop& desktop, QWidget* parent = nullptr);
 
     QPlainTextEdit* Memo1;
     QLabel* Label1;
@@ -49,6 +48,7 @@ protected:
 private:
     void buildControls();
 
+    platform::Desktop& desktop_;
     bool linkPressed_ = false;
 };
 

@@ -29,24 +29,10 @@ namespace zoom {
 
 namespace {
 
-Tresize* theInstance = nullptr;
-
-const QColor kBlue{0, 0, 255};
-const QColor kRed{255, 0, 0};
-
-template <class W>
-W* named(W* w, const char* name) {
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-// The colour while the control is usable; disabled, it keeps the style's grey and looks disabled.
-void textColour(QWidget* w, QPalette::ColorRole role, const QColor& c) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Active, role, c);
-    pal.setColor(QPalette::Inactive, role, c);
-    w->setPalette(pal);
-}
+using platform::kBlue;
+using platform::kRed;
+using platform::named;
+using platform::textColour;
 
 // The small arrow beside each size edit, in the colour of its axis.
 QPixmap arrow(const QColor& c) {
@@ -73,28 +59,19 @@ QPixmap dot() {
     return pm;
 }
 
-QString number(int v) {
-    return QString::number(v);
-}
-
 }  // namespace
 
-Tresize* Tresize::instance() {
-    return theInstance;
-}
-
-Tresize::Tresize(QWidget* parent) : QWidget(parent, Qt::Dialog) {
+Tresize::Tresize(platform::Desktop& desktop, QWidget* parent)
+    : QWidget(parent, Qt::Dialog), desktop_(desktop) {
     setObjectName(QStringLiteral("resize"));
     setWindowTitle(QStringLiteral("リサイズ"));
     buildControls();
     setFixedSize(285, 182);
     FormCreate();
-    theInstance = this;
 }
 
 Tresize::~Tresize() {
     dying_ = true;
-    if (theInstance == this) theInstance = nullptr;
 }
 
 void Tresize::buildControls() {
@@ -185,7 +162,7 @@ void Tresize::buildControls() {
     cancel = button("cancel", QStringLiteral("キャンセル"), {99, 150, 88, 26});
     textColour(cancel, QPalette::ButtonText, kRed);
     okey = button("okey", QStringLiteral("決定"), {192, 150, 88, 26});
-    textColour(okey, QPalette::ButtonText, QColor(0, 128, 0));
+    textColour(okey, QPalette::ButtonText, platform::kGreen);
 
     // Each number edit shows the widest number its range allows.
     for (QLineEdit* e : {newsizex, newsizey}) platform::fitNumbers(e, {QStringLiteral("65535")});
@@ -196,7 +173,7 @@ void Tresize::buildControls() {
     // Wiring. Every connection runs guarded.
     auto click = [this](QAbstractButton* b, void (Tresize::*handler)()) {
         connect(b, &QAbstractButton::clicked, this,
-                platform::guarded(this, [this, handler] { (this->*handler)(); }));
+                platform::guarded(desktop_, this, [this, handler] { (this->*handler)(); }));
     };
     click(goresize, &Tresize::goresizeClick);
     click(okey, &Tresize::okeyClick);
@@ -204,10 +181,13 @@ void Tresize::buildControls() {
     click(ratiokeep, &Tresize::ratiokeepClick);
     click(intrans, &Tresize::intransClick);
     click(colorset, &Tresize::colorsetClick);
-    connect(UpDownX, &platform::UpDown::clicked, this, platform::guarded(this, [this] { UpDownXClick(); }));
-    connect(UpDownY, &platform::UpDown::clicked, this, platform::guarded(this, [this] { UpDownYClick(); }));
+    connect(UpDownX, &platform::UpDown::clicked, this,
+            platform::guarded(desktop_, this, [this] { UpDownXClick(); }));
+    connect(UpDownY, &platform::UpDown::clicked, this,
+            platform::guarded(desktop_, this, [this] { UpDownYClick(); }));
     for (QLineEdit* e : {degree, degreesub})
-        connect(e, &QLineEdit::textChanged, this, platform::guarded(this, [this] { degreeChange(); }));
+        connect(e, &QLineEdit::textChanged, this,
+                platform::guarded(desktop_, this, [this] { degreeChange(); }));
 }
 
 // --- Hooks for the editor ---------------------------------------------------------------------
@@ -246,7 +226,7 @@ void Tresize::called() {
             activateWindow();
         } else {
             if (!editorPicture || editorPicture().isNull()) {
-                platform::desktop().notice(this, noPictureText());
+                desktop_.notice(this, noPictureText());
                 return;
             }
             show();
@@ -256,12 +236,12 @@ void Tresize::called() {
 
     const QImage picture = source();
     const int w = picture.width(), h = picture.height();
-    originx->setText(QStringLiteral("X : ") + number(w));
+    originx->setText(QStringLiteral("X : ") + QString::number(w));
     originx->resize(originx->width(), 24);
-    originy->setText(QStringLiteral("Y : ") + number(h));
+    originy->setText(QStringLiteral("Y : ") + QString::number(h));
     originy->resize(originy->width(), 24);
-    newsizex->setText(number(w));
-    newsizey->setText(number(h));
+    newsizex->setText(QString::number(w));
+    newsizey->setText(QString::number(h));
     // A fraction left from the last use still counts; text that is no number would make every
     // showing fail before the frame is hidden, so it starts again from 0.
     int unused = 0;
@@ -285,14 +265,14 @@ void Tresize::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (event->spontaneous()) return;  // restored from the taskbar: nothing to set up
     inShow_ = true;
-    platform::runGuarded(this, [this] { called(); });
+    platform::runGuarded(desktop_, this, [this] { called(); });
     inShow_ = false;
 }
 
 void Tresize::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     if (event->spontaneous() || dying_) return;
-    platform::runGuarded(this, [this] { FormHide(); });
+    platform::runGuarded(desktop_, this, [this] { FormHide(); });
 }
 
 void Tresize::closeEvent(QCloseEvent* event) {
@@ -311,7 +291,7 @@ void Tresize::FormHide() {
 
 void Tresize::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
-    platform::runGuarded(this, [this] { FormClick(); });
+    platform::runGuarded(desktop_, this, [this] { FormClick(); });
 }
 
 void Tresize::FormClick() {
@@ -351,7 +331,7 @@ bool Tresize::preview() {
     const int h2 = base::parseInt(newsizey->text());
     const QImage picture = source();
     if (w2 < 1 || h2 < 1) {
-        platform::desktop().notice(this, sizeBelowOneText(w2, h2));
+        desktop_.notice(this, sizeBelowOneText(w2, h2));
         return false;
     }
     base::checkSize(w2, h2);
@@ -363,7 +343,7 @@ bool Tresize::preview() {
         const Progress bar = [this](int p) { reportRow(p); };
         const ScalePass pass = scalePass(picture.size(), QSize(w2, h2));
         if (pass == ScalePass::None) {
-            platform::desktop().notice(this, sameSizeText());
+            desktop_.notice(this, sameSizeText());
         } else {
             workBitmap = pass == ScalePass::Up ? zoomup(picture, {w2, h2}, key, bar)
                                                : zoomdown(picture, {w2, h2}, key, bar);
@@ -406,12 +386,12 @@ void Tresize::cancelClick() {
 
 void Tresize::setHeightFromWidth() {
     if (!ratiokeep->isChecked()) return;
-    newsizey->setText(number(ratioHeight(base::parseInt(newsizex->text()), sizeRatio)));
+    newsizey->setText(QString::number(ratioHeight(base::parseInt(newsizex->text()), sizeRatio)));
 }
 
 void Tresize::setWidthFromHeight() {
     if (!ratiokeep->isChecked()) return;
-    newsizex->setText(number(ratioWidth(base::parseInt(newsizey->text()), sizeRatio)));
+    newsizex->setText(QString::number(ratioWidth(base::parseInt(newsizey->text()), sizeRatio)));
 }
 
 void Tresize::newsizexenter() {
@@ -467,7 +447,7 @@ void Tresize::intransClick() {
 }
 
 void Tresize::colorsetClick() {
-    if (const auto chosen = platform::desktop().chooseColour(this, fillcolor->colour())) {
+    if (const auto chosen = desktop_.chooseColour(this, fillcolor->colour())) {
         ColorDg.colour = *chosen;
         fillcolor->setColour(*chosen);
     }
@@ -481,8 +461,8 @@ void Tresize::degreeChange() {
                            static_cast<QWidget*>(UpDownX), static_cast<QWidget*>(UpDownY)})
             w->setEnabled(true);
         const QImage picture = editorPicture ? editorPicture() : QImage();
-        newsizex->setText(number(picture.isNull() ? 0 : picture.width()));
-        newsizey->setText(number(picture.isNull() ? 0 : picture.height()));
+        newsizex->setText(QString::number(picture.isNull() ? 0 : picture.width()));
+        newsizey->setText(QString::number(picture.isNull() ? 0 : picture.height()));
         edge->setEnabled(false);
         fillcolor->hide();
         colorset->setEnabled(false);
@@ -495,8 +475,8 @@ void Tresize::degreeChange() {
     rotationAngle = zoom::rotationAngle(base::parseInt(degree->text()), base::parseInt(degreesub->text()));
     const QImage picture = source();
     const QSize size = rotatedSize(picture.size(), rotationAngle);
-    newsizex->setText(number(size.width()));
-    newsizey->setText(number(size.height()));
+    newsizex->setText(QString::number(size.width()));
+    newsizey->setText(QString::number(size.height()));
     fillcolor->show();
     const bool editable = !intrans->isChecked();
     colorset->setEnabled(editable);
@@ -519,11 +499,11 @@ bool Tresize::eventFilter(QObject* watched, QEvent* event) {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (key != Qt::Key_Return && key != Qt::Key_Enter) break;
             if (watched == newsizex)
-                platform::runGuarded(this, [this] { newsizexenter(); });
+                platform::runGuarded(desktop_, this, [this] { newsizexenter(); });
             else if (watched == newsizey)
-                platform::runGuarded(this, [this] { newsizeyenter(); });
+                platform::runGuarded(desktop_, this, [this] { newsizeyenter(); });
             else if (watched == degree || watched == degreesub)
-                platform::runGuarded(this, [this] { degreeKeyDown(); });
+                platform::runGuarded(desktop_, this, [this] { degreeKeyDown(); });
             break;
         }
         case QEvent::FocusOut: {
@@ -531,11 +511,11 @@ bool Tresize::eventFilter(QObject* watched, QEvent* event) {
             // Another window or a menu taking the focus is no exit of the edit.
             if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) break;
             if (watched == newsizex)
-                platform::runGuarded(this, [this] { newsizexExit(); });
+                platform::runGuarded(desktop_, this, [this] { newsizexExit(); });
             else if (watched == newsizey)
-                platform::runGuarded(this, [this] { newsizeyExit(); });
+                platform::runGuarded(desktop_, this, [this] { newsizeyExit(); });
             else if (watched == degree || watched == degreesub)
-                platform::runGuarded(this, [this] { degreeExit(); });
+                platform::runGuarded(desktop_, this, [this] { degreeExit(); });
             break;
         }
         default:

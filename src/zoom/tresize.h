@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "base/colour.h"
+#include "platform/desktop.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -53,11 +54,9 @@ struct ColourDialog {
 class Tresize : public QWidget {
     Q_OBJECT
 public:
-    explicit Tresize(QWidget* parent = nullptr);
+    // `desktop` outlives the dialog: its notices and its colour dialog are the dialog's.
+    explicit Tresize(platform::Desktop& desktop, QWidget* parent = nullptr);
     ~Tresize() override;
-
-    // The single instance, once constructed (the program makes exactly one).
-    static Tresize* instance();
 
     // --- Controls ------------------------------------------------------------------------------
     QLabel* originx;
@@ -162,6 +161,7 @@ private:
     void setWidthFromHeight();
     void reportRow(int percent);
 
+    platform::Desktop& desktop_;
     bool inShow_ = false;
     bool dying_ = false;
 };

@@ -45,10 +45,9 @@ int main(int argc, char** argv) {
     codecs::limitQtReaders();
     bmpfilters::initStaticPalette();
     platform::QtDesktop desk;
-    platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("arrange.png");
 
-    app::Windows windows;
+    app::Windows windows(desk);
     collage::Tkadrel& kadrel = windows.kadrel;
     kadrel.show();
     kadrel.move(20, 20);

@@ -99,7 +99,7 @@ protected:
     Outcome run(Deliver deliver) {
         testsupport::resetFake();
         testsupport::fake().screen = QSize(1024, 768);
-        app::Windows windows;
+        app::Windows windows(testsupport::fake());
         windows.kadrel.show();
         QApplication::processEvents();
         deliver(windows.kadrel);

@@ -22,10 +22,9 @@ int main(int argc, char** argv) {
     codecs::limitQtReaders();
     bmpfilters::initStaticPalette();
     platform::QtDesktop desk;
-    platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("editor-and-resize.png");
 
-    app::Windows windows;
+    app::Windows windows(desk);
     collage::Tkadrel& kadrel = windows.kadrel;
     load::Tloadcut& loadcut = windows.loadcut;
     zoom::Tresize& resize = windows.resize;

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -55,7 +56,7 @@ TEST(Thumbnail, SmallResultsKeepTheirSizeAndLargeOnesShrink) {
 TEST(Shutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
     testsupport::resetFake();
     testsupport::fake().screen = QSize(1024, 768);
-    app::Windows windows;
+    app::Windows windows(testsupport::fake());
     windows.kadrel.show();
     windows.loadcut.editPiece(base::makeBgr(20, 20, base::rgb(1, 2, 3)), QString());
     windows.tobrisk.verClick();
@@ -75,12 +76,12 @@ protected:
     void SetUp() override {
         testsupport::resetFake();
         testsupport::fake().screen = QSize(1024, 768);
-        k = std::make_unique<collage::Tkadrel>();
-        e = std::make_unique<load::Tloadcut>();
+        k = std::make_unique<collage::Tkadrel>(testsupport::fake());
+        e = std::make_unique<load::Tloadcut>(testsupport::fake());
         e->ctrlHeld = [] { return false; };
-        r = std::make_unique<zoom::Tresize>();
-        help = std::make_unique<version::Ttobrisk>();
-        full = std::make_unique<fullshow::Tfull>();
+        r = std::make_unique<zoom::Tresize>(testsupport::fake());
+        help = std::make_unique<version::Ttobrisk>(testsupport::fake());
+        full = std::make_unique<fullshow::Tfull>(testsupport::fake());
         app::connectEditor(*k, *e);
         app::connectResize(*k, *e, *r);
         app::connectViewers(*k, *e, *full, *help);
@@ -113,6 +114,28 @@ protected:
     std::unique_ptr<version::Ttobrisk> help;
     std::unique_ptr<fullshow::Tfull> full;
 };
+
+// Each window takes its own keys: a key in the cut editor or the resize dialog never reaches the
+// main window's key handler, which nudges its current piece, while a key of the main window does.
+TEST_F(RoundTrip, KeysOfTheOtherWindowsStayInThem) {
+    add("a.bmp", 20, 20, base::rgb(1, 2, 3));
+    add("b.bmp", 20, 20, base::rgb(4, 5, 6));
+    const int left = k->table().pieceRect(1).left;
+    k->editmenu->trigger();
+    ASSERT_TRUE(e->isVisible());
+    r->show();
+    auto press = [](QWidget* w, Qt::Key key) {
+        // With no control focused anywhere the main window would take an arrow for a nudge.
+        if (QWidget* f = QApplication::focusWidget()) f->clearFocus();
+        QTest::keyClick(w, key);
+    };
+    for (QWidget* w : std::initializer_list<QWidget*>{e.get(), e->view, e->edgexl, r.get(), r->newsizex})
+        for (Qt::Key key : {Qt::Key_Left, Qt::Key_Up, Qt::Key_Return}) press(w, key);
+    EXPECT_EQ(k->table().pieceRect(1).left, left);
+    EXPECT_EQ(k->table().pieceRect(1).top, 0);
+    press(k.get(), Qt::Key_Left);
+    EXPECT_EQ(k->table().pieceRect(1).left, left - 1);
+}
 
 TEST_F(RoundTrip, HelpFromBothWindowsAndThePreviewOfTheCanvas) {
     k->Helpon->trigger();

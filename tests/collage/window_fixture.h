@@ -21,7 +21,7 @@ protected:
     void SetUp() override {
         testsupport::resetFake();
         testsupport::fake().screen = QSize(1024, 768);
-        k = std::make_unique<collage::Tkadrel>();
+        k = std::make_unique<collage::Tkadrel>(testsupport::fake());
         k->show();
         QApplication::processEvents();
     }

@@ -37,7 +37,7 @@ protected:
 
 TEST(GridMenu, StandsInTheEditMenuWithCtrlGAndIsGreyedWithoutPieces) {
     testsupport::resetFake();
-    collage::Tkadrel k;
+    collage::Tkadrel k(testsupport::fake());
     k.show();
     EXPECT_EQ(k.arrangemenu->text(), QStringLiteral("整列…"));
     EXPECT_EQ(k.arrangemenu->shortcut(), QKeySequence(QStringLiteral("Ctrl+G")));

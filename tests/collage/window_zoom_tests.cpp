@@ -1,6 +1,9 @@
+#include <QtTest/qtestspontaneevent.h>
 #include <QAction>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include "base/round.h"
 #include "platform/view_zoom.h"
@@ -96,6 +99,45 @@ TEST_P(Zoom, WhatIsSavedDoesNotDependOnTheZoom) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AtSeveralZooms, Zoom, ::testing::Values(0.25, 1.0, 4.0));
+
+// Ctrl + wheel over a piece, the canvas or the view's margin zooms one step about the pointer, and
+// does not scroll the view as well; a wheel without Ctrl scrolls and leaves the zoom.
+TEST_F(Zoom, CtrlWheelZoomsOneStepAboutThePointer) {
+    k->resize(400, 400);
+    k->setViewZoom(4.0);
+    QApplication::processEvents();
+    // As the desktop delivers it: a wheel the widget under the pointer leaves goes to its parents.
+    auto wheel = [](QWidget* w, QPoint at, Qt::KeyboardModifiers mods, int delta) {
+        QWheelEvent event(at, w->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&event);
+        qApp->notify(w, &event);
+    };
+    const auto [piece, at] = screenPoint(840, 100);
+    ASSERT_EQ(piece, k->pieceImage[2]);
+    const QPoint inPort = piece->mapTo(k->view->viewport(), at);
+    const QPointF under =
+        k->viewScale().toPicture(QPointF(k->view->horizontalScrollBar()->value() + inPort.x(),
+                                         k->view->verticalScrollBar()->value() + inPort.y()));
+    wheel(piece, at, Qt::ControlModifier, 120);
+    EXPECT_EQ(k->viewZoom(), platform::zoomIn(4.0));
+    EXPECT_EQ(k->zoomLabel->text(), platform::zoomText(platform::zoomIn(4.0)));
+    // The canvas pixel under the pointer stays there.
+    const QPointF after =
+        k->viewScale().toPicture(QPointF(k->view->horizontalScrollBar()->value() + inPort.x(),
+                                         k->view->verticalScrollBar()->value() + inPort.y()));
+    EXPECT_NEAR(after.x(), under.x(), 1.0);
+    EXPECT_NEAR(after.y(), under.y(), 1.0);
+
+    wheel(k->main, QPoint(3, 3), Qt::ControlModifier, -120);
+    EXPECT_EQ(k->viewZoom(), 4.0);
+    wheel(k->view->viewport(), QPoint(3, 3), Qt::ControlModifier, -120);
+    EXPECT_EQ(k->viewZoom(), platform::zoomOut(4.0));
+    const int scrolled = k->view->verticalScrollBar()->value();
+    wheel(piece, at, Qt::NoModifier, 120);
+    EXPECT_EQ(k->viewZoom(), platform::zoomOut(4.0));
+    EXPECT_NE(k->view->verticalScrollBar()->value(), scrolled);
+}
 
 TEST_F(KadrelWindow, TheViewMenuStepsAndFits) {
     EXPECT_EQ(k->viewZoom(), 1.0);

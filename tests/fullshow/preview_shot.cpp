@@ -43,10 +43,9 @@ QImage strip(int w, int h) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::QtDesktop desk;
-    platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("preview.png");
 
-    fullshow::Tfull full;
+    fullshow::Tfull full(desk);
     full.showPicture(strip(2048, 512));
 
     int status = 1;

@@ -20,7 +20,7 @@ protected:
     void SetUp() override {
         testsupport::resetFake();
         fake().screen = QSize(1024, 768);
-        full = std::make_unique<fullshow::Tfull>();
+        full = std::make_unique<fullshow::Tfull>(testsupport::fake());
     }
     void TearDown() override { full.reset(); }
 

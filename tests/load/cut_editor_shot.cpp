@@ -40,10 +40,9 @@ QImage scene(int w, int h) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::QtDesktop desk;
-    platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("cut-editor.png");
 
-    load::Tloadcut editor;
+    load::Tloadcut editor(desk);
     editor.takePicture(scene(460, 320));
     const auto commit = [&](QLineEdit* edit, int v, void (load::Tloadcut::*on)()) {
         edit->setText(QString::number(v));

@@ -22,7 +22,7 @@ void CutEditor::SetUp() {
     testsupport::resetFake();
     testsupport::fake().openCalls = 0;
     testsupport::fake().saveCalls = 0;
-    editor = std::make_unique<load::Tloadcut>();
+    editor = std::make_unique<load::Tloadcut>(testsupport::fake());
     editor->ctrlHeld = [this] { return ctrl; };
     editor->show();
     editor->activateWindow();

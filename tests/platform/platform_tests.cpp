@@ -5,7 +5,10 @@
 #include <QLineEdit>
 #include <QMimeData>
 
+#include <stdexcept>
+
 #include "base/error.h"
+#include "base/messages.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/qt_desktop.h"
@@ -56,13 +59,17 @@ TEST(UpDownTest, TypedTextOutsideTheRangeIsClampedFirst) {
     EXPECT_EQ(edit.text(), QStringLiteral("90"));
 }
 
-TEST(GuardTest, ShowsTheErrorTextAndGoesOn) {
+// A failure shows on the desktop the window was handed, whatever it threw, and on no other.
+TEST(GuardTest, ShowsTheErrorOnTheDesktopItIsGiven) {
     testsupport::resetFake();
-    bool after = false;
-    platform::runGuarded(nullptr, [] { throw base::Error(QStringLiteral("だめ")); });
-    after = true;
-    EXPECT_TRUE(after);
-    EXPECT_EQ(testsupport::fake().errors(), QStringList{QStringLiteral("だめ")});
+    platform::FakeDesktop handed;
+    platform::runGuarded(handed, nullptr, [] { throw base::Error(QStringLiteral("だめ")); });
+    platform::runGuarded(handed, nullptr, [] { throw 42; });
+    auto slot = platform::guarded(handed, nullptr, [] { throw std::runtime_error("bad"); });
+    slot(true);
+    EXPECT_EQ(handed.errors(), (QStringList{QStringLiteral("だめ"), base::messages::unexpectedError(),
+                                            base::messageOf(std::runtime_error("bad"))}));
+    EXPECT_TRUE(testsupport::fake().errors().isEmpty());
 }
 
 TEST(FiltersTest, PairsBecomeQtFilters) {

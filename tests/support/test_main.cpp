@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QImageReader>
 
-#include "platform/desktop.h"
 #include "test_support.h"
 
 int main(int argc, char** argv) {
@@ -11,6 +10,5 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QImageReader::setAllocationLimit(1024);
-    platform::setDesktop(&testsupport::fake());
     return RUN_ALL_TESTS();
 }

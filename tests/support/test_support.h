@@ -13,7 +13,7 @@ class QWidget;
 
 namespace testsupport {
 
-// The fake desktop every test executable installs before its tests run.
+// The fake desktop the tests hand to the windows they make.
 platform::FakeDesktop& fake();
 
 // Clears the fake's records and scripts, and its clipboard.

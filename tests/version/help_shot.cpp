@@ -12,10 +12,9 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::QtDesktop desk;
-    platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("help-window.png");
 
-    version::Ttobrisk help;
+    version::Ttobrisk help(desk);
     help.verClick();
 
     int status = 1;

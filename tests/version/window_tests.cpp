@@ -24,7 +24,7 @@ class HelpWindow : public ::testing::Test {
 protected:
     void SetUp() override {
         testsupport::resetFake();
-        help = std::make_unique<version::Ttobrisk>();
+        help = std::make_unique<version::Ttobrisk>(testsupport::fake());
     }
     void TearDown() override { help.reset(); }
 

@@ -15,7 +15,6 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     platform::QtDesktop desk;
-    platform::setDesktop(&desk);
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("resize-dialog.png");
 
     QImage picture = base::makeBgr(460, 320, base::rgb(40, 200, 60));
@@ -24,7 +23,7 @@ int main(int argc, char** argv) {
             base::setPixel(picture, x, y, base::rgb(static_cast<std::uint8_t>(x / 2), 140, 200));
     QImage shown = picture;
 
-    zoom::Tresize dialog;
+    zoom::Tresize dialog(desk);
     dialog.editorPicture = [&] { return picture; };
     dialog.showInEditor = [&](const QImage& p) { shown = p; };
     dialog.pieceTransparent = [] { return true; };
