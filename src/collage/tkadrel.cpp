@@ -293,17 +293,12 @@ void Tkadrel::buildMenus() {
     editMenu->addSeparator();
     clear = make(editMenu, QStringLiteral("clear"), QStringLiteral("全消去"), QKeySequence(Qt::Key_Escape));
 
-    auto* zoom = new platform::ZoomMenu(
+    zoomMenu = new platform::ZoomMenu(
         this, desktop_,
         {[this] { return viewZoom_; },
          [this](double z, std::optional<QPoint> about) { setViewZoom(z, about); },
          [this] { return platform::fitZoomIn(view, table_.canvas(), QSize(0, 0), devicePixelRatioF()); }});
-    zoom->zoomOnWheel(view, main);
-    zoominmenu = zoom->zoomIn;
-    zoomoutmenu = zoom->zoomOut;
-    actualsizemenu = zoom->actualSize;
-    fitwindowmenu = zoom->fitWindow;
-    zoomLabel = zoom->label;
+    zoomMenu->zoomOnWheel(view, main);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
     fitmenu = make(options, QStringLiteral("fitmenu"), QStringLiteral("キャンバスフィット"),
@@ -449,7 +444,7 @@ void Tkadrel::setViewZoom(double zoom, std::optional<QPoint> about) {
     const QPoint anchor = platform::zoomAnchor(view, about);
     const QPointF under = platform::pictureUnder(view, QPoint(0, 0), viewScale(), anchor);
     viewZoom_ = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
-    zoomLabel->setText(platform::zoomText(viewZoom_));
+    zoomMenu->showZoom(viewZoom_);
     syncPieces();
     syncCanvas();
     platform::scrollPictureTo(view, QPoint(0, 0), viewScale(), under, anchor);

@@ -26,6 +26,7 @@ class QMouseEvent;
 
 #include "platform/desktop.h"
 #include "platform/widgets.h"
+#include "platform/zoom_menu.h"
 
 namespace collage {
 
@@ -103,11 +104,7 @@ public:
     QAction* redomenu;
     QAction* arrangemenu;
     // "表示": the view zoom (platform::ZoomMenu).
-    QAction* zoominmenu;
-    QAction* zoomoutmenu;
-    QAction* actualsizemenu;
-    QAction* fitwindowmenu;
-    QLabel* zoomLabel;
+    platform::ZoomMenu* zoomMenu;
 
     // The pieces' controls, one per slot of the table, drawn in slot order.
     std::vector<platform::PictureControl*> pieceImage;

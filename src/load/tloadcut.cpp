@@ -45,6 +45,7 @@ constexpr QRect kViewAt{72, 64, 433, 297};
 using platform::kBlue;
 using platform::kRed;
 using platform::named;
+using platform::placed;
 using platform::textColour;
 
 // A label with coloured text on white, as the size read-outs are.
@@ -86,29 +87,18 @@ void Tloadcut::buildControls() {
     central->installEventFilter(this);
 
     auto button = [&](const char* name, const QString& caption, QRect at) {
-        auto* b = named(new QPushButton(caption, central), name);
-        b->setGeometry(at);
-        return b;
+        return placed(new QPushButton(caption, central), name, at);
     };
     auto label = [&](const char* name, const QString& caption, QRect at) {
-        auto* l = named(new QLabel(caption, central), name);
-        l->setGeometry(at);
-        return l;
+        return placed(new QLabel(caption, central), name, at);
     };
     auto edit = [&](const char* name, QRect at) {
-        auto* e = named(new QLineEdit(QStringLiteral("0"), central), name);
-        e->setGeometry(at);
-        e->installEventFilter(this);
+        auto* e = placed(new QLineEdit(QStringLiteral("0"), central), name, at);
+        e->installEventFilter(this);  // leaving it applies it
         return e;
     };
     auto spinner = [&](const char* name, Qt::Orientation o, QLineEdit* buddy, int step) {
-        auto* u = named(new platform::UpDown(o, central), name);
-        u->setBuddy(buddy);
-        u->setRange(0, 2000);
-        u->setIncrement(step);
-        const QRect e = buddy->geometry();
-        u->setGeometry(e.right() + 1, e.top(), 17, e.height());
-        return u;
+        return platform::spinnerBeside(buddy, name, o, 17, 0, 2000, step);
     };
     auto edgeButton = [&](const char* name, const QString& caption, QRect at) {
         QPushButton* b = button(name, caption, at);
@@ -340,7 +330,7 @@ void Tloadcut::buildMenus() {
     Hflip = action(Edit1, "Hflip", QStringLiteral("左右反転"), QKeySequence(), [this] { HflipClick(); });
     Vflip = action(Edit1, "Vflip", QStringLiteral("上下反転"), QKeySequence(), [this] { VflipClick(); });
 
-    auto* zoom = new platform::ZoomMenu(
+    zoomMenu = new platform::ZoomMenu(
         this, desktop_,
         {[this] { return viewZoom_; },
          [this](double z, std::optional<QPoint> about) { setViewZoom(z, about); },
@@ -350,13 +340,7 @@ void Tloadcut::buildMenus() {
                                         QSize(kBarXLeft + kBarExtra, kBarYTop + kBarExtra),
                                         devicePixelRatioF());
          }});
-    zoom->zoomOnWheel(view, viewContent_);
-    viewmenu = zoom->menu;
-    zoominmenu = zoom->zoomIn;
-    zoomoutmenu = zoom->zoomOut;
-    actualsizemenu = zoom->actualSize;
-    fitwindowmenu = zoom->fitWindow;
-    zoomLabel = zoom->label;
+    zoomMenu->zoomOnWheel(view, viewContent_);
 
     N11 = menu("N11", QStringLiteral("選択範囲"));
     resetmenu = action(N11, "resetmenu", QStringLiteral("リセット"), QKeySequence(Qt::Key_Escape),
@@ -467,7 +451,7 @@ void Tloadcut::setViewZoom(double zoom, std::optional<QPoint> about) {
     const QPoint anchor = platform::zoomAnchor(view, about);
     const QPointF under = platform::pictureUnder(view, imageOrigin, viewScale(), anchor);
     viewZoom_ = std::clamp(zoom, platform::kMinZoom, platform::kMaxZoom);
-    zoomLabel->setText(platform::zoomText(viewZoom_));
+    zoomMenu->showZoom(viewZoom_);
     const bool markerShown = beam->isVisible();
     layoutContent();
     if (markerShown) {

@@ -30,6 +30,7 @@ class QScrollBar;
 
 namespace platform {
 class PictureControl;
+class ZoomMenu;
 class UpDown;
 }  // namespace platform
 
@@ -120,12 +121,7 @@ public:
     QMenu* Help1;
     QAction* Helpmenu;
     // "表示": the view zoom (platform::ZoomMenu).
-    QMenu* viewmenu;
-    QAction* zoominmenu;
-    QAction* zoomoutmenu;
-    QAction* actualsizemenu;
-    QAction* fitwindowmenu;
-    QLabel* zoomLabel;
+    platform::ZoomMenu* zoomMenu;
 
     // --- Editor state --------------------------------------------------------------------------
     int picWidth = 0;

@@ -118,6 +118,17 @@ void UpDown::step(Button b) {
     setPosition(result);
 }
 
+UpDown* spinnerBeside(QLineEdit* buddy, const char* name, Qt::Orientation orientation, int width, int min,
+                      int max, int step) {
+    const QRect e = buddy->geometry();
+    auto* u = placed(new UpDown(orientation, buddy->parentWidget()), name,
+                     {e.right() + 1, e.top(), width, e.height()});
+    u->setBuddy(buddy);
+    u->setRange(min, max);
+    u->setIncrement(step);
+    return u;
+}
+
 void UpDown::arrow(Button b) {
     const int before = position_;
     step(b);

@@ -30,6 +30,14 @@ W* named(W* w, const char* name) {
     return w;
 }
 
+// Names `w` and puts it at `at` in its parent: the windows lay their controls out by hand.
+template <class W>
+W* placed(W* w, const char* name, QRect at) {
+    named(w, name);
+    w->setGeometry(at);
+    return w;
+}
+
 // Colours one role of `w` while it is usable; disabled, it keeps the style's grey and looks
 // disabled.
 void textColour(QWidget* w, QPalette::ColorRole role, const QColor& c);
@@ -104,6 +112,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
+
+// An up-down spinner bound to `buddy`, `width` wide just right of it and as tall.
+UpDown* spinnerBeside(QLineEdit* buddy, const char* name, Qt::Orientation orientation, int width, int min,
+                      int max, int step);
 
 // A picture that sizes itself to its picture and can leave one exact colour out.
 class PictureControl : public MouseArea {

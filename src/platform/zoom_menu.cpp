@@ -42,6 +42,10 @@ ZoomMenu::ZoomMenu(QMainWindow* window, Desktop& desktop, Hooks hooks)
     window->menuBar()->setCornerWidget(label, Qt::TopRightCorner);
 }
 
+void ZoomMenu::showZoom(double zoom) {
+    label->setText(zoomText(zoom));
+}
+
 void ZoomMenu::zoomOnWheel(QScrollArea* view, QWidget* content) {
     view_ = view;
     content_ = content;

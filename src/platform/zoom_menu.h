@@ -37,6 +37,8 @@ public:
     // Ctrl + wheel over `view`'s viewport or over `content`, which the picture's controls leave
     // their wheels to.
     void zoomOnWheel(QScrollArea* view, QWidget* content);
+    // Shows the window's zoom beside the menus.
+    void showZoom(double zoom);
 
     QMenu* menu;
     QAction* zoomIn;

@@ -32,6 +32,7 @@ namespace {
 using platform::kBlue;
 using platform::kRed;
 using platform::named;
+using platform::placed;
 using platform::textColour;
 
 // The small arrow beside each size edit, in the colour of its axis.
@@ -76,39 +77,26 @@ Tresize::~Tresize() {
 
 void Tresize::buildControls() {
     auto label = [&](const char* name, const QString& caption, QRect at) {
-        auto* l = named(new QLabel(caption, this), name);
-        l->setGeometry(at);
-        return l;
+        return placed(new QLabel(caption, this), name, at);
     };
     auto edit = [&](const char* name, const QString& text, QRect at) {
-        auto* e = named(new QLineEdit(text, this), name);
-        e->setGeometry(at);
-        e->installEventFilter(this);
+        auto* e = placed(new QLineEdit(text, this), name, at);
+        e->installEventFilter(this);  // Return and leaving it apply it
         return e;
     };
     auto spinner = [&](const char* name, QLineEdit* buddy, int min, int max, int step) {
-        auto* u = named(new platform::UpDown(Qt::Horizontal, this), name);
-        u->setRange(min, max);
-        u->setIncrement(step);
-        const QRect e = buddy->geometry();
-        u->setGeometry(e.right() + 1, e.top(), 28, e.height());
-        u->setBuddy(buddy);
-        return u;
+        return platform::spinnerBeside(buddy, name, Qt::Horizontal, 28, min, max, step);
     };
     auto button = [&](const char* name, const QString& caption, QRect at) {
-        auto* b = named(new QPushButton(caption, this), name);
-        b->setGeometry(at);
-        return b;
+        return placed(new QPushButton(caption, this), name, at);
     };
     auto check = [&](const char* name, const QString& caption, QRect at, bool on) {
-        auto* c = named(new QCheckBox(caption, this), name);
-        c->setGeometry(at);
+        auto* c = placed(new QCheckBox(caption, this), name, at);
         c->setChecked(on);
         return c;
     };
     auto swatch = [&](const char* name, QRect at) {
-        auto* s = named(new platform::Swatch(this), name);
-        s->setGeometry(at);
+        auto* s = placed(new platform::Swatch(this), name, at);
         s->setColour(0);
         return s;
     };

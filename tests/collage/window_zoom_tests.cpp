@@ -8,6 +8,7 @@
 #include "base/round.h"
 #include "platform/view_zoom.h"
 #include "platform/widgets.h"
+#include "platform/zoom_menu.h"
 #include "window_fixture.h"
 
 namespace {
@@ -44,7 +45,7 @@ protected:
 TEST_P(Zoom, APressPicksThePieceAndTheColourUnderThePointer) {
     const double zoom = GetParam();
     k->setViewZoom(zoom);
-    EXPECT_EQ(k->zoomLabel->text(), platform::zoomText(zoom));
+    EXPECT_EQ(k->zoomMenu->label->text(), platform::zoomText(zoom));
     EXPECT_EQ(k->main->size(), k->viewScale().toView(QSize(1000, 200)));
     press(520, 56);
     EXPECT_EQ(k->pickIndex(), 1);
@@ -121,7 +122,7 @@ TEST_F(Zoom, CtrlWheelZoomsOneStepAboutThePointer) {
                                          k->view->verticalScrollBar()->value() + inPort.y()));
     wheel(piece, at, Qt::ControlModifier, 120);
     EXPECT_EQ(k->viewZoom(), platform::zoomIn(4.0));
-    EXPECT_EQ(k->zoomLabel->text(), platform::zoomText(platform::zoomIn(4.0)));
+    EXPECT_EQ(k->zoomMenu->label->text(), platform::zoomText(platform::zoomIn(4.0)));
     // The canvas pixel under the pointer stays there.
     const QPointF after =
         k->viewScale().toPicture(QPointF(k->view->horizontalScrollBar()->value() + inPort.x(),
@@ -141,23 +142,23 @@ TEST_F(Zoom, CtrlWheelZoomsOneStepAboutThePointer) {
 
 TEST_F(KadrelWindow, TheViewMenuStepsAndFits) {
     EXPECT_EQ(k->viewZoom(), 1.0);
-    EXPECT_EQ(k->zoomLabel->text(), QStringLiteral("100 %"));
-    EXPECT_TRUE(k->zoominmenu->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+="))));
-    k->zoominmenu->trigger();
+    EXPECT_EQ(k->zoomMenu->label->text(), QStringLiteral("100 %"));
+    EXPECT_TRUE(k->zoomMenu->zoomIn->shortcuts().contains(QKeySequence(QStringLiteral("Ctrl+="))));
+    k->zoomMenu->zoomIn->trigger();
     EXPECT_EQ(k->viewZoom(), 1.5);
-    k->zoomoutmenu->trigger();
-    k->zoomoutmenu->trigger();
+    k->zoomMenu->zoomOut->trigger();
+    k->zoomMenu->zoomOut->trigger();
     EXPECT_DOUBLE_EQ(k->viewZoom(), 2.0 / 3);
-    k->actualsizemenu->trigger();
+    k->zoomMenu->actualSize->trigger();
     EXPECT_EQ(k->viewZoom(), 1.0);
     // Fit to the window: a 6000 x 1500 canvas fits the view's width.
     addThroughDialog({picture("wide.bmp", 6000, 1500)});
-    k->fitwindowmenu->trigger();
+    k->zoomMenu->fitWindow->trigger();
     EXPECT_LE(k->main->width(), k->view->maximumViewportSize().width());
     EXPECT_LE(k->main->height(), k->view->maximumViewportSize().height());
     EXPECT_GT(k->main->width(), k->view->maximumViewportSize().width() - 2);
     EXPECT_LT(k->viewZoom(), 0.1);
-    for (int i = 0; i < 20; ++i) k->zoomoutmenu->trigger();
+    for (int i = 0; i < 20; ++i) k->zoomMenu->zoomOut->trigger();
     EXPECT_EQ(k->viewZoom(), platform::kMinZoom);
 }
 

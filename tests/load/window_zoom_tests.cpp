@@ -12,6 +12,7 @@
 #include "load/slide_bar.h"
 #include "load/tloadcut.h"
 #include "platform/widgets.h"
+#include "platform/zoom_menu.h"
 #include "window_helpers.h"
 
 namespace {
@@ -41,7 +42,7 @@ protected:
 // press anchors one pixel before (9, 19), the release at (49, 59) ends the selection after it.
 TEST_F(EditorZoom, ACtrlDragAtFourHundredPercentSelectsThePixelsUnderThePointer) {
     editor->setViewZoom(4.0, QPoint(0, 0));
-    EXPECT_EQ(editor->zoomLabel->text(), QStringLiteral("400 %"));
+    EXPECT_EQ(editor->zoomMenu->label->text(), QStringLiteral("400 %"));
     EXPECT_EQ(editor->mainimage->size(), QSize(800, 400));
     drag({10, 20}, {49, 59}, Qt::ControlModifier);
     EXPECT_EQ(editor->selection(), QRect(10, 20, 40, 40));
@@ -81,7 +82,7 @@ TEST_F(EditorZoom, TheViewMenuAndWhatIsCutDoNotDependOnTheZoom) {
     EXPECT_EQ(editor->viewZoom(), 1.5);
     QTest::keyClick(editor.get(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(editor->viewZoom(), 1.0);
-    editor->fitwindowmenu->trigger();
+    editor->zoomMenu->fitWindow->trigger();
     EXPECT_GT(editor->viewZoom(), 1.0);
     EXPECT_LE(editor->mainimage->width() + 27, editor->view->maximumViewportSize().width());
     const QImage before = editor->mainimage->picture();
