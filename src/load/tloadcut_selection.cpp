@@ -18,8 +18,6 @@
 
 namespace load {
 
-namespace {}  // namespace
-
 Tloadcut::AxisParts Tloadcut::parts(Dir d) const {
     if (d == Dir::X) return AxisParts{areax, edgexl, sizex, edgexr, XL, XR, UpDownX};
     return AxisParts{areay, edgeyu, sizey, edgeyb, YU, YB, UpDownY};
