@@ -317,8 +317,7 @@ void Tkadrel::buildMenus() {
 
 void Tkadrel::wire() {
     auto on = [this](auto* sender, auto signal, auto handler) {
-        connect(sender, signal, this,
-                platform::guarded(desktop_, this, [this, handler] { (this->*handler)(); }));
+        platform::onSignal(desktop_, this, sender, signal, handler);
     };
     on(addpic, &QPushButton::clicked, &Tkadrel::addpicClick);
     on(addmenu, &QAction::triggered, &Tkadrel::addpicClick);

@@ -203,8 +203,7 @@ void Tloadcut::buildControls() {
 
     // Wiring. Every connection runs guarded.
     auto click = [this](QPushButton* b, void (Tloadcut::*handler)()) {
-        connect(b, &QPushButton::clicked, this,
-                platform::guarded(desktop_, this, [this, handler] { (this->*handler)(); }));
+        platform::onSignal(desktop_, this, b, &QPushButton::clicked, handler);
     };
     connect(Loadpic, &QPushButton::clicked, this,
             platform::guarded(desktop_, this, [this] { selectload(LoadSender::Loadpic); }));

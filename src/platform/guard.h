@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include <QObject>
+
 class QWidget;
 
 namespace platform {
@@ -30,6 +32,14 @@ void runGuarded(Desktop& desktop, QWidget* parent, F&& work) {
 template <class F>
 auto guarded(Desktop& desktop, QWidget* parent, F work) {
     return [&desktop, parent, work = std::move(work)](auto&&...) { runGuarded(desktop, parent, work); };
+}
+
+// Runs `window`'s `handler` guarded each time `sender` emits `signal`, whose arguments it leaves
+// aside.
+template <class Window, class Sender, class Signal>
+void onSignal(Desktop& desktop, Window* window, Sender* sender, Signal signal, void (Window::*handler)()) {
+    QObject::connect(sender, signal, window,
+                     guarded(desktop, window, [window, handler] { (window->*handler)(); }));
 }
 
 }  // namespace platform

@@ -160,8 +160,7 @@ void Tresize::buildControls() {
 
     // Wiring. Every connection runs guarded.
     auto click = [this](QAbstractButton* b, void (Tresize::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this,
-                platform::guarded(desktop_, this, [this, handler] { (this->*handler)(); }));
+        platform::onSignal(desktop_, this, b, &QAbstractButton::clicked, handler);
     };
     click(goresize, &Tresize::goresizeClick);
     click(okey, &Tresize::okeyClick);
