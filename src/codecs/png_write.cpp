@@ -14,6 +14,7 @@
 #include "codecs/messages.h"
 #include "codecs/palette.h"
 #include "codecs/png.h"
+#include "codecs/png_errors.h"
 #include "codecs/sink.h"
 
 namespace codecs::detail {
@@ -23,7 +24,7 @@ struct PngWriter {
     png_structp png = nullptr;
     png_infop info = nullptr;
     ByteSink out;
-    char message[256] = {};
+    PngErrors errors;
 
     PngWriter() = default;
     PngWriter(const PngWriter&) = delete;
@@ -32,14 +33,6 @@ struct PngWriter {
         if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
     }
 };
-
-void onError(png_structp png, png_const_charp text) {
-    auto* writer = static_cast<PngWriter*>(png_get_error_ptr(png));
-    std::strncpy(writer->message, text ? text : "", sizeof writer->message - 1);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
 
 void onWrite(png_structp png, png_bytep bytes, std::size_t n) {
     auto* writer = static_cast<PngWriter*>(png_get_io_ptr(png));
@@ -360,7 +353,7 @@ QByteArray encodePng(const QImage& image) {
                                         static_cast<png_byte>(qBlue(c))});
     }
     PngWriter writer;
-    writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &writer, onError, onWarning);
+    writer.png = createPngWriter(writer.errors);
     if (writer.png) writer.info = png_create_info_struct(writer.png);
     if (!writer.png || !writer.info) throw base::Error(messages::outOfMemory());
     const Bands bands = deflateBands(image);
@@ -377,7 +370,7 @@ QByteArray encodePng(const QImage& image) {
                            choose ? rows.data() + rows.size() / 2 + 3 : nullptr,
                            banded ? &bands : nullptr};
     if (!compress(writer, source))
-        throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.message)));
+        throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.errors.message)));
     return writer.out.toByteArray();
 }
 
