@@ -10,7 +10,6 @@
 
 #include "base/error.h"
 #include "base/image.h"
-#include "base/messages.h"
 #include "bmpfilters/filter_bitmap.h"
 #include "bmpfilters/static_palette.h"
 
@@ -136,9 +135,7 @@ void loadRow(std::int8_t* dst, const std::uint8_t* src, std::size_t n) {
 QImage ReduceToStaticPalette(const QImage& source) {
     if (source.format() != QImage::Format_BGR888) throw base::Error(only24BitMessage());
     const int w = source.width(), h = source.height();
-    base::checkSize(w, h);
-    QImage result(w, h, QImage::Format_Indexed8);
-    if (result.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
+    QImage result = base::makeIndexed(w, h);
     result.setColorTable(staticPalette());
     const ReduceTables& tables = reduceTables();
 

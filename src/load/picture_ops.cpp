@@ -12,7 +12,13 @@ namespace load {
 QImage extractSelection(const QImage& picture, const QRect& area) {
     const QRect inside = area.intersected(picture.rect());
     if (inside.isEmpty()) return {};
-    return base::toBgr(picture).copy(inside);
+    const QImage source = base::toBgr(picture);
+    QImage out = base::allocateBgr(inside.width(), inside.height());
+    const auto rowBytes = static_cast<std::size_t>(inside.width()) * 3;
+    const std::size_t left = static_cast<std::size_t>(inside.left()) * 3;
+    for (int y = 0; y < inside.height(); ++y)
+        std::memcpy(out.scanLine(y), source.constScanLine(inside.top() + y) + left, rowBytes);
+    return out;
 }
 
 QImage mirroredLeftRight(const QImage& picture) {
