@@ -140,26 +140,21 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
         colX[x] = cosA * dx + (w / 2.0 - 0.5);
         colY[x] = -sinA * dx + (h / 2.0 - 0.5);
     }
-    std::vector<const std::uint8_t*> srcRows(h);
-    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
     Pass pass{srcRows.data(), w, h, o, kept(1.0, o.key.fill), {}};
     detail::putColour(pass.gap, o.gap);
 
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
-    forEachBand(
-        h2, w2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const double dy = y + 0.5 - h2 / 2.0;
-                const double rowX = sinA * dy, rowY = cosA * dy;
-                if (vector)
-                    vectorRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2, read);
-                else
-                    plainRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2);
-            }
+    forEachRow(
+        dst, w2,
+        [&](int y, std::uint8_t* out) {
+            const double dy = y + 0.5 - h2 / 2.0;
+            const double rowX = sinA * dy, rowY = cosA * dy;
+            if (vector)
+                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, read);
+            else
+                plainRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2);
         },
         progress);
     return dst;

@@ -225,31 +225,26 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
 
     const Box cols = boxesAlong(w, w2);
     const Box rows = boxesAlong(h, h2);
-    std::vector<const std::uint8_t*> srcRows(h);
-    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
 
     const bool vector = detail::vectorPaths();
     const Quads quads = vector ? quadsOf(cols, w2) : Quads{};
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
     // A destination row reads about h / h2 source rows.
-    forEachBand(
-        h2, std::int64_t{w} * h / h2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const Row row{cols,
-                              srcRows.data() + rows.first[y],
-                              rows.overlap.data() + rows.offset[y],
-                              rows.count[y],
-                              first + stride * y,
-                              w2,
-                              areaRatio};
-                if (vector)
-                    vectorRow(row, quads, key, read);
-                else
-                    plainRow(row, key);
-            }
+    forEachRow(
+        dst, std::int64_t{w} * h / h2,
+        [&](int y, std::uint8_t* out) {
+            const Row row{cols,
+                          srcRows.data() + rows.first[y],
+                          rows.overlap.data() + rows.offset[y],
+                          rows.count[y],
+                          out,
+                          w2,
+                          areaRatio};
+            if (vector)
+                vectorRow(row, quads, key, read);
+            else
+                plainRow(row, key);
         },
         progress);
     return dst;

@@ -194,25 +194,25 @@ QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Prog
     QImage dst = detail::blankPicture(size);
     const Taps cols = tapsAlong(w, w2);
     const Taps rows = tapsAlong(h, h2);
-    std::vector<const std::uint8_t*> srcRows(h);
-    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
 
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
-    forEachBand(
-        h2, w2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const Row row{
-                    cols.near.data(),     cols.far.data(), cols.frac.data(),   srcRows[rows.near[y]],
-                    srcRows[rows.far[y]], rows.frac[y],    first + stride * y, w2};
-                if (vector)
-                    vectorRow(row, key, wholeKept, read);
-                else
-                    plainRow(row, key, wholeKept);
-            }
+    forEachRow(
+        dst, w2,
+        [&](int y, std::uint8_t* out) {
+            const Row row{cols.near.data(),
+                          cols.far.data(),
+                          cols.frac.data(),
+                          srcRows[rows.near[y]],
+                          srcRows[rows.far[y]],
+                          rows.frac[y],
+                          out,
+                          w2};
+            if (vector)
+                vectorRow(row, key, wholeKept, read);
+            else
+                plainRow(row, key, wholeKept);
         },
         progress);
     return dst;
