@@ -709,23 +709,7 @@ void Tkadrel::loading(const QString& fileName) {
     QImage picture = codecs::readFile(fileName, format);
     Adding(picture, fileName);
     workExt = codecs::extensionOf(fileName);
-    switch (format) {
-        case codecs::Format::Bmp:
-            saveFilterIndex = 2;
-            break;
-        case codecs::Format::Gif:
-            saveFilterIndex = 3;
-            break;
-        case codecs::Format::Png:
-            saveFilterIndex = 4;
-            break;
-        case codecs::Format::Webp:
-            saveFilterIndex = 5;
-            break;
-        default:
-            saveFilterIndex = 1;
-            break;
-    }
+    saveFilterIndex = codecs::filterIndexOf(codecs::kJoinedSaveOrder, format);
 }
 
 void Tkadrel::Adding(const QImage& picture, const QString& file) {
