@@ -114,7 +114,7 @@ public:
     QString workExt;
     QImage composite;
     bool dragging = false;
-    int saveFilterIndex = 1;  // the save dialog's filter: 1 JPEG, 2 BMP, 3 GIF, 4 PNG
+    int saveFilterIndex = 1;  // the save dialog's filter, in codecs::kJoinedSaveOrder
     QString openFileName;     // where the next open dialog starts
     QString saveDialogName;   // where the next save dialog starts
 
