@@ -4,9 +4,9 @@ namespace codecs::detail {
 namespace {
 
 void onError(j_common_ptr cinfo) {
-    JpegErrors& errors = jpegErrorsOf(cinfo);
-    (*cinfo->err->format_message)(cinfo, errors.message);
-    std::longjmp(errors.jump, 1);
+    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, errors->message);
+    std::longjmp(errors->jump, 1);
 }
 
 void onMessage(j_common_ptr, int) {}

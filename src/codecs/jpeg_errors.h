@@ -37,9 +37,4 @@ struct JpegPass {
     }
 };
 
-// The manager of a pass set up by useJpegErrors.
-inline JpegErrors& jpegErrorsOf(j_common_ptr cinfo) {
-    return *reinterpret_cast<JpegErrors*>(cinfo->err);
-}
-
 }  // namespace codecs::detail
