@@ -98,6 +98,8 @@ void plainRow(const Row& r, const KeyOptions& key) {
     }
 }
 
+#if KADREL_X86_64_VECTORS
+
 // Destination columns four at a time, where the four boxes span the same number of source
 // columns: their first source columns and their overlaps tap by tap (tap i of pixel k at 4i + k).
 // Per pass, with the expressions of boxesAlong.
@@ -212,6 +214,8 @@ ZOOM_AVX2 void vectorRow(const Row& r, const Quads& q, const KeyOptions& key,
     for (int x = 4 * quads; x < r.width; ++x) vectorPixel(r, x, key, keyWord, read);
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
@@ -228,9 +232,11 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
     std::vector<const std::uint8_t*> srcRows(h);
     for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
 
+#if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const Quads quads = vector ? quadsOf(cols, w2) : Quads{};
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
+#endif
     std::uint8_t* const first = dst.bits();
     const qsizetype stride = dst.bytesPerLine();
     // A destination row reads about h / h2 source rows.
@@ -245,10 +251,13 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
                               first + stride * y,
                               w2,
                               areaRatio};
-                if (vector)
+#if KADREL_X86_64_VECTORS
+                if (vector) {
                     vectorRow(row, quads, key, read);
-                else
-                    plainRow(row, key);
+                    continue;
+                }
+#endif
+                plainRow(row, key);
             }
         },
         progress);

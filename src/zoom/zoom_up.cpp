@@ -81,6 +81,8 @@ void plainRow(const Row& r, const KeyOptions& key, bool wholeKept) {
     }
 }
 
+#if KADREL_X86_64_VECTORS
+
 ZOOM_AVX2 inline void vectorPixel(const Row& r, int x, const KeyOptions& key, std::uint32_t keyWord,
                                   bool wholeKept, const detail::PixelReader& read) {
     std::uint8_t* out = r.out + 3 * x;
@@ -174,6 +176,8 @@ ZOOM_AVX2 void vectorRow(const Row& r, const KeyOptions& key, bool wholeKept,
     for (; x < r.width; ++x) vectorPixel(r, x, key, keyWord, wholeKept, read);
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
@@ -197,8 +201,10 @@ QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Prog
     std::vector<const std::uint8_t*> srcRows(h);
     for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
 
+#if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
+#endif
     std::uint8_t* const first = dst.bits();
     const qsizetype stride = dst.bytesPerLine();
     forEachBand(
@@ -208,10 +214,13 @@ QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Prog
                 const Row row{
                     cols.near.data(),     cols.far.data(), cols.frac.data(),   srcRows[rows.near[y]],
                     srcRows[rows.far[y]], rows.frac[y],    first + stride * y, w2};
-                if (vector)
+#if KADREL_X86_64_VECTORS
+                if (vector) {
                     vectorRow(row, key, wholeKept, read);
-                else
-                    plainRow(row, key, wholeKept);
+                    continue;
+                }
+#endif
+                plainRow(row, key, wholeKept);
             }
         },
         progress);
