@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 # More -D options for cmake's configure step, e.g. CMAKE_ARGS=-DKADREL_WERROR=ON.
 CMAKE_ARGS ?=
 
-.PHONY: run build test asan release bench format format-check deps clean package install uninstall
+.PHONY: run build test asan release bench screenshots format format-check deps clean package install uninstall
 
 # The program alone (the run preset: optimised, no tests, warnings not errors), so that a newer
 # compiler's new warnings cannot stop a first start; make test keeps warnings as errors.
@@ -32,6 +32,12 @@ release:
 
 bench: release
 	scripts/run-bench
+
+# Retakes the README's pictures in docs/ (tools/screenshots, under Xvfb).
+screenshots: deps
+	cmake --preset dev $(CMAKE_ARGS) >/dev/null
+	cmake --build build/dev -j $(JOBS) --target screenshots
+	scripts/take-screenshots
 
 # A Debian package (build/package/kadrel_VERSION_ARCH.deb), or an install from source under PREFIX.
 PREFIX ?= /usr/local
