@@ -99,8 +99,9 @@ inline __m128i entry(const ChannelTable& t, int carried) {
 }
 
 // One row. Per channel the pixel to the right and the two pending pixels of the row below are
-// carried in registers and get their shares in the window's order, each clamped: a pixel below
-// gets its 1/16 first, then its 5/16, then its 3/16.
+// carried in registers and get their shares one at a time, each clamped, in the order that
+// makes the result that of the step-by-step diffusion (the clamps make the order matter): a pixel
+// below gets its 1/16 first, then its 5/16, then its 3/16.
 //   cur:  this row (incoming error included), one margin pixel either side
 //   next: the row below, holding its source values from x + 1 on and its final values before x - 1
 // Four-byte loads and stores reach one byte past the pixel: a store only ever lands on pixel x,

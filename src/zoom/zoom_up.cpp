@@ -37,7 +37,7 @@ Taps tapsAlong(int from, int to) {
     return t;
 }
 
-// All four neighbours take part: the full bilinear value, as zoomcalc's first row.
+// All four neighbours take part: the full bilinear value, as zoomcalc gives it for kAllNeighbours.
 inline double bilinear(int a, int b, int c, int d, double fx, double fy) {
     return a + fx * (b - a) + fy * (c - a) + fx * fy * (a - b - c + d);
 }
