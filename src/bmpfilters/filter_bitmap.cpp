@@ -8,7 +8,8 @@
 
 namespace bmpfilters {
 
-// The program has always reported it with this wording, misspelling included.
+// Callers convert to 24 bits first, so only a programming error shows this text; tests and
+// bug reports match it exactly, misspelling included, so it stays as it is.
 QString only24BitMessage() {
     return QStringLiteral("BitmapFiletr accepts only 24Bit DIB");
 }

@@ -40,7 +40,8 @@ public:
     // The single instance, once constructed.
     static Tkadrel* instance();
 
-    // Controls, named as the window definition names them.
+    // Controls, public so that tests drive them as a user would; each has its member name as
+    // objectName.
     QLabel* Label1;
     QLineEdit* pickn;
     platform::UpDown* UpDownpickn;

@@ -90,6 +90,8 @@ void plainRow(const Pass& p, const double* colX, const double* colY, double rowX
     for (int x = 0; x < width; ++x, out += 3) samplePixel(p, colX[x] + rowX, colY[x] + rowY, out);
 }
 
+#if KADREL_X86_64_VECTORS
+
 // Pixels whose four neighbours lie inside the source take the vector path; the border goes
 // through samplePixel.
 ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, double rowX, double rowY,
@@ -124,6 +126,8 @@ ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, 
     }
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Progress& progress) {
@@ -144,8 +148,10 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
     Pass pass{srcRows.data(), w, h, o, kept(1.0, o.key.fill), {}};
     detail::putColour(pass.gap, o.gap);
 
+#if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
+<<<<<<< HEAD
     forEachRow(
         dst, w2,
         [&](int y, std::uint8_t* out) {
@@ -155,6 +161,25 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
                 vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, read);
             else
                 plainRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2);
+=======
+#endif
+    std::uint8_t* const first = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
+    forEachBand(
+        h2, w2,
+        [&](int top, int bottom) {
+            for (int y = top; y < bottom; ++y) {
+                const double dy = y + 0.5 - h2 / 2.0;
+                const double rowX = sinA * dy, rowY = cosA * dy;
+#if KADREL_X86_64_VECTORS
+                if (vector) {
+                    vectorRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2, read);
+                    continue;
+                }
+#endif
+                plainRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2);
+            }
+>>>>>>> helper-16b
         },
         progress);
     return dst;
