@@ -151,35 +151,19 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
 #if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-<<<<<<< HEAD
+#endif
     forEachRow(
         dst, w2,
         [&](int y, std::uint8_t* out) {
             const double dy = y + 0.5 - h2 / 2.0;
             const double rowX = sinA * dy, rowY = cosA * dy;
-            if (vector)
-                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, read);
-            else
-                plainRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2);
-=======
-#endif
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
-    forEachBand(
-        h2, w2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const double dy = y + 0.5 - h2 / 2.0;
-                const double rowX = sinA * dy, rowY = cosA * dy;
 #if KADREL_X86_64_VECTORS
-                if (vector) {
-                    vectorRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2, read);
-                    continue;
-                }
-#endif
-                plainRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2);
+            if (vector) {
+                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, read);
+                return;
             }
->>>>>>> helper-16b
+#endif
+            plainRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2);
         },
         progress);
     return dst;

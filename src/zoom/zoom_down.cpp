@@ -235,7 +235,7 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
     const bool vector = detail::vectorPaths();
     const Quads quads = vector ? quadsOf(cols, w2) : Quads{};
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-<<<<<<< HEAD
+#endif
     // A destination row reads about h / h2 source rows.
     forEachRow(
         dst, std::int64_t{w} * h / h2,
@@ -247,35 +247,13 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
                           out,
                           w2,
                           areaRatio};
-            if (vector)
-                vectorRow(row, quads, key, read);
-            else
-                plainRow(row, key);
-=======
-#endif
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
-    // A destination row reads about h / h2 source rows.
-    forEachBand(
-        h2, std::int64_t{w} * h / h2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const Row row{cols,
-                              srcRows.data() + rows.first[y],
-                              rows.overlap.data() + rows.offset[y],
-                              rows.count[y],
-                              first + stride * y,
-                              w2,
-                              areaRatio};
 #if KADREL_X86_64_VECTORS
-                if (vector) {
-                    vectorRow(row, quads, key, read);
-                    continue;
-                }
-#endif
-                plainRow(row, key);
+            if (vector) {
+                vectorRow(row, quads, key, read);
+                return;
             }
->>>>>>> helper-16b
+#endif
+            plainRow(row, key);
         },
         progress);
     return dst;
