@@ -12,19 +12,19 @@
 #include "codecs/codecs.h"
 #include "collage/tkadrel.h"
 #include "platform/fake_desktop.h"
+#include "platform/zoom_menu.h"
 
 namespace {
 
 void BM_DragRedrawAtFitZoom(benchmark::State& state) {
     platform::FakeDesktop desktop;
     desktop.screen = QSize(13000, 1000);  // wide enough that the three photos stand in one row
-    platform::setDesktop(&desktop);
-    collage::Tkadrel k;
+    collage::Tkadrel k(desktop);
     k.resize(1400, 900);
     k.show();
     const QImage photo = benchphoto::photo(4000, 3000);
     for (int i = 0; i < 3; ++i) k.Adding(photo.copy(), {});
-    k.fitwindowClick();
+    k.zoomMenu->fitWindow->trigger();
     QApplication::processEvents();
     QWidget* port = k.view->viewport();
     QImage frame(port->size() * port->devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
@@ -68,11 +68,10 @@ void BM_AddPhotosInOneSelection(benchmark::State& state) {
     }
     const QStringList chosen = files.mid(0, static_cast<int>(state.range(0)));
     platform::FakeDesktop desktop;
-    platform::setDesktop(&desktop);
     for (auto _ : state) {
         state.PauseTiming();
         {
-            collage::Tkadrel k;
+            collage::Tkadrel k(desktop);
             k.resize(1400, 900);
             k.show();
             QApplication::processEvents();

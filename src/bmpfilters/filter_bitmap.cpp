@@ -5,11 +5,11 @@
 
 #include "base/error.h"
 #include "base/image.h"
-#include "base/messages.h"
 
 namespace bmpfilters {
 
-// The program has always reported it with this wording, misspelling included.
+// Callers convert to 24 bits first, so only a programming error shows this text; tests and
+// bug reports match it exactly, misspelling included, so it stays as it is.
 QString only24BitMessage() {
     return QStringLiteral("BitmapFiletr accepts only 24Bit DIB");
 }
@@ -17,9 +17,7 @@ QString only24BitMessage() {
 QImage FilterBitmap(const QImage& source, FilterCallback callback, void* context) {
     if (source.format() != QImage::Format_BGR888) throw base::Error(only24BitMessage());
     const int w = source.width(), h = source.height();
-    base::checkSize(w, h);
-    QImage result(w, h, QImage::Format_BGR888);
-    if (result.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
+    QImage result = base::allocateBgr(w, h);
 
     const std::size_t rowBytes = static_cast<std::size_t>(3) * w;
     const std::size_t stride = rowBytes + 6 * kFilterReach;  // kFilterReach margin pixels each side
