@@ -391,6 +391,21 @@ bool operator==(const PieceTable& a, const PieceTable& b) {
     return true;
 }
 
+QImage PieceTable::composeReleasing() && {
+    std::vector<Piece> slots = std::move(slots_);
+    slots_.clear();
+    pickIndex_ = 0;
+    std::vector<Layer> layers;
+    layers.reserve(slots.size());
+    for (const Piece& p : slots)
+        layers.push_back(
+            {&p.picture, QPoint(p.pieceRect.left, p.pieceRect.top), p.transparent, p.pieceTransColor});
+    return compose(canvas_, background_, layers, [&](std::size_t i) {
+        slots[i].picture = QImage();
+        slots[i].thumbnail = QImage();
+    });
+}
+
 QImage composeTable(const PieceTable& table) {
     return compose(table.canvas(), table.background(), table.layers());
 }

@@ -91,6 +91,27 @@ TEST(PieceTable, RefusedEditsChangeNothing) {
     EXPECT_EQ(t.canvas(), QSize(4, 2));
 }
 
+// A table composed for the last time gives the same canvas and lets every picture go.
+TEST(PieceTable, ComposingReleasingGivesTheSameCanvasAndFreesThePictures) {
+    PieceTable t(QSize(300, 200), false);
+    t.setBackground(collage::Background{base::rgb(1, 2, 3), {}});
+    std::vector<QImage> held;
+    const int sides[][2] = {{50, 40}, {120, 30}, {7, 90}, {60, 60}};
+    for (int i = 0; i < 4; ++i) {
+        Piece p = pieceOf(sides[i][0], sides[i][1], base::rgb(static_cast<std::uint8_t>(40 * i), 9, 9));
+        held.push_back(p.picture);
+        t.add(std::move(p), screen);
+        t.setTransparent(i % 2 == 1);
+    }
+    t.typeLeft(250, screen);  // the last one partly off the canvas
+    for (const QImage& h : held) EXPECT_FALSE(h.isDetached());
+    const QImage expected = collage::composeTable(t);
+    const QImage out = std::move(t).composeReleasing();
+    EXPECT_TRUE(out == expected);
+    EXPECT_EQ(t.pieceCount(), 0);
+    for (const QImage& h : held) EXPECT_TRUE(h.isDetached());  // the table holds none of them
+}
+
 TEST(PieceTable, TheTableHoldsAtMost255Pieces) {
     PieceTable t(QSize(100, 100), false);
     for (int i = 0; i < collage::kMaxPieces; ++i) t.add(pieceOf(1, 1), {});
