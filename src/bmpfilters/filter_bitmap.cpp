@@ -5,7 +5,6 @@
 
 #include "base/error.h"
 #include "base/image.h"
-#include "base/messages.h"
 
 namespace bmpfilters {
 
@@ -18,8 +17,7 @@ QImage FilterBitmap(const QImage& source, FilterCallback callback, void* context
     if (source.format() != QImage::Format_BGR888) throw base::Error(only24BitMessage());
     const int w = source.width(), h = source.height();
     base::checkSize(w, h);
-    QImage result(w, h, QImage::Format_BGR888);
-    if (result.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
+    QImage result = base::allocateBgr(w, h);
 
     const std::size_t rowBytes = static_cast<std::size_t>(3) * w;
     const std::size_t stride = rowBytes + 6 * kFilterReach;  // kFilterReach margin pixels each side

@@ -10,7 +10,6 @@
 
 #include "base/error.h"
 #include "base/image.h"
-#include "base/messages.h"
 #include "bmpfilters/filter_bitmap.h"
 #include "bmpfilters/static_palette.h"
 
@@ -137,8 +136,7 @@ QImage ReduceToStaticPalette(const QImage& source) {
     if (source.format() != QImage::Format_BGR888) throw base::Error(only24BitMessage());
     const int w = source.width(), h = source.height();
     base::checkSize(w, h);
-    QImage result(w, h, QImage::Format_Indexed8);
-    if (result.isNull()) throw base::Error(base::messages::outOfMemory(w, h));
+    QImage result = base::allocateImage(w, h, QImage::Format_Indexed8);
     result.setColorTable(staticPalette());
     const ReduceTables& tables = reduceTables();
 
