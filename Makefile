@@ -2,17 +2,23 @@
 PRESET ?= dev
 BUILD := build/$(PRESET)
 JOBS ?= $(shell nproc)
+# More -D options for cmake's configure step, e.g. CMAKE_ARGS=-DKADREL_WERROR=ON.
+CMAKE_ARGS ?=
 
-.PHONY: run build test asan release bench format format-check deps clean package install uninstall
+.PHONY: run build test asan release bench screenshots format format-check deps clean package install uninstall
 
-run: build
-	$(BUILD)/src/app/kadrel
+# The program alone (the run preset: optimised, no tests, warnings not errors), so that a newer
+# compiler's new warnings cannot stop a first start; make test keeps warnings as errors.
+run: deps
+	cmake --preset run $(CMAKE_ARGS) >/dev/null
+	cmake --build build/run -j $(JOBS) --target kadrel
+	build/run/src/app/kadrel
 
 deps:
 	scripts/install-deps
 
 build: deps
-	cmake --preset $(PRESET) >/dev/null
+	cmake --preset $(PRESET) $(CMAKE_ARGS) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
@@ -27,18 +33,24 @@ release:
 bench: release
 	scripts/run-bench
 
+# Retakes the README's pictures in docs/ (tools/screenshots, under Xvfb).
+screenshots: deps
+	cmake --preset dev $(CMAKE_ARGS) >/dev/null
+	cmake --build build/dev -j $(JOBS) --target screenshots
+	scripts/take-screenshots
+
 # A Debian package (build/package/kadrel_VERSION_ARCH.deb), or an install from source under PREFIX.
 PREFIX ?= /usr/local
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 
 package: deps
-	cmake --preset package >/dev/null
+	cmake --preset package $(CMAKE_ARGS) >/dev/null
 	cmake --build build/package -j $(JOBS)
 	cd build/package && cpack
 	@ls build/package/kadrel_*.deb
 
 install: deps
-	cmake --preset package -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+	cmake --preset package -DCMAKE_INSTALL_PREFIX=$(PREFIX) $(CMAKE_ARGS) >/dev/null
 	cmake --build build/package -j $(JOBS)
 	$(SUDO) cmake --install build/package
 	cp build/package/install_manifest.txt build/package/installed-files.txt

@@ -8,7 +8,8 @@
 
 namespace bmpfilters {
 
-// The program has always reported it with this wording, misspelling included.
+// Callers convert to 24 bits first, so only a programming error shows this text; tests and
+// bug reports match it exactly, misspelling included, so it stays as it is.
 QString only24BitMessage() {
     return QStringLiteral("BitmapFiletr accepts only 24Bit DIB");
 }
@@ -16,7 +17,6 @@ QString only24BitMessage() {
 QImage FilterBitmap(const QImage& source, FilterCallback callback, void* context) {
     if (source.format() != QImage::Format_BGR888) throw base::Error(only24BitMessage());
     const int w = source.width(), h = source.height();
-    base::checkSize(w, h);
     QImage result = base::allocateBgr(w, h);
 
     const std::size_t rowBytes = static_cast<std::size_t>(3) * w;

@@ -1,6 +1,10 @@
 #include "bmpfilters/reduce_to_static_palette.h"
 
+#include "base/vector_isa.h"
+
+#if KADREL_X86_64_VECTORS
 #include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <array>
@@ -75,6 +79,8 @@ const ReduceTables& reduceTables() {
     return *tables;
 }
 
+#if KADREL_X86_64_VECTORS
+
 inline __m128i load4(const std::int8_t* p) {
     std::int32_t v;
     std::memcpy(&v, p, 4);
@@ -92,8 +98,9 @@ inline __m128i entry(const ChannelTable& t, int carried) {
 }
 
 // One row. Per channel the pixel to the right and the two pending pixels of the row below are
-// carried in registers and get their shares in the window's order, each clamped: a pixel below
-// gets its 1/16 first, then its 5/16, then its 3/16.
+// carried in registers and get their shares one at a time, each clamped, in the order that
+// makes the result that of the step-by-step diffusion (the clamps make the order matter): a pixel
+// below gets its 1/16 first, then its 5/16, then its 3/16.
 //   cur:  this row (incoming error included), one margin pixel either side
 //   next: the row below, holding its source values from x + 1 on and its final values before x - 1
 // Four-byte loads and stores reach one byte past the pixel: a store only ever lands on pixel x,
@@ -130,13 +137,57 @@ void loadRow(std::int8_t* dst, const std::uint8_t* src, std::size_t n) {
     for (; i < n; ++i) dst[i] = static_cast<std::int8_t>(src[i] ^ 0x80);
 }
 
+#else
+
+inline std::int8_t saturated(int v) {
+    return static_cast<std::int8_t>(std::clamp(v, -128, 127));
+}
+
+// One row, as the vector path does it with one saturating add for all three channels: per
+// channel the pixel to the right and the two pending pixels of the row below are carried and get
+// their shares in the same order, each clamped.
+void reduceRow(const ReduceTables& t, const std::int8_t* cur, std::int8_t* next, std::uint8_t* out, int w) {
+    const ChannelTable* const tables[3] = {&t.blue, &t.green, &t.red};
+    int carried[3];
+    std::int8_t left[3], here[3];
+    for (int c = 0; c < 3; ++c) {
+        carried[c] = cur[c] + kOffset + kReach;
+        left[c] = 0;
+        here[c] = next[c];
+    }
+    for (int x = 0; x < w; ++x) {
+        const Shares* shares[3];
+        std::uint8_t index = 0;
+        for (int c = 0; c < 3; ++c) {
+            shares[c] = &tables[c]->shares[static_cast<std::size_t>(carried[c])];
+            index = static_cast<std::uint8_t>(index + static_cast<std::uint8_t>(shares[c]->bytes[12]));
+        }
+        out[x] = index;
+        const std::int8_t* ahead = cur + 3 * (x + 1);
+        for (int c = 0; c < 3; ++c) {
+            carried[c] =
+                ahead[c] + (kOffset + kReach) + tables[c]->right[static_cast<std::size_t>(carried[c])];
+            const std::int8_t source = next[3 * (x + 1) + c];
+            next[3 * (x - 1) + c] = saturated(left[c] + shares[c]->bytes[c]);
+            left[c] = saturated(here[c] + shares[c]->bytes[4 + c]);
+            here[c] = saturated(source + shares[c]->bytes[8 + c]);
+        }
+    }
+    for (int c = 0; c < 3; ++c) next[3 * (w - 1) + c] = left[c];
+}
+
+void loadRow(std::int8_t* dst, const std::uint8_t* src, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) dst[i] = static_cast<std::int8_t>(src[i] ^ 0x80);
+}
+
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage ReduceToStaticPalette(const QImage& source) {
     if (source.format() != QImage::Format_BGR888) throw base::Error(only24BitMessage());
     const int w = source.width(), h = source.height();
-    base::checkSize(w, h);
-    QImage result = base::allocateImage(w, h, QImage::Format_Indexed8);
+    QImage result = base::makeIndexed(w, h);
     result.setColorTable(staticPalette());
     const ReduceTables& tables = reduceTables();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 
 #include <QByteArray>
@@ -33,6 +34,25 @@ Format pieceFormat(const QString& fileName);
 Format formatByExtension(const QString& fileName);
 // The same rule without the message: nothing for an extension it does not know.
 std::optional<Format> knownFormat(const QString& fileName);
+
+// The formats a save dialog offers, in the order it lists them; its filter indexes count from 1.
+// Every dialog offers all five formats written.
+using SaveOrder = std::array<Format, 5>;
+// The joined picture's dialog lists JPEG first, the cut editor's BMP.
+inline constexpr SaveOrder kJoinedSaveOrder = {Format::Jpeg, Format::Bmp, Format::Gif, Format::Png,
+                                               Format::Webp};
+inline constexpr SaveOrder kCutSaveOrder = {Format::Bmp, Format::Jpeg, Format::Gif, Format::Png,
+                                            Format::Webp};
+
+// The dialog's filter, "JPEG|*.jpg|BMP|*.bmp|…" in the dialog's order.
+QString saveFilter(const SaveOrder& order);
+// The format of a filter index; JPEG for an index the dialog does not have.
+Format savedFormat(const SaveOrder& order, int filterIndex);
+// The filter index of a format; JPEG's for one the dialog does not offer (ICO, HEIF are read only).
+int filterIndexOf(const SaveOrder& order, Format format);
+// The extension of a saved file: ".jpg", ".bmp", ".gif", ".png" or ".webp" (".jpg" for a
+// format that is read only).
+QString saveExtension(Format format);
 
 // Reads a whole file (at most kMaxFileBytes) and decodes it with the given decoder into a 24-bit
 // BGR888 picture: colours converted to sRGB where the file carries a profile (JPEG, PNG, WebP,

@@ -132,41 +132,6 @@ FileBytes readCapped(QFile& file) {
 
 }  // namespace
 
-QString extensionOf(const QString& fileName) {
-    const qsizetype nameStart = std::max(fileName.lastIndexOf(u'/'), fileName.lastIndexOf(u'\\')) + 1;
-    const qsizetype dot = fileName.lastIndexOf(u'.');
-    return dot >= nameStart ? fileName.mid(dot) : QString();
-}
-
-Format pieceFormat(const QString& fileName) {
-    const QString ext = extensionOf(fileName);
-    if (ext == u".bmp" || ext == u".BMP") return Format::Bmp;
-    if (ext == u".gif" || ext == u".GIF") return Format::Gif;
-    if (ext == u".png" || ext == u".PNG") return Format::Png;
-    if (ext == u".webp" || ext == u".WEBP") return Format::Webp;
-    if (ext == u".heic" || ext == u".HEIC" || ext == u".heif" || ext == u".HEIF" || ext == u".avif" ||
-        ext == u".AVIF")
-        return Format::Heif;
-    return Format::Jpeg;
-}
-
-std::optional<Format> knownFormat(const QString& fileName) {
-    const QString lower = extensionOf(fileName).toLower();
-    if (lower == u".jpg" || lower == u".jpeg") return Format::Jpeg;
-    if (lower == u".bmp") return Format::Bmp;
-    if (lower == u".gif") return Format::Gif;
-    if (lower == u".png") return Format::Png;
-    if (lower == u".ico") return Format::Ico;
-    if (lower == u".webp") return Format::Webp;
-    if (lower == u".heic" || lower == u".heif" || lower == u".avif") return Format::Heif;
-    return std::nullopt;
-}
-
-Format formatByExtension(const QString& fileName) {
-    if (const auto format = knownFormat(fileName)) return *format;
-    throw base::Error(messages::unsupportedExtension(extensionOf(fileName)));
-}
-
 QImage decode(const QByteArray& data, Format format) {
     try {
         return decodeBare(data, format);

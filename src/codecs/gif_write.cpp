@@ -13,11 +13,11 @@
 namespace codecs::detail {
 namespace {
 
-// The LZW code stream of the indexes, row after row, with the choices every decoder accepts
-// and the file has always had: a clear code first; codes one bit wider once the next free code
-// has reached the width's limit, counted after the code that was just written; and a clear code
-// instead of a new string once code 4095 would be next. `bits` is the table's size as a power of
-// two; indexes are masked to it.
+// The LZW code stream of the indexes, row after row, with choices every decoder accepts, always
+// the same so that a picture always gives the same file: a clear code first; codes one bit wider once the
+// next free code has reached the width's limit, counted after the code that was just written; and a clear
+// code instead of a new string once code 4095 would be next. `bits` is the table's size as a power of two;
+// indexes are masked to it.
 //
 // The string table is open addressing on (prefix code, index) with the code in the low 12 bits
 // of an entry; at most 4093 strings live in 16384 slots, so a probe rarely goes past the first,

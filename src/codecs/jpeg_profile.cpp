@@ -7,43 +7,25 @@
 #include <jpeglib.h>
 
 #include "codecs/colour.h"
+#include "codecs/jpeg_errors.h"
 #include "codecs/jpeg_profile.h"
 
 namespace codecs::detail {
 namespace {
 
-struct ProfileErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
-void onError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ProfileErrors*>(cinfo->err)->jump, 1);
-}
-
-void onMessage(j_common_ptr, int) {}
-
-struct ProfilePass {
-    jpeg_decompress_struct info{};
-    ProfileErrors errors{};
+struct ProfilePass : JpegPass<jpeg_decompress_struct> {
     JOCTET* profile = nullptr;  // malloc'd by jpeg_read_icc_profile
     unsigned int size = 0;
-    bool created = false;
 
     ProfilePass() = default;
     ProfilePass(const ProfilePass&) = delete;
     ProfilePass& operator=(const ProfilePass&) = delete;
-    ~ProfilePass() {
-        std::free(profile);
-        if (created) jpeg_destroy_decompress(&info);
-    }
+    ~ProfilePass() { std::free(profile); }
 };
 
 // No C++ object with a destructor lives in this frame: libjpeg's errors longjmp here.
 bool readProfile(ProfilePass& pass, const unsigned char* data, unsigned long size) {
-    pass.info.err = jpeg_std_error(&pass.errors.pub);
-    pass.errors.pub.error_exit = onError;
-    pass.errors.pub.emit_message = onMessage;
+    pass.info.err = useJpegErrors(pass.errors);
     if (setjmp(pass.errors.jump)) return false;
     jpeg_create_decompress(&pass.info);
     pass.created = true;

@@ -10,16 +10,16 @@
 #include "base/error.h"
 #include "base/image.h"
 #include "codecs/jpeg.h"
+#include "codecs/jpeg_errors.h"
 #include "codecs/messages.h"
+#include "codecs/pixels.h"
 
 namespace codecs::detail {
 namespace {
 
 // What the library's callbacks leave behind for the C++ side to turn into an error.
-struct JpegErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
+struct ReadErrors {
+    JpegErrors common;  // first: cinfo->err points at it
     char warning[JMSG_LENGTH_MAX];
     int damageCode;  // the warning that means the pixels are not all there (decoding stops), or 0
     bool tooManyScans;
@@ -30,14 +30,8 @@ struct JpegErrors {
 
 struct JpegProgress {
     jpeg_progress_mgr pub;
-    JpegErrors* errors;
+    ReadErrors* errors;
 };
-
-void onError(j_common_ptr cinfo) {
-    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, errors->message);
-    std::longjmp(errors->jump, 1);
-}
 
 // A warning of these kinds means libjpeg went on with made-up (grey) data.
 bool meansDamage(int code) {
@@ -57,12 +51,12 @@ bool meansDamage(j_common_ptr cinfo, int code) {
 // claiming a large picture would otherwise have libjpeg make up every row of it first.
 void onMessage(j_common_ptr cinfo, int level) {
     if (level >= 0) return;  // trace output
-    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
+    auto* errors = reinterpret_cast<ReadErrors*>(cinfo->err);
     ++cinfo->err->num_warnings;
     if (meansDamage(cinfo, cinfo->err->msg_code)) {
         errors->damageCode = cinfo->err->msg_code;
         (*cinfo->err->format_message)(cinfo, errors->warning);
-        std::longjmp(errors->jump, 1);
+        std::longjmp(errors->common.jump, 1);
     }
 }
 
@@ -72,12 +66,12 @@ void onProgress(j_common_ptr cinfo) {
     const auto* info = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (info->input_scan_number > kMaxJpegScans) {
         progress->errors->tooManyScans = true;
-        std::longjmp(progress->errors->jump, 1);
+        std::longjmp(progress->errors->common.jump, 1);
     }
     const long long pixels = static_cast<long long>(info->image_width) * info->image_height;
     if (info->input_scan_number * pixels > kMaxJpegScanPixels) {
         progress->errors->tooMuchWork = true;
-        std::longjmp(progress->errors->jump, 1);
+        std::longjmp(progress->errors->common.jump, 1);
     }
 }
 
@@ -85,7 +79,7 @@ void onProgress(j_common_ptr cinfo) {
 // go on with zero bits, which is also how a picture ending in a plain area was written. So the
 // row from which every row is made wholly from that point on is noted here (the iMCU row after
 // the one that met it, one more for the upsampling's context) and the rows are judged after.
-void noteArithmeticEnd(j_decompress_ptr info, JpegErrors& errors) {
+void noteArithmeticEnd(j_decompress_ptr info, ReadErrors& errors) {
     if (errors.arithmeticEndRow >= 0 || !info->arith_code || info->progressive_mode ||
         info->unread_marker == 0)
         return;
@@ -94,28 +88,17 @@ void noteArithmeticEnd(j_decompress_ptr info, JpegErrors& errors) {
     errors.arithmeticEndRow = (static_cast<long>(info->input_iMCU_row) + 1) * rowsPerIMcu;
 }
 
-struct JpegReader {
-    jpeg_decompress_struct info{};
-    JpegErrors errors{};
+struct JpegReader : JpegPass<jpeg_decompress_struct, ReadErrors> {
     JpegProgress progress{};
-    bool created = false;
-
-    JpegReader() = default;
-    JpegReader(const JpegReader&) = delete;
-    JpegReader& operator=(const JpegReader&) = delete;
-    ~JpegReader() {
-        if (created) jpeg_destroy_decompress(&info);
-    }
 };
 
 // The setjmp functions below hold no C++ object with a destructor: a longjmp out of libjpeg
 // lands here and returns false with the reason in reader.errors.
 
 bool readHeader(JpegReader& reader, const unsigned char* data, unsigned long size) {
-    reader.info.err = jpeg_std_error(&reader.errors.pub);
-    reader.errors.pub.error_exit = onError;
-    reader.errors.pub.emit_message = onMessage;
-    if (setjmp(reader.errors.jump)) return false;
+    reader.info.err = useJpegErrors(reader.errors.common);
+    reader.errors.common.pub.emit_message = onMessage;
+    if (setjmp(reader.errors.common.jump)) return false;
     jpeg_create_decompress(&reader.info);
     reader.created = true;
     reader.progress.pub.progress_monitor = onProgress;
@@ -127,10 +110,6 @@ bool readHeader(JpegReader& reader, const unsigned char* data, unsigned long siz
 }
 
 // CMYK as Adobe writes it is stored inverted (255 = no ink); plain CMYK is not.
-inline std::uint8_t div255(unsigned v) {
-    return static_cast<std::uint8_t>((v + 128 + ((v + 128) >> 8)) >> 8);
-}
-
 void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width, bool inverted) {
     for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
         unsigned c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
@@ -148,7 +127,7 @@ void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width, bo
 
 // Decodes into rows of `stride` bytes from `first`; CMYK goes through `cmykRow` (4 × width bytes).
 bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::uint8_t* cmykRow) {
-    if (setjmp(reader.errors.jump)) return false;
+    if (setjmp(reader.errors.common.jump)) return false;
     jpeg_decompress_struct& info = reader.info;
     jpeg_start_decompress(&info);
     const int wanted = cmykRow ? 4 : 3;
@@ -168,7 +147,7 @@ bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::
 }
 
 [[noreturn]] void fail(const JpegReader& reader) {
-    const JpegErrors& errors = reader.errors;
+    const ReadErrors& errors = reader.errors;
     if (errors.tooManyScans) throw base::Error(messages::jpegTooManyScans(kMaxJpegScans));
     if (errors.tooMuchWork)
         throw base::Error(messages::jpegTooMuchWork(reader.info.input_scan_number, reader.info.image_width,
@@ -177,12 +156,12 @@ bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::
         throw base::Error(messages::jpegTruncated(QString::fromLocal8Bit(errors.warning)));
     if (errors.damageCode != 0)
         throw base::Error(messages::jpegDamaged(QString::fromLocal8Bit(errors.warning)));
-    const QString reason = QString::fromLocal8Bit(errors.message);
-    switch (errors.pub.msg_code) {
+    const QString reason = QString::fromLocal8Bit(errors.common.message);
+    switch (errors.common.pub.msg_code) {
         case JERR_NO_SOI:
             throw base::Error(messages::jpegNotJpeg(reason));
         case JERR_BAD_PRECISION:
-            throw base::Error(messages::jpegPrecision(errors.pub.msg_parm.i[0], reason));
+            throw base::Error(messages::jpegPrecision(errors.common.pub.msg_parm.i[0], reason));
         case JERR_INPUT_EMPTY:
         case JERR_INPUT_EOF:
             throw base::Error(messages::jpegTruncated(reason));

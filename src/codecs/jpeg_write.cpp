@@ -7,31 +7,16 @@
 #include <utility>
 
 #include <jpeglib.h>
-// After jpeglib.h, which it needs.
-#include <jerror.h>
 
 #include <jerror.h>  // after jpeglib.h: its message list depends on jconfig.h
 
 #include "base/error.h"
 #include "codecs/jpeg.h"
+#include "codecs/jpeg_errors.h"
 #include "codecs/messages.h"
 
 namespace codecs::detail {
 namespace {
-
-struct JpegErrors {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
-void onError(j_common_ptr cinfo) {
-    auto* errors = reinterpret_cast<JpegErrors*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, errors->message);
-    std::longjmp(errors->jump, 1);
-}
-
-void onMessage(j_common_ptr, int) {}
 
 // The file goes into a block of the picture allocator. Its pages cost only once touched, so the
 // block starts at a byte a pixel, more than a photograph takes at quality 100, and seldom grows.
@@ -73,27 +58,15 @@ void endDestination(j_compress_ptr cinfo) {
     dest->out->size = dest->out->block.size() - dest->pub.free_in_buffer;
 }
 
-struct JpegWriter {
-    jpeg_compress_struct info{};
-    JpegErrors errors{};
+struct JpegWriter : JpegPass<jpeg_compress_struct> {
     BlockDestination destination;
     Encoded out;
-    bool created = false;
-
-    JpegWriter() = default;
-    JpegWriter(const JpegWriter&) = delete;
-    JpegWriter& operator=(const JpegWriter&) = delete;
-    ~JpegWriter() {
-        if (created) jpeg_destroy_compress(&info);
-    }
 };
 
 // No C++ object with a destructor lives in this frame: libjpeg's error exit longjmps here.
 bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, int width, int height,
               int quality) {
-    writer.info.err = jpeg_std_error(&writer.errors.pub);
-    writer.errors.pub.error_exit = onError;
-    writer.errors.pub.emit_message = onMessage;
+    writer.info.err = useJpegErrors(writer.errors);
     if (setjmp(writer.errors.jump)) return false;
     jpeg_create_compress(&writer.info);
     writer.created = true;

@@ -2,15 +2,15 @@
 
 #include <cstdint>
 
-// The one rule for pictures with alpha, whatever their format: drawn over black, as a bitmap
-// without alpha holds them.
 namespace codecs::detail {
 
+// v ÷ 255 rounded to nearest, exact for every product of two bytes.
 inline std::uint8_t div255(unsigned v) {
     return static_cast<std::uint8_t>((v + 128 + ((v + 128) >> 8)) >> 8);
 }
 
-// Blue-green-red-alpha pixels to blue-green-red, alpha over black.
+// The one rule for pictures with alpha, whatever their format: drawn over black, as a bitmap
+// without alpha holds them. Blue-green-red-alpha pixels to blue-green-red.
 inline void bgraOverBlack(const std::uint8_t* bgra, std::uint8_t* bgr, std::uint32_t width) {
     for (std::uint32_t x = 0; x < width; ++x, bgra += 4, bgr += 3) {
         const unsigned a = bgra[3];

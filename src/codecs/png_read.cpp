@@ -13,6 +13,7 @@
 #include "codecs/orientation.h"
 #include "codecs/pixels.h"
 #include "codecs/png.h"
+#include "codecs/png_errors.h"
 
 namespace codecs::detail {
 namespace {
@@ -23,7 +24,7 @@ struct PngReader {
     const unsigned char* data = nullptr;
     std::size_t size = 0;
     std::size_t position = 0;
-    char message[256] = {};
+    PngErrors errors;
     bool truncated = false;  // the data ended before libpng had what it asked for
 
     PngReader() = default;
@@ -33,14 +34,6 @@ struct PngReader {
         if (png) png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     }
 };
-
-void onError(png_structp png, png_const_charp text) {
-    auto* reader = static_cast<PngReader*>(png_get_error_ptr(png));
-    std::strncpy(reader->message, text ? text : "", sizeof reader->message - 1);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
 
 void onRead(png_structp png, png_bytep out, std::size_t n) {
     auto* reader = static_cast<PngReader*>(png_get_io_ptr(png));
@@ -241,7 +234,7 @@ bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) 
 
 [[noreturn]] void failed(const PngReader& reader) {
     if (reader.truncated) throw base::Error(messages::pngTruncated());
-    throw base::Error(messages::pngDamaged(QString::fromLocal8Bit(reader.message)));
+    throw base::Error(messages::pngDamaged(QString::fromLocal8Bit(reader.errors.message)));
 }
 
 }  // namespace
@@ -255,7 +248,7 @@ Decoded decodePng(const QByteArray& data) {
     if (claim.found)
         base::checkSize(static_cast<std::int64_t>(claim.width), static_cast<std::int64_t>(claim.height));
     if (!chunksFit(reader.data, reader.size, claim)) throw base::Error(messages::pngTruncated());
-    reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &reader, onError, onWarning);
+    reader.png = createPngReader(reader.errors);
     if (reader.png) reader.info = png_create_info_struct(reader.png);
     if (!reader.png || !reader.info) throw base::Error(messages::outOfMemory());
 

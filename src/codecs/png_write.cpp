@@ -1,4 +1,8 @@
+#include "base/vector_isa.h"
+
+#if KADREL_X86_64_VECTORS
 #include <emmintrin.h>
+#endif
 
 #include <algorithm>
 #include <cstdint>
@@ -15,6 +19,7 @@
 #include "codecs/messages.h"
 #include "codecs/palette.h"
 #include "codecs/png.h"
+#include "codecs/png_errors.h"
 #include "codecs/sink.h"
 
 namespace codecs::detail {
@@ -24,7 +29,7 @@ struct PngWriter {
     png_structp png = nullptr;
     png_infop info = nullptr;
     ByteSink out;
-    char message[256] = {};
+    PngErrors errors;
 
     explicit PngWriter(std::size_t firstSize) : out(firstSize) {}
     PngWriter(const PngWriter&) = delete;
@@ -33,14 +38,6 @@ struct PngWriter {
         if (png) png_destroy_write_struct(&png, info ? &info : nullptr);
     }
 };
-
-void onError(png_structp png, png_const_charp text) {
-    auto* writer = static_cast<PngWriter*>(png_get_error_ptr(png));
-    std::strncpy(writer->message, text ? text : "", sizeof writer->message - 1);
-    png_longjmp(png, 1);
-}
-
-void onWarning(png_structp, png_const_charp) {}
 
 void onWrite(png_structp png, png_bytep bytes, std::size_t n) {
     auto* writer = static_cast<PngWriter*>(png_get_io_ptr(png));
@@ -52,28 +49,40 @@ void onFlush(png_structp) {}
 // libpng's choice of filter for a 24-bit row: the smallest sum over the filtered bytes of
 // min(v, 256 - v), trying none, sub, up, average and Paeth in that order and keeping the first
 // of equal sums. libpng works this out by filtering the row five times, byte by byte, which is a
-// tenth of the whole write; here it takes sixteen bytes a step, and libpng is then told the one
-// filter it would have chosen. The sums do not depend on the order of the channels, so the
-// blue-green-red rows give libpng's sums for its red-green-blue ones.
+// tenth of the whole write; here it takes sixteen bytes a step on x86-64 (byte by byte elsewhere),
+// and libpng is then told the one filter it would have chosen. The sums do not depend on the order of the
+// channels, so the blue-green-red rows give libpng's sums for its red-green-blue ones.
 //   cur, prev: the row and the one above (zeros above the first), each with three zero bytes
 //   before it, and n bytes long
 class FilterSums {
 public:
+#if KADREL_X86_64_VECTORS
     void add(__m128i filtered) {
         // min(v, 256 - v) per byte, summed in two 64-bit lanes.
         const __m128i folded = _mm_min_epu8(filtered, _mm_sub_epi8(_mm_setzero_si128(), filtered));
         sum_ = _mm_add_epi64(sum_, _mm_sad_epu8(folded, _mm_setzero_si128()));
     }
-    void addByte(std::uint8_t v) { tail_ += v < 128 ? v : 256 - v; }
+#endif
+    void addByte(std::uint8_t v) {
+        tail_ += v < 128 ? v : 256 - v;
+    }
     std::uint64_t total() const {
+#if KADREL_X86_64_VECTORS
         return static_cast<std::uint64_t>(_mm_cvtsi128_si64(sum_)) +
                static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sum_, sum_))) + tail_;
+#else
+        return tail_;
+#endif
     }
 
 private:
+#if KADREL_X86_64_VECTORS
     __m128i sum_ = _mm_setzero_si128();
+#endif
     std::uint64_t tail_ = 0;
 };
+
+#if KADREL_X86_64_VECTORS
 
 inline __m128i loadBytes(const std::uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -100,6 +109,8 @@ inline __m128i paethWords(__m128i a, __m128i b, __m128i c) {
     return _mm_or_si128(_mm_and_si128(takeA, a), _mm_andnot_si128(takeA, bc));
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 inline std::uint8_t paethByte(int a, int b, int c) {
     const int p = b - c, q = a - c;
     const int pa = p < 0 ? -p : p, pb = q < 0 ? -q : q, pc = p + q < 0 ? -(p + q) : p + q;
@@ -108,8 +119,9 @@ inline std::uint8_t paethByte(int a, int b, int c) {
 
 int chooseFilter(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n) {
     FilterSums none, sub, up, avg, paeth;
-    const __m128i zero = _mm_setzero_si128();
     std::size_t i = 0;
+#if KADREL_X86_64_VECTORS
+    const __m128i zero = _mm_setzero_si128();
     for (; i + 16 <= n; i += 16) {
         const __m128i x = loadBytes(cur + i), a = loadBytes(cur + i - 3);
         const __m128i b = loadBytes(prev + i), c = loadBytes(prev + i - 3);
@@ -123,6 +135,7 @@ int chooseFilter(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t 
             paethWords(_mm_unpackhi_epi8(a, zero), _mm_unpackhi_epi8(b, zero), _mm_unpackhi_epi8(c, zero));
         paeth.add(_mm_sub_epi8(x, _mm_packus_epi16(lo, hi)));
     }
+#endif
     for (; i < n; ++i) {
         const int x = cur[i], a = cur[i - 3], b = prev[i], c = prev[i - 3];
         none.addByte(static_cast<std::uint8_t>(x));
@@ -393,7 +406,7 @@ Encoded encodePng(const QImage& image) {
     const std::size_t rowBytes = (indexed ? 1 : 3) * static_cast<std::size_t>(image.width()) + 1;
     PngWriter writer(banded ? bands.bytes + 12 * bands.bands.size() + 4096
                             : rowBytes * static_cast<std::size_t>(image.height()) + 4096);
-    writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &writer, onError, onWarning);
+    writer.png = createPngWriter(writer.errors);
     if (writer.png) writer.info = png_create_info_struct(writer.png);
     if (!writer.png || !writer.info) throw base::Error(messages::outOfMemory());
     const bool choose = !banded && !indexed && image.width() > 1 && image.height() > 1;
@@ -408,7 +421,7 @@ Encoded encodePng(const QImage& image) {
                            choose ? rows.data() + rows.size() / 2 + 3 : nullptr,
                            banded ? &bands : nullptr};
     if (!compress(writer, source))
-        throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.message)));
+        throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.errors.message)));
     return writer.out.take();
 }
 

@@ -70,8 +70,7 @@ QImage firstAnimationFrame(const WebPData& data, int width, int height) {
     int timestamp = 0;
     if (!WebPAnimDecoderGetNext(decoder.get(), &pixels, &timestamp) || !pixels)
         throw base::Error(messages::webpDamaged(QStringLiteral("WebPAnimDecoderGetNext")));
-    QImage picture(width, height, QImage::Format_ARGB32);
-    if (picture.isNull()) throw base::Error(messages::outOfMemory());
+    QImage picture = base::allocateImage(width, height, QImage::Format_ARGB32);
     const auto rowBytes = static_cast<std::size_t>(width) * 4;
     for (int y = 0; y < height; ++y) std::memcpy(picture.scanLine(y), pixels + rowBytes * y, rowBytes);
     return picture;

@@ -10,7 +10,7 @@ namespace collage {
 
 QImage editedThumbnail(const QImage& picture) {
     const int w = std::max(picture.width(), 100), h = std::max(picture.height(), 100);
-    QImage padded(w, h, QImage::Format_RGB32);
+    QImage padded = base::allocateImage(w, h, QImage::Format_RGB32);
     padded.fill(Qt::white);
     {
         QPainter p(&padded);

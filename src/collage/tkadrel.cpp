@@ -126,8 +126,8 @@ void Tkadrel::buildControls() {
     UpDownpickn =
         spinner(client, QStringLiteral("UpDownpickn"), Qt::Vertical, {140, 0, 16, 24}, 0, 255, pickn);
     UpDownpickn->setWrap(true);
-    // The number edits are wider than the window was drawn with, and their spinners narrower, so
-    // that the widest numbers show whole (fitNumbers below); the two diagrams keep their places.
+    // The number edits are wide and their spinners narrow, so that the widest numbers show whole
+    // (fitNumbers below) while the two diagrams keep their places.
     picLeft = edit(client, QStringLiteral("picLeft"), QStringLiteral("0"), {56, 32, 42, 21}, Qt::blue);
     UpDownPL =
         spinner(client, QStringLiteral("UpDownPL"), Qt::Horizontal, {98, 32, 18, 21}, -1800, 1800, picLeft);
@@ -210,15 +210,15 @@ void Tkadrel::buildControls() {
     back->setGeometry(0, 0, 105, 105);
     back->setMouseTracking(true);
 
-    // Small text in the narrow column, as the window was drawn for.
+    // Small text, so that every caption fits the narrow column.
     for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (w == view || w == Label1 || w == Label2 || w == Label3) continue;
         QFont f = w->font();
         f.setPixelSize(12);
         w->setFont(f);
     }
-    // The column was drawn for a compact system font: no inner padding, smaller captions
-    // where the buttons are narrow.
+    // The column is placed in fixed pixels, which suit a compact font: no inner padding, smaller
+    // captions where the buttons are narrow.
     // "オフセット" reads white while up and black while down: the up face is dark enough for the
     // white caption (contrast about 9:1), the down face light; disabled, both fade.
     client->setStyleSheet(QStringLiteral(
@@ -709,23 +709,7 @@ void Tkadrel::loading(const QString& fileName) {
     QImage picture = codecs::readFile(fileName, format);
     Adding(picture, fileName);
     workExt = codecs::extensionOf(fileName);
-    switch (format) {
-        case codecs::Format::Bmp:
-            saveFilterIndex = 2;
-            break;
-        case codecs::Format::Gif:
-            saveFilterIndex = 3;
-            break;
-        case codecs::Format::Png:
-            saveFilterIndex = 4;
-            break;
-        case codecs::Format::Webp:
-            saveFilterIndex = 5;
-            break;
-        default:
-            saveFilterIndex = 1;
-            break;
-    }
+    saveFilterIndex = codecs::filterIndexOf(codecs::kJoinedSaveOrder, format);
 }
 
 void Tkadrel::Adding(const QImage& picture, const QString& file) {

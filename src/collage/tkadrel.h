@@ -40,7 +40,8 @@ public:
     // The single instance, once constructed.
     static Tkadrel* instance();
 
-    // Controls, named as the window definition names them.
+    // Controls, public so that tests drive them as a user would; each has its member name as
+    // objectName.
     QLabel* Label1;
     QLineEdit* pickn;
     platform::UpDown* UpDownpickn;
@@ -114,7 +115,7 @@ public:
     QString workExt;
     QImage composite;
     bool dragging = false;
-    int saveFilterIndex = 1;  // the save dialog's filter: 1 JPEG, 2 BMP, 3 GIF, 4 PNG
+    int saveFilterIndex = 1;  // the save dialog's filter, in codecs::kJoinedSaveOrder
     QString openFileName;     // where the next open dialog starts
     QString saveDialogName;   // where the next save dialog starts
 

@@ -20,23 +20,7 @@ namespace collage {
 
 namespace {
 
-const QString kSaveFilter = QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png|WebP|*.webp");
-
-codecs::Format codecOf(SaveFormat f) {
-    switch (f) {
-        case SaveFormat::Bmp:
-            return codecs::Format::Bmp;
-        case SaveFormat::Gif:
-            return codecs::Format::Gif;
-        case SaveFormat::Png:
-            return codecs::Format::Png;
-        case SaveFormat::Webp:
-            return codecs::Format::Webp;
-        case SaveFormat::Jpeg:
-            break;
-    }
-    return codecs::Format::Jpeg;
-}
+const QString kSaveFilter = codecs::saveFilter(codecs::kJoinedSaveOrder);
 
 }  // namespace
 
@@ -56,7 +40,7 @@ void Tkadrel::saveClick() {
     if (!choice) return;
     workFileName = choice->path;
     saveFilterIndex = choice->filterIndex;
-    const SaveFormat format = saveFormatOf(choice->filterIndex);
+    const codecs::Format format = codecs::savedFormat(codecs::kJoinedSaveOrder, choice->filterIndex);
     const QString target = forcedName(workFileName, format);
     // The question names the file really written (the forced extension may name another file
     // than the one typed), and comes whenever that file exists.
@@ -64,9 +48,9 @@ void Tkadrel::saveClick() {
         return;
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
-    if (format == SaveFormat::Jpeg || format == SaveFormat::Webp) options.jpegQuality = jpegQuality();
-    if (format == SaveFormat::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));
-    codecs::writeFile(target, composite, codecOf(format), options);
+    if (format == codecs::Format::Jpeg || format == codecs::Format::Webp) options.jpegQuality = jpegQuality();
+    if (format == codecs::Format::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));
+    codecs::writeFile(target, composite, format, options);
 }
 
 void Tkadrel::fullcopymenuClick() {

@@ -9,7 +9,8 @@ namespace fullshow {
 
 namespace {
 
-// Integer halving toward zero, as the centring has always been done.
+// Integer halving of a difference that is never negative: an odd one leaves its extra pixel
+// right of or below the picture.
 int half(int v) {
     return v / 2;
 }

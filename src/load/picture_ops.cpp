@@ -12,7 +12,13 @@ namespace load {
 QImage extractSelection(const QImage& picture, const QRect& area) {
     const QRect inside = area.intersected(picture.rect());
     if (inside.isEmpty()) return {};
-    return base::toBgr(picture).copy(inside);
+    const QImage source = base::toBgr(picture);
+    QImage out = base::allocateBgr(inside.width(), inside.height());
+    const auto rowBytes = static_cast<std::size_t>(inside.width()) * 3;
+    const std::size_t left = static_cast<std::size_t>(inside.left()) * 3;
+    for (int y = 0; y < inside.height(); ++y)
+        std::memcpy(out.scanLine(y), source.constScanLine(inside.top() + y) + left, rowBytes);
+    return out;
 }
 
 QImage mirroredLeftRight(const QImage& picture) {
@@ -36,43 +42,13 @@ QImage mirroredTopBottom(const QImage& picture) {
     return out;
 }
 
-codecs::Format saveFormatOf(int filterIndex) {
-    switch (filterIndex) {
-        case 1:
-            return codecs::Format::Bmp;
-        case 3:
-            return codecs::Format::Gif;
-        case 4:
-            return codecs::Format::Png;
-        case 5:
-            return codecs::Format::Webp;
-        default:
-            return codecs::Format::Jpeg;
-    }
-}
-
 QString withDefaultExtension(const QString& name, codecs::Format format) {
     if (!codecs::extensionOf(name).isEmpty()) return name;
-    switch (format) {
-        case codecs::Format::Bmp:
-            return name + QStringLiteral(".bmp");
-        case codecs::Format::Gif:
-            return name + QStringLiteral(".gif");
-        case codecs::Format::Png:
-            return name + QStringLiteral(".png");
-        case codecs::Format::Webp:
-            return name + QStringLiteral(".webp");
-        default:
-            return name + QStringLiteral(".jpg");
-    }
+    return name + codecs::saveExtension(format);
 }
 
 int wholeEditFilterIndex(const QString& extension) {
-    if (extension == QLatin1String(".bmp") || extension == QLatin1String(".BMP")) return 1;
-    if (extension == QLatin1String(".gif") || extension == QLatin1String(".GIF")) return 3;
-    if (extension == QLatin1String(".png") || extension == QLatin1String(".PNG")) return 4;
-    if (extension == QLatin1String(".webp") || extension == QLatin1String(".WEBP")) return 5;
-    return 2;
+    return codecs::filterIndexOf(codecs::kCutSaveOrder, codecs::pieceFormat(extension));
 }
 
 QImage gifPicture(const QImage& picture) {

@@ -19,15 +19,12 @@ QImage extractSelection(const QImage& picture, const QRect& area);
 QImage mirroredLeftRight(const QImage& picture);
 QImage mirroredTopBottom(const QImage& picture);
 
-// The editor's save dialog: filter 1 BMP, 3 GIF, 4 PNG, 5 WebP, anything else JPEG.
-codecs::Format saveFormatOf(int filterIndex);
-
 // The name written: a name whose file-name part has no dot gets the format's extension, any
 // other keeps its own, whatever the format.
 QString withDefaultExtension(const QString& name, codecs::Format format);
 
-// The filter preselected for a whole-canvas edit, by the extension of the current piece's file
-// (exact forms only): .bmp/.BMP 1, .gif/.GIF 3, .png/.PNG 4, .webp/.WEBP 5, everything else 2 (JPEG).
+// The filter preselected for a whole-canvas edit: the format the current piece's extension names
+// for a piece (pieceFormat), JPEG's for one the dialog does not offer.
 int wholeEditFilterIndex(const QString& extension);
 
 // An 8-bit picture for the GIF writer. A picture of at most 256 colours keeps them exactly;

@@ -230,7 +230,7 @@ void Tloadcut::buildControls() {
         "画像(*.bmp,*,jpg,*.gif,*.png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
         "heif;"
         "*.avif|全部|*.*");
-    SaveDialog1.filter = QStringLiteral("BMP|*.bmp|JPEG|*.jpg|GIF|*.gif|PNG|*.png|WebP|*.webp");
+    SaveDialog1.filter = codecs::saveFilter(codecs::kCutSaveOrder);
 
     // Wiring. Every connection runs guarded.
     auto click = [this](QPushButton* b, void (Tloadcut::*handler)()) {

@@ -48,8 +48,8 @@ struct FileDialog {
 // rulers above and left of it and a selection rectangle kept in four places at once (the bars'
 // selection ranges, the bars' thumbs, six edits and the inverting frame `shot`).
 //
-// Controls are public members named as the window definition names them (each also carries that
-// objectName), followed by the editor's state. Handlers are thin: they read the controls, call
+// Controls are public members, so that tests drive them as a user would, each with its member
+// name as objectName; the editor's state follows. Handlers are thin: they read the controls, call
 // the functions of load_core and write the controls back. Every entry point from Qt runs through
 // platform::runGuarded, so a handler that throws shows its text in the error box.
 class Tloadcut : public QMainWindow {

@@ -75,7 +75,7 @@ void Tloadcut::saveSelection(const QRect& area) {
         platform::desktop().saveFile(this, SaveDialog1.filter, SaveDialog1.fileName, SaveDialog1.filterIndex);
     if (!choice) return;
     SaveDialog1.filterIndex = choice->filterIndex;
-    const codecs::Format format = saveFormatOf(choice->filterIndex);
+    const codecs::Format format = codecs::savedFormat(codecs::kCutSaveOrder, choice->filterIndex);
     codecs::WriteOptions options;
     // Read before anything is written: a bad quality writes no file.
     if (format == codecs::Format::Jpeg || format == codecs::Format::Webp)

@@ -116,8 +116,7 @@ QImage QtDesktop::clipboardImage() {
     return clipboardReader_ ? clipboardReader_(*data) : QImage();
 }
 
-// Desktops other than the one this tool was first made for offer no taskbar a program may hide;
-// full-screen windows already cover it there.
+// Linux desktops let no program hide their panels; a full-screen window covers them anyway.
 void QtDesktop::setTaskbarVisible(bool) {}
 
 bool QtDesktop::openUrl(const QString& url) {

@@ -3,7 +3,7 @@
 namespace version {
 
 // Lines 14, 15 and 18 open their brackets with the half-width "｢" and close them with the
-// full-width "」"; that is how the notes have always read, so they are kept as they are.
+// full-width "」": that is the help text itself, not a slip to tidy.
 QStringList helpLines() {
     return {
         QStringLiteral("Ａ．画像パーツはドラッグ＆ドロップでも追加できます。"),

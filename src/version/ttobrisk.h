@@ -16,8 +16,8 @@ int memoLineRoom(const QPlainTextEdit* memo);
 // and a link to the project's page. It is shown modeless and closing only hides it, so what the
 // user typed into the notes stays until the program ends (it is never saved).
 //
-// Controls are public members named as the window definition names them, each with that
-// objectName.
+// Controls are public members, so that tests drive them as a user would, each with its member
+// name as objectName.
 class Ttobrisk : public QWidget {
     Q_OBJECT
 public:

@@ -38,6 +38,12 @@ QImage bgrSource(const QImage& picture) {
     return base::toBgr(picture);
 }
 
+std::vector<const std::uint8_t*> rowStarts(const QImage& picture) {
+    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(picture.height()));
+    for (int y = 0; y < picture.height(); ++y) rows[static_cast<std::size_t>(y)] = picture.constScanLine(y);
+    return rows;
+}
+
 namespace detail {
 
 QImage blankPicture(QSize size) {

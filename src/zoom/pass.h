@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <QImage>
 
@@ -34,5 +36,22 @@ void forEachBand(int rows, long long rowCost, const std::function<void(int first
 
 // `picture` as Format_BGR888 (the passes' layout); a BGR888 picture comes back as it is.
 QImage bgrSource(const QImage& picture);
+
+// The first byte of every row of `picture`, by row: a pass reads its source rows out of order.
+std::vector<const std::uint8_t*> rowStarts(const QImage& picture);
+
+// Writes every row of `dst` through row(y, out), out pointing at row y, in bands on the worker
+// pool as forEachBand runs them.
+template <typename Row>
+void forEachRow(QImage& dst, long long rowCost, const Row& row, const Progress& progress) {
+    std::uint8_t* const first = dst.bits();
+    const qsizetype stride = dst.bytesPerLine();
+    forEachBand(
+        dst.height(), rowCost,
+        [&](int top, int bottom) {
+            for (int y = top; y < bottom; ++y) row(y, first + stride * y);
+        },
+        progress);
+}
 
 }  // namespace zoom

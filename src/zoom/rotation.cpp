@@ -90,6 +90,8 @@ void plainRow(const Pass& p, const double* colX, const double* colY, double rowX
     for (int x = 0; x < width; ++x, out += 3) samplePixel(p, colX[x] + rowX, colY[x] + rowY, out);
 }
 
+#if KADREL_X86_64_VECTORS
+
 // Pixels whose four neighbours lie inside the source take the vector path; the border goes
 // through samplePixel.
 ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, double rowX, double rowY,
@@ -124,6 +126,8 @@ ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, 
     }
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Progress& progress) {
@@ -140,26 +144,26 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
         colX[x] = cosA * dx + (w / 2.0 - 0.5);
         colY[x] = -sinA * dx + (h / 2.0 - 0.5);
     }
-    std::vector<const std::uint8_t*> srcRows(h);
-    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
     Pass pass{srcRows.data(), w, h, o, kept(1.0, o.key.fill), {}};
     detail::putColour(pass.gap, o.gap);
 
+#if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
-    forEachBand(
-        h2, w2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const double dy = y + 0.5 - h2 / 2.0;
-                const double rowX = sinA * dy, rowY = cosA * dy;
-                if (vector)
-                    vectorRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2, read);
-                else
-                    plainRow(pass, colX.data(), colY.data(), rowX, rowY, first + stride * y, w2);
+#endif
+    forEachRow(
+        dst, w2,
+        [&](int y, std::uint8_t* out) {
+            const double dy = y + 0.5 - h2 / 2.0;
+            const double rowX = sinA * dy, rowY = cosA * dy;
+#if KADREL_X86_64_VECTORS
+            if (vector) {
+                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, read);
+                return;
             }
+#endif
+            plainRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2);
         },
         progress);
     return dst;

@@ -3,6 +3,11 @@
 // The AVX2 paths of the passes: one pixel's blue, green and red (and a fourth, unused byte) as the
 // lanes of one vector, so that each channel goes through exactly the operations of the plain
 // path, in the same order. Only for files compiled with -ffp-contract=off; the target adds no FMA.
+// Only x86-64 builds have them (base/vector_isa.h); elsewhere this header declares nothing.
+
+#include "base/vector_isa.h"
+
+#if KADREL_X86_64_VECTORS
 
 #include <immintrin.h>
 
@@ -91,3 +96,5 @@ ZOOM_AVX2 inline __m256d bilinearLanes(std::uint32_t tl, std::uint32_t tr, std::
 }
 
 }  // namespace zoom::detail
+
+#endif  // KADREL_X86_64_VECTORS

@@ -22,8 +22,6 @@
 #include "zoom/messages.h"
 #include "zoom/rotation.h"
 #include "zoom/scale.h"
-#include "zoom/zoom_down.h"
-#include "zoom/zoom_up.h"
 
 namespace zoom {
 
@@ -361,12 +359,11 @@ bool Tresize::preview() {
     } else {
         const KeyOptions key{intrans->isChecked(), transcolor->colour(), base::parseInt(fill->text())};
         const Progress bar = [this](int p) { reportRow(p); };
-        const ScalePass pass = scalePass(picture.size(), QSize(w2, h2));
-        if (pass == ScalePass::None) {
+        // The same size is a notice here, not the error scale() would make of it.
+        if (scalePass(picture.size(), QSize(w2, h2)) == ScalePass::None) {
             platform::desktop().notice(this, sameSizeText());
         } else {
-            workBitmap = pass == ScalePass::Up ? zoomup(picture, {w2, h2}, key, bar)
-                                               : zoomdown(picture, {w2, h2}, key, bar);
+            workBitmap = scale(picture, {w2, h2}, key, bar);
             if (showInEditor) showInEditor(workBitmap);
         }
     }

@@ -47,8 +47,8 @@ struct ColourDialog {
 // The resize dialog "リサイズ": scales or rotates the cut editor's picture, previewing in the
 // editor, and on "決定" hands the result and the transparency flag back to it.
 //
-// Controls are public members named as the window definition names them (each also carries that
-// objectName), followed by the dialog's state. It knows the cut editor and the main window only
+// Controls are public members, so that tests drive them as a user would, each with its member
+// name as objectName; the dialog's state follows. It knows the cut editor and the main window only
 // through the hooks below, which the program wires; every entry from Qt runs guarded.
 class Tresize : public QWidget {
     Q_OBJECT

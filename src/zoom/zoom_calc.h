@@ -4,8 +4,8 @@
 
 namespace zoom {
 
-// neighbourFlags as bits: 1 means that neighbour takes part. Written TL TR BL BR, the table
-// "1 1 1 0" is kTopLeft | kTopRight | kBottomLeft.
+// neighbourFlags as bits: 1 means that neighbour takes part. Written as the four bits TL TR BL
+// BR, "1 1 1 0" is kTopLeft | kTopRight | kBottomLeft.
 enum NeighbourFlag : unsigned {
     kTopLeft = 8,
     kTopRight = 4,

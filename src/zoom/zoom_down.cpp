@@ -98,6 +98,8 @@ void plainRow(const Row& r, const KeyOptions& key) {
     }
 }
 
+#if KADREL_X86_64_VECTORS
+
 // Destination columns four at a time, where the four boxes span the same number of source
 // columns: their first source columns and their overlaps tap by tap (tap i of pixel k at 4i + k).
 // Per pass, with the expressions of boxesAlong.
@@ -212,6 +214,8 @@ ZOOM_AVX2 void vectorRow(const Row& r, const Quads& q, const KeyOptions& key,
     for (int x = 4 * quads; x < r.width; ++x) vectorPixel(r, x, key, keyWord, read);
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
@@ -225,31 +229,31 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
 
     const Box cols = boxesAlong(w, w2);
     const Box rows = boxesAlong(h, h2);
-    std::vector<const std::uint8_t*> srcRows(h);
-    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
 
+#if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const Quads quads = vector ? quadsOf(cols, w2) : Quads{};
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
+#endif
     // A destination row reads about h / h2 source rows.
-    forEachBand(
-        h2, std::int64_t{w} * h / h2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const Row row{cols,
-                              srcRows.data() + rows.first[y],
-                              rows.overlap.data() + rows.offset[y],
-                              rows.count[y],
-                              first + stride * y,
-                              w2,
-                              areaRatio};
-                if (vector)
-                    vectorRow(row, quads, key, read);
-                else
-                    plainRow(row, key);
+    forEachRow(
+        dst, std::int64_t{w} * h / h2,
+        [&](int y, std::uint8_t* out) {
+            const Row row{cols,
+                          srcRows.data() + rows.first[y],
+                          rows.overlap.data() + rows.offset[y],
+                          rows.count[y],
+                          out,
+                          w2,
+                          areaRatio};
+#if KADREL_X86_64_VECTORS
+            if (vector) {
+                vectorRow(row, quads, key, read);
+                return;
             }
+#endif
+            plainRow(row, key);
         },
         progress);
     return dst;

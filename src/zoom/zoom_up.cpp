@@ -37,7 +37,7 @@ Taps tapsAlong(int from, int to) {
     return t;
 }
 
-// All four neighbours take part: the full bilinear value, as zoomcalc's first row.
+// All four neighbours take part: the full bilinear value, as zoomcalc gives it for kAllNeighbours.
 inline double bilinear(int a, int b, int c, int d, double fx, double fy) {
     return a + fx * (b - a) + fy * (c - a) + fx * fy * (a - b - c + d);
 }
@@ -80,6 +80,8 @@ void plainRow(const Row& r, const KeyOptions& key, bool wholeKept) {
         }
     }
 }
+
+#if KADREL_X86_64_VECTORS
 
 ZOOM_AVX2 inline void vectorPixel(const Row& r, int x, const KeyOptions& key, std::uint32_t keyWord,
                                   bool wholeKept, const detail::PixelReader& read) {
@@ -174,6 +176,8 @@ ZOOM_AVX2 void vectorRow(const Row& r, const KeyOptions& key, bool wholeKept,
     for (; x < r.width; ++x) vectorPixel(r, x, key, keyWord, wholeKept, read);
 }
 
+#endif  // KADREL_X86_64_VECTORS
+
 }  // namespace
 
 QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
@@ -194,25 +198,30 @@ QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Prog
     QImage dst = detail::blankPicture(size);
     const Taps cols = tapsAlong(w, w2);
     const Taps rows = tapsAlong(h, h2);
-    std::vector<const std::uint8_t*> srcRows(h);
-    for (int y = 0; y < h; ++y) srcRows[y] = src.constScanLine(y);
+    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
 
+#if KADREL_X86_64_VECTORS
     const bool vector = detail::vectorPaths();
     const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
-    forEachBand(
-        h2, w2,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) {
-                const Row row{
-                    cols.near.data(),     cols.far.data(), cols.frac.data(),   srcRows[rows.near[y]],
-                    srcRows[rows.far[y]], rows.frac[y],    first + stride * y, w2};
-                if (vector)
-                    vectorRow(row, key, wholeKept, read);
-                else
-                    plainRow(row, key, wholeKept);
+#endif
+    forEachRow(
+        dst, w2,
+        [&](int y, std::uint8_t* out) {
+            const Row row{cols.near.data(),
+                          cols.far.data(),
+                          cols.frac.data(),
+                          srcRows[rows.near[y]],
+                          srcRows[rows.far[y]],
+                          rows.frac[y],
+                          out,
+                          w2};
+#if KADREL_X86_64_VECTORS
+            if (vector) {
+                vectorRow(row, key, wholeKept, read);
+                return;
             }
+#endif
+            plainRow(row, key, wholeKept);
         },
         progress);
     return dst;

@@ -51,7 +51,8 @@ TEST(Thumbnail, SmallResultsKeepTheirSizeAndLargeOnesShrink) {
 }
 
 // "Closing the main window ends the loop and the program", also while the cut editor and the
-// help window are open: they are windows of their own and used to keep the program running.
+// help window are open: they are windows of their own, which by Qt's default would keep the
+// program running.
 TEST(Shutdown, ClosingTheMainWindowEndsTheProgramWhateverIsOpen) {
     testsupport::resetFake();
     testsupport::fake().screen = QSize(1024, 768);

@@ -200,6 +200,28 @@ TEST(AllocatorTest, BlocksLargeAndSmallMove) {
 TEST(AllocatorDeathTest, FallsBackToTheHeapWhenMappingFails) {
     EXPECT_EXIT(allocateUnderATightLimit(), testing::ExitedWithCode(0), "");
 }
+
+// Every pass that makes a picture reports a refusal of the memory with this message. Exits 0
+// when a picture that neither a mapping nor the heap can hold is refused with it.
+[[noreturn]] void allocateBeyondTheLimit() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0;
+    statm >> pages;
+    const auto room =
+        static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{64} << 20);
+    const rlimit limit{room, room};
+    setrlimit(RLIMIT_AS, &limit);
+    try {
+        const QImage img = base::allocateImage(16384, 8192, QImage::Format_ARGB32);  // 512 MiB
+        std::exit(2);
+    } catch (const base::Error& e) {
+        std::exit(e.text() == QStringLiteral("メモリが足りません (16384 × 8192)") ? 0 : 3);
+    }
+}
+
+TEST(AllocatorDeathTest, MemoryRefusedIsReportedWithTheSize) {
+    EXPECT_EXIT(allocateBeyondTheLimit(), testing::ExitedWithCode(0), "");
+}
 #endif
 
 }  // namespace

@@ -84,8 +84,8 @@ TEST_F(Pictures, ReduceWritesAnEightBitPictureWithTheStaticPalette) {
     EXPECT_EQ(gif, png);
 }
 
-// reduce writes a GIF from its one reduction: the bytes of reducing, widening to 24 bits and
-// reducing again, as it once did.
+// reduce writes a GIF from its one reduction, and its bytes are those of reducing, widening to
+// 24 bits and reducing again: the second reduction changes nothing, so it is not done.
 TEST_F(Pictures, ReduceToGifReducesOnceWithTheSameBytes) {
     std::mt19937 random(7);
     QImage noisy = base::makeBgr(97, 61);

@@ -12,6 +12,7 @@
 #include "base/image.h"
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
+#include "codecs/jpeg_profile.h"
 
 using codecs::Format;
 using codectest::errorOf;
@@ -122,6 +123,16 @@ TEST(JpegRead, TruncatedFileIsRefusedNotFilledWithGrey) {
     EXPECT_EQ(
         errorOf([&] { codecs::decode(jpeg.left(jpeg.size() * 2 / 3), Format::Jpeg); }),
         QStringLiteral("画像を読めません: JPEG ファイルが途中で切れています (Premature end of JPEG file)"));
+}
+
+// The profile pass shares the readers' error manager: a header libjpeg refuses comes back to it
+// (without a manager libjpeg would end the process) and leaves no profile.
+TEST(JpegRead, HeaderTheProfilePassCannotReadGivesNoProfile) {
+    const QByteArray jpeg = codectest::jpegWithProfile(codecs::encode(codectest::smooth(8, 8), Format::Jpeg),
+                                                       QByteArray(600, 'p'));
+    EXPECT_EQ(codecs::detail::jpegIccProfile(jpeg), QByteArray(600, 'p'));
+    EXPECT_TRUE(codecs::detail::jpegIccProfile(QByteArray("\x89PNG....", 8)).isEmpty());
+    EXPECT_TRUE(codecs::detail::jpegIccProfile(jpeg.left(30)).isEmpty());
 }
 
 TEST(JpegRead, NotAJpegKeepsTheLibraryMessage) {

@@ -151,7 +151,7 @@ void append(png_structp png, png_bytep bytes, std::size_t n) {
 }
 void noFlush(png_structp) {}
 
-// The file libpng writes when it chooses every row's filter itself, as our writer once let it.
+// The file libpng writes when it chooses every row's filter itself: what our choice must match.
 QByteArray libpngChoosing(const QImage& bgr) {
     QByteArray out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);

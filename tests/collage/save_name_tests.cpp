@@ -4,7 +4,7 @@
 
 namespace {
 
-using collage::SaveFormat;
+using SaveFormat = codecs::Format;
 
 TEST(SaveNameTest, TheChosenFormatsExtensionIsForced) {
     EXPECT_EQ(collage::forcedName(QStringLiteral("/tmp/joined"), SaveFormat::Gif),
@@ -18,14 +18,24 @@ TEST(SaveNameTest, TheChosenFormatsExtensionIsForced) {
 }
 
 TEST(SaveNameTest, FilterIndexesOutsideTheTableMeanJpeg) {
-    EXPECT_EQ(collage::saveFormatOf(2), SaveFormat::Bmp);
-    EXPECT_EQ(collage::saveFormatOf(3), SaveFormat::Gif);
-    EXPECT_EQ(collage::saveFormatOf(4), SaveFormat::Png);
-    EXPECT_EQ(collage::saveFormatOf(5), SaveFormat::Webp);
-    EXPECT_EQ(collage::saveFormatOf(1), SaveFormat::Jpeg);
-    EXPECT_EQ(collage::saveFormatOf(0), SaveFormat::Jpeg);
-    EXPECT_EQ(collage::saveFormatOf(6), SaveFormat::Jpeg);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 2), SaveFormat::Bmp);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 3), SaveFormat::Gif);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 4), SaveFormat::Png);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 5), SaveFormat::Webp);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 1), SaveFormat::Jpeg);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 0), SaveFormat::Jpeg);
+    EXPECT_EQ(codecs::savedFormat(codecs::kJoinedSaveOrder, 6), SaveFormat::Jpeg);
     EXPECT_EQ(collage::withoutExtension(QStringLiteral("/a/b.c/d")), QStringLiteral("/a/b.c/d"));
+}
+
+TEST(SaveNameTest, TheDialogListsJpegFirstAndPreselectsAPiecesFormat) {
+    EXPECT_EQ(codecs::saveFilter(codecs::kJoinedSaveOrder),
+              QStringLiteral("JPEG|*.jpg|BMP|*.bmp|GIF|*.gif|PNG|*.png|WebP|*.webp"));
+    EXPECT_EQ(codecs::filterIndexOf(codecs::kJoinedSaveOrder, SaveFormat::Bmp), 2);
+    EXPECT_EQ(codecs::filterIndexOf(codecs::kJoinedSaveOrder, SaveFormat::Webp), 5);
+    // Read only: the dialog offers JPEG.
+    EXPECT_EQ(codecs::filterIndexOf(codecs::kJoinedSaveOrder, SaveFormat::Heif), 1);
+    EXPECT_EQ(codecs::filterIndexOf(codecs::kJoinedSaveOrder, SaveFormat::Ico), 1);
 }
 
 }  // namespace

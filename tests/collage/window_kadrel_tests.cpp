@@ -214,7 +214,6 @@ TEST_F(KadrelWindow, ViewFollowsTheWindowSize) {
 
 namespace {
 
-// Writes the picture the README shows when KADREL_SCREENSHOT names a file.
 // Every number edit shows the widest value its range allows at the window's fixed size.
 TEST_F(KadrelWindow, NumberEditsShowTheirWidestValues) {
     const QStringList side{QStringLiteral("65535")};
@@ -274,22 +273,6 @@ TEST_F(KadrelWindow, OffsetCaptionIsWhiteUpBlackDownAndLegible) {
 
     QTest::mouseClick(k->offset, Qt::LeftButton);  // up again: white again
     EXPECT_GT(luminance(faceAndCaption(k->offset).second), 0.9);
-}
-
-TEST_F(KadrelWindow, Screenshot) {
-    const QString out = qEnvironmentVariable("KADREL_SCREENSHOT");
-    if (out.isEmpty()) GTEST_SKIP() << "set KADREL_SCREENSHOT to write the screenshot";
-    QImage a = base::makeBgr(160, 120, base::rgb(230, 120, 40));
-    QImage b = base::makeBgr(120, 160, base::rgb(40, 140, 220));
-    QImage c = base::makeBgr(200, 90, base::rgb(90, 190, 90));
-    QStringList paths;
-    int i = 0;
-    for (const QImage& img : {a, b, c}) {
-        paths << dir.filePath(QStringLiteral("shot%1.png").arg(i++));
-        img.save(paths.back(), "PNG");
-    }
-    addThroughDialog(paths);
-    k->grab().save(out);
 }
 
 }  // namespace

@@ -54,16 +54,19 @@ TEST(Extraction, MovesTheSelectedPixelsToTheCorner) {
 
 TEST(EditorSaveNames, AddTheExtensionOnlyWhenThereIsNone) {
     using codecs::Format;
-    EXPECT_EQ(load::saveFormatOf(1), Format::Bmp);
-    EXPECT_EQ(load::saveFormatOf(2), Format::Jpeg);
-    EXPECT_EQ(load::saveFormatOf(3), Format::Gif);
-    EXPECT_EQ(load::saveFormatOf(4), Format::Png);
-    EXPECT_EQ(load::saveFormatOf(5), Format::Webp);
-    EXPECT_EQ(load::saveFormatOf(9), Format::Jpeg);
+    EXPECT_EQ(codecs::savedFormat(codecs::kCutSaveOrder, 1), Format::Bmp);
+    EXPECT_EQ(codecs::savedFormat(codecs::kCutSaveOrder, 2), Format::Jpeg);
+    EXPECT_EQ(codecs::savedFormat(codecs::kCutSaveOrder, 3), Format::Gif);
+    EXPECT_EQ(codecs::savedFormat(codecs::kCutSaveOrder, 4), Format::Png);
+    EXPECT_EQ(codecs::savedFormat(codecs::kCutSaveOrder, 5), Format::Webp);
+    EXPECT_EQ(codecs::savedFormat(codecs::kCutSaveOrder, 9), Format::Jpeg);
     EXPECT_EQ(load::withDefaultExtension("/t/clip", Format::Webp), "/t/clip.webp");
     EXPECT_EQ(load::withDefaultExtension("/t/clip", Format::Bmp), "/t/clip.bmp");
     EXPECT_EQ(load::withDefaultExtension("/t/clip.png", Format::Jpeg), "/t/clip.png");
     EXPECT_EQ(load::withDefaultExtension("/t.d/clip", Format::Gif), "/t.d/clip.gif");
+    EXPECT_EQ(load::withDefaultExtension("/t/clip", Format::Heif), "/t/clip.jpg");
+    EXPECT_EQ(codecs::saveFilter(codecs::kCutSaveOrder),
+              "BMP|*.bmp|JPEG|*.jpg|GIF|*.gif|PNG|*.png|WebP|*.webp");
 }
 
 TEST(WholeEdit, PreselectsTheFormatOfExactExtensionsOnly) {

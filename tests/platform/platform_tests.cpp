@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <QBuffer>
 #include <QImageWriter>
 #include <QLineEdit>
 #include <QMimeData>
 
 #include "base/error.h"
+#include "base/messages.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/qt_desktop.h"
@@ -56,13 +59,23 @@ TEST(UpDownTest, TypedTextOutsideTheRangeIsClampedFirst) {
     EXPECT_EQ(edit.text(), QStringLiteral("90"));
 }
 
-TEST(GuardTest, ShowsTheErrorTextAndGoesOn) {
+// Every kind of exception ends in one error box with its text, none escapes, and work that
+// succeeds shows nothing; guarded() passes a signal's arguments over and guards the same way.
+TEST(GuardTest, ShowsOneBoxPerFailureWithItsText) {
     testsupport::resetFake();
-    bool after = false;
+    int ran = 0;
+    platform::runGuarded(nullptr, [&] { ++ran; });
+    EXPECT_EQ(ran, 1);
+    EXPECT_TRUE(testsupport::fake().errors().isEmpty());
+
     platform::runGuarded(nullptr, [] { throw base::Error(QStringLiteral("だめ")); });
-    after = true;
-    EXPECT_TRUE(after);
-    EXPECT_EQ(testsupport::fake().errors(), QStringList{QStringLiteral("だめ")});
+    platform::runGuarded(nullptr, [] { throw std::bad_alloc(); });
+    platform::runGuarded(nullptr, [] { throw 7; });
+    const auto slot = platform::guarded(nullptr, [] { throw base::Error(QStringLiteral("押せません")); });
+    slot(true);
+    EXPECT_EQ(testsupport::fake().errors(),
+              (QStringList{QStringLiteral("だめ"), base::messages::outOfMemory(),
+                           base::messages::unexpectedError(), QStringLiteral("押せません")}));
 }
 
 TEST(FiltersTest, PairsBecomeQtFilters) {
@@ -91,8 +104,8 @@ QByteArray pngOf(int w, int h) {
     return bytes;
 }
 
-// Qt's readers give a null image for a picture over their allocation limit, which the windows
-// took for "no picture on the clipboard"; it gets the size message a file of that size gets.
+// Qt's readers give a null image for a picture over their allocation limit, which would read as
+// "no picture on the clipboard"; it gets the size message a file of that size gets.
 TEST(ClipboardPicture, OverTheBudgetIsRefusedWithTheSizeMessage) {
     QMimeData data;
     const QByteArray png = pngOf(16384, 8193);

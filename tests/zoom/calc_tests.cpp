@@ -16,9 +16,9 @@ struct CalcCase {
 
 class ZoomCalcFlags : public ::testing::TestWithParam<CalcCase> {};
 
-// a = 10, b = 50, c = 90, d = 200 at fx = 0.25, fy = 0.5, worked by hand from the table. The
-// halves 77.5, 42.5 and 117.5 round to the even neighbour.
-TEST_P(ZoomCalcFlags, GivesTheValueOfItsRowOfTheTable) {
+// a = 10, b = 50, c = 90, d = 200 at fx = 0.25, fy = 0.5, worked by hand for each set of
+// neighbours. The halves 77.5, 42.5 and 117.5 round to the even neighbour.
+TEST_P(ZoomCalcFlags, GivesTheHandWorkedValue) {
     EXPECT_EQ(zoomcalc(10, 50, 90, 200, 0.25, 0.5, GetParam().flags), GetParam().expected);
 }
 

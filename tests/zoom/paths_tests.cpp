@@ -19,7 +19,7 @@ class BothPaths : public ::testing::Test {
 protected:
     void SetUp() override {
         detail::setVectorPaths(true);
-        if (!detail::vectorPaths()) GTEST_SKIP() << "no AVX2 on this processor";
+        if (!detail::vectorPaths()) GTEST_SKIP() << "no AVX2 paths in this build or on this processor";
     }
     void TearDown() override { detail::setVectorPaths(true); }
 
