@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "base/error.h"
@@ -94,7 +95,8 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
         const collage::Effects effects = table.arrange(*o.arrangement, options);
         for (const QString& text : effects.notices) notice(err, text);
     }
-    return collage::composeTable(table);
+    // The pieces are not needed after this: each goes as soon as it is drawn.
+    return std::move(table).composeReleasing();
 }
 
 void join(const JoinOptions& o, QTextStream& err) {

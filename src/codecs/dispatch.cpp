@@ -58,8 +58,7 @@ QImage decodeBare(const QByteArray& data, Format format) {
     throw base::Error(messages::unsupportedExtension(QString()));
 }
 
-// What an encoder gave: JPEG and BMP in a block of the picture allocator, the others in a
-// QByteArray.
+// What an encoder gave: a block of the picture allocator, or a QByteArray from WebP.
 struct EncodedBytes {
     detail::Encoded block;
     QByteArray array;

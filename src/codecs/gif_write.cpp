@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "base/error.h"
+#include "base/image.h"
 #include "codecs/gif.h"
 #include "codecs/messages.h"
 #include "codecs/palette.h"
-#include "codecs/sink.h"
 
 namespace codecs::detail {
 namespace {
@@ -24,7 +24,12 @@ namespace {
 // and all-ones is free as no prefix code reaches 4095. Whether a string is known is a coin toss
 // to the branch predictor, so the common step takes both outcomes without a branch: the code is
 // written with no bits when the string is known, and the slot gets back its own entry.
-std::vector<std::uint8_t> lzwCodes(const QImage& indexed, int bits) {
+struct Codes {
+    base::Block block;
+    std::size_t size = 0;
+};
+
+Codes lzwCodes(const QImage& indexed, int bits) {
     const int codeSize = std::max(2, bits);
     const int clearCode = 1 << codeSize, eofCode = clearCode + 1;
     constexpr int kLastCode = 4095;
@@ -35,32 +40,29 @@ std::vector<std::uint8_t> lzwCodes(const QImage& indexed, int bits) {
 
     std::vector<std::uint32_t> slots(kSlotMask + 1, kFree);
     // Codes go out least significant bit first; each step stores eight bytes and keeps what
-    // is whole, so `out` keeps eight bytes of room past the end.
-    std::vector<std::uint8_t> out;
+    // is whole, so `out` keeps eight bytes of room past the end. A pixel writes at most one code
+    // of at most 12 bits, and a clear code comes at most once in 4089 codes: two bytes a pixel
+    // bound the stream, and the block's pages cost only as far as it is written.
+    Codes codes;
+    codes.block = base::Block(2 * static_cast<std::size_t>(w) * static_cast<std::size_t>(h) + 64);
+    std::uint8_t* const out = codes.block.data();
     std::size_t used = 0;
     std::uint64_t pending = 0;
     unsigned count = 0;
     const auto emit = [&](std::uint32_t code, unsigned width) {
         pending |= static_cast<std::uint64_t>(code) << count;
         count += width;
-        std::memcpy(out.data() + used, &pending, 8);
+        std::memcpy(out + used, &pending, 8);
         const unsigned whole = count >> 3;
         used += whole;
         pending >>= 8 * whole;
         count &= 7;
     };
-    // A row writes at most two codes a pixel (one of them a clear code), 24 bits.
-    const auto room = [&](std::size_t pixels) {
-        if (out.size() < used + 3 * pixels + 64) out.resize(std::max(2 * out.size(), used + 3 * pixels + 64));
-    };
-
     unsigned width = static_cast<unsigned>(codeSize) + 1;
     int limit = 1 << width, nextCode = eofCode + 1;
-    room(1);
     emit(static_cast<std::uint32_t>(clearCode), width);
     std::uint32_t current = indexed.constScanLine(0)[0] & mask;
     for (int y = 0; y < h; ++y) {
-        room(static_cast<std::size_t>(w));
         const std::uint8_t* row = indexed.constScanLine(y);
         for (int x = y == 0 ? 1 : 0; x < w; ++x) {
             const std::uint32_t pixel = row[x] & mask;
@@ -89,23 +91,22 @@ std::vector<std::uint8_t> lzwCodes(const QImage& indexed, int bits) {
             current = known ? e & 0xFFF : pixel;
         }
     }
-    room(1);
     emit(current, width);
     if (nextCode >= limit) limit = 1 << ++width;
     emit(static_cast<std::uint32_t>(eofCode), width);
     if (count > 0) out[used++] = static_cast<std::uint8_t>(pending);
-    out.resize(used);
-    return out;
+    codes.size = used;
+    return codes;
 }
 
-void putWord(ByteSink& sink, bool& ok, int v) {
-    const std::uint8_t b[2] = {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>(v >> 8 & 0xFF)};
-    ok = ok && sink.append(b, 2);
+void putWord(std::uint8_t*& p, int v) {
+    *p++ = static_cast<std::uint8_t>(v & 0xFF);
+    *p++ = static_cast<std::uint8_t>(v >> 8 & 0xFF);
 }
 
 }  // namespace
 
-QByteArray encodeGif(const QImage& indexed) {
+Encoded encodeGif(const QImage& indexed) {
     const int needed = paletteEntriesNeeded(indexed);
     if (needed == 0) throw base::Error(messages::emptyPalette());
     int entries = 2;  // GIF tables hold a power of two colours
@@ -114,39 +115,49 @@ QByteArray encodeGif(const QImage& indexed) {
     int bits = 1;
     while ((1 << bits) < entries) ++bits;
 
-    // GIF87a: a screen the size of the picture with the global table, one image over all of it.
-    ByteSink sink;
-    bool ok = sink.append("GIF87a", 6);
-    putWord(sink, ok, indexed.width());
-    putWord(sink, ok, indexed.height());
-    const std::uint8_t screen[3] = {static_cast<std::uint8_t>(0x80 | 7 << 4 | (bits - 1)), 0, 0};
-    ok = ok && sink.append(screen, 3);
-    for (QRgb c : table) {
-        const std::uint8_t rgb[3] = {static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
-                                     static_cast<std::uint8_t>(qBlue(c))};
-        ok = ok && sink.append(rgb, 3);
-    }
-    ok = ok && sink.append(",", 1);
-    putWord(sink, ok, 0);
-    putWord(sink, ok, 0);
-    putWord(sink, ok, indexed.width());
-    putWord(sink, ok, indexed.height());
-    const std::uint8_t image[2] = {0, static_cast<std::uint8_t>(std::max(2, bits))};  // flags, code size
-    ok = ok && sink.append(image, 2);
-    // The codes in sub-blocks of 255 bytes, the last one shorter, then an empty one.
-    std::vector<std::uint8_t> codes;
+    Codes codes;
+    Encoded out;
     try {
         codes = lzwCodes(indexed, bits);
+        // The header, the table, the image descriptor, the codes in sub-blocks of up to 255 bytes
+        // each after its length, an empty one, the trailer.
+        const std::size_t subBlocks = (codes.size + 254) / 255;
+        out.size = 13 + 3 * static_cast<std::size_t>(table.size()) + 10 + 1 + subBlocks + codes.size + 2;
+        out.block = base::Block(out.size);
     } catch (const std::bad_alloc&) {
         throw base::Error(messages::outOfMemory());
     }
-    for (std::size_t at = 0; at < codes.size(); at += 255) {
-        const auto n = static_cast<std::uint8_t>(std::min<std::size_t>(255, codes.size() - at));
-        ok = ok && sink.append(&n, 1) && sink.append(codes.data() + at, n);
+
+    // GIF87a: a screen the size of the picture with the global table, one image over all of it.
+    std::uint8_t* p = out.block.data();
+    std::memcpy(p, "GIF87a", 6);
+    p += 6;
+    putWord(p, indexed.width());
+    putWord(p, indexed.height());
+    *p++ = static_cast<std::uint8_t>(0x80 | 7 << 4 | (bits - 1));
+    *p++ = 0;
+    *p++ = 0;
+    for (QRgb c : table) {
+        *p++ = static_cast<std::uint8_t>(qRed(c));
+        *p++ = static_cast<std::uint8_t>(qGreen(c));
+        *p++ = static_cast<std::uint8_t>(qBlue(c));
     }
-    ok = ok && sink.append("\0;", 2);
-    if (!ok) throw base::Error(messages::outOfMemory());
-    return sink.toByteArray();
+    *p++ = ',';
+    putWord(p, 0);
+    putWord(p, 0);
+    putWord(p, indexed.width());
+    putWord(p, indexed.height());
+    *p++ = 0;                                             // flags
+    *p++ = static_cast<std::uint8_t>(std::max(2, bits));  // code size
+    for (std::size_t at = 0; at < codes.size; at += 255) {
+        const auto n = static_cast<std::uint8_t>(std::min<std::size_t>(255, codes.size - at));
+        *p++ = n;
+        std::memcpy(p, codes.block.data() + at, n);
+        p += n;
+    }
+    *p++ = 0;
+    *p++ = ';';
+    return out;
 }
 
 }  // namespace codecs::detail

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QImage>
 
+#include "codecs/encoded.h"
 #include "codecs/photo.h"
 
 // PNG through libpng. Failures throw base::Error with the bare reason (libpng's own text kept).
@@ -15,6 +16,6 @@ Decoded decodePng(const QByteArray& data);
 
 // libpng's default settings: 24-bit RGB from BGR888, a palette PNG from Indexed8; with an sRGB
 // chunk, since the program's pictures are sRGB.
-QByteArray encodePng(const QImage& image);
+Encoded encodePng(const QImage& image);
 
 }  // namespace codecs::detail

@@ -14,6 +14,7 @@
 #include <zlib.h>
 
 #include "base/error.h"
+#include "base/image.h"
 #include "base/parallel.h"
 #include "codecs/messages.h"
 #include "codecs/palette.h"
@@ -30,7 +31,7 @@ struct PngWriter {
     ByteSink out;
     PngErrors errors;
 
-    PngWriter() = default;
+    explicit PngWriter(std::size_t firstSize) : out(firstSize) {}
     PngWriter(const PngWriter&) = delete;
     PngWriter& operator=(const PngWriter&) = delete;
     ~PngWriter() {
@@ -156,16 +157,22 @@ int chooseFilter(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t 
 
 // Rows of a big picture filtered and deflated ahead, side by side, as a part of one zlib stream.
 struct Band {
-    std::vector<std::uint8_t> deflated;
-    uLong adler = 1;   // of the filtered rows
-    uLong length = 0;  // their bytes
+    const std::uint8_t* data = nullptr;  // `size` bytes: in the band's slot, or in `grown`
+    std::size_t size = 0;
+    base::Block grown;  // only when the slot was too small
+    uLong adler = 1;    // of the filtered rows
+    uLong length = 0;   // their bytes
 };
 
 // Every band's rows, the bands' deflate data in order; with the zlib header before the first and
 // the Adler-32 of the whole after the last, one zlib stream.
 struct Bands {
+    // One block of a slot a band, each the band's bound: only the written part of a slot costs
+    // pages, and the block takes huge pages where a band by itself would not.
+    base::Block slots;
     std::vector<Band> bands;
     std::uint8_t adler[4] = {};
+    std::size_t bytes = 0;  // of all bands' deflate data
 };
 
 inline constexpr std::uint8_t kZlibHeader[2] = {0x78, 0x9C};  // deflate, 32 KiB window, default level
@@ -193,14 +200,13 @@ constexpr std::size_t kBandBytes = std::size_t{2} << 20;
 void writeBands(png_structp png, const Bands& b) {
     const std::size_t count = b.bands.size();
     for (std::size_t i = 0; i < count; ++i) {
-        const std::vector<std::uint8_t>& data = b.bands[i].deflated;
+        const Band& band = b.bands[i];
         const bool first = i == 0, last = i + 1 == count;
-        const std::size_t length =
-            data.size() + (first ? sizeof kZlibHeader : 0) + (last ? sizeof b.adler : 0);
+        const std::size_t length = band.size + (first ? sizeof kZlibHeader : 0) + (last ? sizeof b.adler : 0);
         png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"),
                               static_cast<png_uint_32>(length));
         if (first) png_write_chunk_data(png, kZlibHeader, sizeof kZlibHeader);
-        png_write_chunk_data(png, data.data(), data.size());
+        png_write_chunk_data(png, band.data, band.size);
         if (last) png_write_chunk_data(png, b.adler, sizeof b.adler);
         png_write_chunk_end(png);
     }
@@ -243,8 +249,6 @@ bool compress(PngWriter& writer, const PngSource& source) {
     return true;
 }
 
-// Filters row y as libpng would have been told to: the filter byte, then the filtered bytes in
-// red-green-blue order. cur and prev are scratch rows as chooseFilter takes them.
 // Row y of a BGR888 picture as red, green, blue, the order PNG stores.
 void swappedRow(const QImage& image, int y, std::uint8_t* to) {
     const int w = image.width();
@@ -289,52 +293,69 @@ void filterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
 
 // Rows [first, last) filtered and deflated as a raw stream that ends on a byte boundary (a sync
 // flush) or, for the last band, with the final block; at zlib's default level, as libpng writes.
-Band deflateBand(const QImage& image, int first, int last, bool lastBand) {
+// Each row goes to zlib as it is filtered, as libpng hands them over, while it is still in the
+// cache; zlib's output does not depend on how its input is cut.
+Band deflateBand(const QImage& image, int first, int last, bool lastBand, std::uint8_t* slot,
+                 std::size_t slotBytes) {
     const bool indexed = image.format() == QImage::Format_Indexed8;
     const std::size_t rowBytes =
         indexed ? static_cast<std::size_t>(image.width()) : 3 * static_cast<std::size_t>(image.width());
-    std::vector<std::uint8_t> raw((rowBytes + 1) * static_cast<std::size_t>(last - first));
-    std::vector<std::uint8_t> scratch(indexed ? 0 : 2 * (rowBytes + 3), 0);
-    std::uint8_t* cur = scratch.data() + 3;
-    std::uint8_t* prev = scratch.data() + rowBytes + 6;
+    std::vector<std::uint8_t> scratch(indexed ? rowBytes + 1 : 3 * rowBytes + 7, 0);
+    std::uint8_t* filtered = scratch.data();
+    std::uint8_t* cur = scratch.data() + rowBytes + 1 + 3;
+    std::uint8_t* prev = cur + rowBytes + 3;
     if (!indexed && first > 0) swappedRow(image, first - 1, prev);
-    for (int y = first; y < last; ++y) {
-        std::uint8_t* out = raw.data() + (rowBytes + 1) * static_cast<std::size_t>(y - first);
-        if (indexed) {
-            out[0] = PNG_FILTER_VALUE_NONE;
-            std::memcpy(out + 1, image.constScanLine(y), rowBytes);
-        } else {
-            swappedRow(image, y, cur);
-            filterRow(cur, prev, rowBytes, out);
-            std::swap(cur, prev);
-        }
-    }
-    Band band;
-    band.length = static_cast<uLong>(raw.size());
-    band.adler = adler32(1, raw.data(), static_cast<uInt>(raw.size()));
 
     z_stream z{};
     if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8,
                      indexed ? Z_DEFAULT_STRATEGY : Z_FILTERED) != Z_OK)
         throw base::Error(messages::outOfMemory());
-    band.deflated.resize(deflateBound(&z, static_cast<uLong>(raw.size())) + 64);
-    z.next_in = raw.data();
-    z.avail_in = static_cast<uInt>(raw.size());
-    z.next_out = band.deflated.data();
-    z.avail_out = static_cast<uInt>(band.deflated.size());
-    const int end = lastBand ? Z_FINISH : Z_SYNC_FLUSH;
-    int result = deflate(&z, end);
-    while (result == Z_OK && (z.avail_in > 0 || z.avail_out == 0)) {
-        const std::size_t used = band.deflated.size() - z.avail_out;
-        band.deflated.resize(band.deflated.size() * 2);
-        z.next_out = band.deflated.data() + used;
-        z.avail_out = static_cast<uInt>(band.deflated.size() - used);
-        result = deflate(&z, end);
+    struct End {
+        z_stream* z;
+        ~End() { deflateEnd(z); }
+    } end{&z};
+    Band band;
+    band.length = static_cast<uLong>((rowBytes + 1) * static_cast<std::size_t>(last - first));
+    std::uint8_t* out = slot;
+    std::size_t room = slotBytes;
+    z.next_out = out;
+    z.avail_out = static_cast<uInt>(room);
+    // deflate() until it has room to spare; Z_BUF_ERROR there only says it had nothing more to do.
+    // The slot holds zlib's bound, so growing is there for safety only.
+    const auto run = [&](int flush) {
+        int result = deflate(&z, flush);
+        while ((result == Z_OK || result == Z_BUF_ERROR) && z.avail_out == 0) {
+            base::Block bigger(2 * room);
+            std::memcpy(bigger.data(), out, room);
+            band.grown = std::move(bigger);
+            out = band.grown.data();
+            z.next_out = out + room;
+            z.avail_out = static_cast<uInt>(room);
+            room *= 2;
+            result = deflate(&z, flush);
+        }
+        return result == Z_BUF_ERROR ? Z_OK : result;
+    };
+    for (int y = first; y < last; ++y) {
+        if (indexed) {
+            filtered[0] = PNG_FILTER_VALUE_NONE;
+            std::memcpy(filtered + 1, image.constScanLine(y), rowBytes);
+        } else {
+            swappedRow(image, y, cur);
+            filterRow(cur, prev, rowBytes, filtered);
+            std::swap(cur, prev);
+        }
+        band.adler = adler32(band.adler, filtered, static_cast<uInt>(rowBytes + 1));
+        z.next_in = filtered;
+        z.avail_in = static_cast<uInt>(rowBytes + 1);
+        if (run(Z_NO_FLUSH) != Z_OK)
+            throw base::Error(messages::encodeFailed(QString::fromLatin1(z.msg ? z.msg : "deflate")));
     }
-    const bool ok = lastBand ? result == Z_STREAM_END : result == Z_OK;
-    band.deflated.resize(band.deflated.size() - z.avail_out);
-    deflateEnd(&z);
-    if (!ok) throw base::Error(messages::encodeFailed(QString::fromLatin1(z.msg ? z.msg : "deflate")));
+    const int result = run(lastBand ? Z_FINISH : Z_SYNC_FLUSH);
+    if (lastBand ? result != Z_STREAM_END : result != Z_OK)
+        throw base::Error(messages::encodeFailed(QString::fromLatin1(z.msg ? z.msg : "deflate")));
+    band.data = out;
+    band.size = room - z.avail_out;
     return band;
 }
 
@@ -348,21 +369,28 @@ Bands deflateBands(const QImage& image) {
     const int count = (h + rowsPerBand - 1) / rowsPerBand;
     Bands b;
     if (count < 2) return b;
+    // zlib's bound for a band's rows at this level, window and memory, and a sync flush's few bytes.
+    const auto bandBytes = static_cast<uLong>(rowBytes * static_cast<std::size_t>(rowsPerBand));
+    const std::size_t slotBytes = bandBytes + (bandBytes >> 12) + (bandBytes >> 14) + (bandBytes >> 25) + 64;
+    b.slots = base::Block(slotBytes * static_cast<std::size_t>(count));
     b.bands.resize(static_cast<std::size_t>(count));
     base::parallelFor(count, [&](int i) {
         b.bands[static_cast<std::size_t>(i)] =
-            deflateBand(image, i * rowsPerBand, std::min(h, (i + 1) * rowsPerBand), i + 1 == count);
+            deflateBand(image, i * rowsPerBand, std::min(h, (i + 1) * rowsPerBand), i + 1 == count,
+                        b.slots.data() + slotBytes * static_cast<std::size_t>(i), slotBytes);
     });
     uLong adler = 1;
-    for (const Band& band : b.bands)
+    for (const Band& band : b.bands) {
         adler = adler32_combine(adler, band.adler, static_cast<z_off_t>(band.length));
+        b.bytes += band.size;
+    }
     for (int k = 0; k < 4; ++k) b.adler[k] = static_cast<std::uint8_t>(adler >> (24 - 8 * k));
     return b;
 }
 
 }  // namespace
 
-QByteArray encodePng(const QImage& image) {
+Encoded encodePng(const QImage& image) {
     const bool indexed = image.format() == QImage::Format_Indexed8;
     std::vector<png_color> palette;
     if (indexed) {
@@ -372,12 +400,15 @@ QByteArray encodePng(const QImage& image) {
             palette.push_back(png_color{static_cast<png_byte>(qRed(c)), static_cast<png_byte>(qGreen(c)),
                                         static_cast<png_byte>(qBlue(c))});
     }
-    PngWriter writer;
+    const Bands bands = deflateBands(image);
+    const bool banded = !bands.bands.empty();
+    // Room for the whole file when the bands are ready; else for rows that deflate does not shrink.
+    const std::size_t rowBytes = (indexed ? 1 : 3) * static_cast<std::size_t>(image.width()) + 1;
+    PngWriter writer(banded ? bands.bytes + 12 * bands.bands.size() + 4096
+                            : rowBytes * static_cast<std::size_t>(image.height()) + 4096);
     writer.png = createPngWriter(writer.errors);
     if (writer.png) writer.info = png_create_info_struct(writer.png);
     if (!writer.png || !writer.info) throw base::Error(messages::outOfMemory());
-    const Bands bands = deflateBands(image);
-    const bool banded = !bands.bands.empty();
     const bool choose = !banded && !indexed && image.width() > 1 && image.height() > 1;
     std::vector<std::uint8_t> rows(choose ? 2 * (3 + 3 * static_cast<std::size_t>(image.width())) : 0, 0);
     const PngSource source{image.constScanLine(0),
@@ -391,7 +422,7 @@ QByteArray encodePng(const QImage& image) {
                            banded ? &bands : nullptr};
     if (!compress(writer, source))
         throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.errors.message)));
-    return writer.out.toByteArray();
+    return writer.out.take();
 }
 
 }  // namespace codecs::detail

@@ -1,48 +1,63 @@
 #pragma once
 
-#include <cstdlib>
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
+#include <new>
+#include <utility>
 
-#include <QByteArray>
+#include "base/image.h"
+#include "codecs/encoded.h"
 
 namespace codecs::detail {
 
-// A growing byte buffer that C libraries can write into from their callbacks: it never throws
-// (an exception must not cross their frames) and reports a failed allocation instead.
+// A growing byte buffer in a block of the picture allocator that C libraries can write into from
+// their callbacks: it never throws (an exception must not cross their frames) and reports a
+// failed allocation instead. Pages of the block cost only once written, so a generous first size
+// (a bound on the file, when the writer knows one) makes growing, and its copy, rare.
 class ByteSink {
 public:
-    ByteSink() = default;
+    explicit ByteSink(std::size_t firstSize = 64 * 1024) : firstSize_(std::max<std::size_t>(firstSize, 64)) {}
     ByteSink(const ByteSink&) = delete;
     ByteSink& operator=(const ByteSink&) = delete;
-    ~ByteSink() { std::free(data_); }
 
     bool append(const void* bytes, std::size_t n) noexcept {
-        if (n > capacity_ - size_) {
-            std::size_t wanted = capacity_ ? capacity_ : 64 * 1024;
-            while (wanted - size_ < n) {
-                if (wanted > kLimit / 2) return false;
-                wanted *= 2;
-            }
-            void* grown = std::realloc(data_, wanted);
-            if (!grown) return false;
-            data_ = static_cast<unsigned char*>(grown);
-            capacity_ = wanted;
-        }
-        std::memcpy(data_ + size_, bytes, n);
-        size_ += n;
+        if (n > out_.block.size() - out_.size && !grow(n)) return false;
+        std::memcpy(out_.block.data() + out_.size, bytes, n);
+        out_.size += n;
         return true;
     }
 
-    QByteArray toByteArray() const {
-        return QByteArray(reinterpret_cast<const char*>(data_), static_cast<qsizetype>(size_));
+    std::size_t size() const { return out_.size; }
+
+    // The bytes written, for the file; the sink is empty after.
+    Encoded take() {
+        Encoded taken = std::move(out_);
+        out_.size = 0;
+        return taken;
     }
 
 private:
+    bool grow(std::size_t n) noexcept {
+        std::size_t wanted = out_.block.size() ? out_.block.size() : firstSize_;
+        while (wanted - out_.size < n) {
+            if (wanted > kLimit / 2) return false;
+            wanted *= 2;
+        }
+        try {
+            base::Block bigger(wanted);
+            if (out_.size) std::memcpy(bigger.data(), out_.block.data(), out_.size);
+            out_.block = std::move(bigger);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
     // Far above any picture the budget admits, and still a valid QByteArray size.
     static constexpr std::size_t kLimit = std::size_t{1} << 31;
-    unsigned char* data_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
+    std::size_t firstSize_;
+    Encoded out_;
 };
 
 }  // namespace codecs::detail

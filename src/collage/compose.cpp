@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "base/error.h"
 #include "base/image.h"
@@ -121,24 +122,43 @@ QImage compose(const QImage& background, const std::vector<Layer>& layers) {
 }
 
 QImage compose(QSize size, const Background& background, const std::vector<Layer>& layers) {
+    return compose(size, background, layers, {});
+}
+
+QImage compose(QSize size, const Background& background, const std::vector<Layer>& layers,
+               const std::function<void(std::size_t)>& drawn) {
     const int w = size.width(), h = size.height();
     base::checkSize(w, h);
     QImage canvas = base::allocateBgr(w, h);
     const BackgroundRows back(background, w);
 
-    std::vector<QImage> converted;  // 24-bit copies of layers in other formats
-    converted.reserve(layers.size());
+    std::vector<QImage> converted(layers.size());  // 24-bit copies of layers in other formats
     std::vector<Placed> placed;
-    for (const Layer& layer : layers) {
-        if (layer.picture == nullptr || layer.picture->isNull()) continue;
-        const QImage* picture = layer.picture;
-        if (picture->format() != QImage::Format_BGR888) {
-            converted.push_back(base::toBgr(*picture));
-            picture = &converted.back();
-        }
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        const Layer& layer = layers[i];
         Placed p{};
-        if (place(canvas, *picture, layer, p)) placed.push_back(p);
+        if (layer.picture != nullptr && !layer.picture->isNull()) {
+            const QImage* picture = layer.picture;
+            if (picture->format() != QImage::Format_BGR888) {
+                converted[i] = base::toBgr(*picture);
+                picture = &converted[i];
+            }
+            if (place(canvas, *picture, layer, p)) {
+                placed.push_back(p);
+                continue;
+            }
+        }
+        if (drawn) drawn(i);
     }
+    // The placed layers by the row after their last, for handing them back as compose passes it.
+    std::vector<std::pair<int, std::size_t>> ends;
+    if (drawn) {
+        for (const Placed& p : placed)
+            ends.emplace_back(p.y1, static_cast<std::size_t>(p.layer - layers.data()));
+        std::stable_sort(ends.begin(), ends.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    auto nextEnd = ends.begin();
 
     // Row by row, the background only where no opaque layer covers it (whatever the order, an
     // opaque layer overwrites it there), then the layers in order.
@@ -157,6 +177,10 @@ QImage compose(QSize size, const Background& background, const std::vector<Layer
         back.fill(row, y, from, w);
         for (const Placed& p : placed)
             if (y >= p.y0 && y < p.y1) drawRow(row, p, y);
+        for (; nextEnd != ends.end() && nextEnd->first == y + 1; ++nextEnd) {
+            converted[nextEnd->second] = QImage();
+            drawn(nextEnd->second);
+        }
     }
     return canvas;
 }

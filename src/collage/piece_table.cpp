@@ -391,6 +391,29 @@ bool operator==(const PieceTable& a, const PieceTable& b) {
     return true;
 }
 
+QImage PieceTable::composeReleasing() && {
+    std::vector<Piece> slots = std::move(slots_);
+    slots_.clear();
+    pickIndex_ = 0;
+    // A top piece that is opaque and exactly the canvas hides everything below it: it is the
+    // composite, and nothing needs copying (a one-piece join, a format conversion).
+    if (!slots.empty()) {
+        Piece& top = slots.back();
+        if (!top.transparent && top.pieceRect.left == 0 && top.pieceRect.top == 0 &&
+            top.picture.size() == canvas_ && top.picture.format() == QImage::Format_BGR888)
+            return std::move(top.picture);
+    }
+    std::vector<Layer> layers;
+    layers.reserve(slots.size());
+    for (const Piece& p : slots)
+        layers.push_back(
+            {&p.picture, QPoint(p.pieceRect.left, p.pieceRect.top), p.transparent, p.pieceTransColor});
+    return compose(canvas_, background_, layers, [&](std::size_t i) {
+        slots[i].picture = QImage();
+        slots[i].thumbnail = QImage();
+    });
+}
+
 QImage composeTable(const PieceTable& table) {
     return compose(table.canvas(), table.background(), table.layers());
 }

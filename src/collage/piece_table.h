@@ -146,6 +146,11 @@ public:
     // `cache`, when given, holds the scaled pictures between calls.
     Effects arrange(const Arrangement& a, const Options& options, ScaledPictures* cache = nullptr);
 
+    // The composite of the table (composeTable()) for a table that is done with: each piece's
+    // picture is let go as soon as its last row is drawn, so that the canvas and all the pictures
+    // are never held at once. Leaves the table empty.
+    QImage composeReleasing() &&;
+
     // The same state apart from the current piece (pictures compared by identity).
     bool sameContent(const PieceTable& other) const;
 

@@ -38,13 +38,19 @@ QImage bgrSource(const QImage& picture) {
     return base::toBgr(picture);
 }
 
-std::vector<const std::uint8_t*> rowStarts(const QImage& picture) {
-    std::vector<const std::uint8_t*> rows(static_cast<std::size_t>(picture.height()));
-    for (int y = 0; y < picture.height(); ++y) rows[static_cast<std::size_t>(y)] = picture.constScanLine(y);
-    return rows;
-}
-
 namespace detail {
+
+Source passSource(const QImage& picture) {
+    Source s;
+    s.picture = bgrSource(picture);
+    const int h = s.picture.height();
+    s.rows.resize(static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) s.rows[static_cast<std::size_t>(y)] = s.picture.constScanLine(y);
+#if KADREL_X86_64_VECTORS
+    if (vectorPaths()) s.vectorRead.emplace(s.picture.constBits(), s.picture.sizeInBytes());
+#endif
+    return s;
+}
 
 QImage blankPicture(QSize size) {
     return base::allocateBgr(size.width(), size.height());

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 #include <QImage>
 
@@ -36,9 +35,6 @@ void forEachBand(int rows, long long rowCost, const std::function<void(int first
 
 // `picture` as Format_BGR888 (the passes' layout); a BGR888 picture comes back as it is.
 QImage bgrSource(const QImage& picture);
-
-// The first byte of every row of `picture`, by row: a pass reads its source rows out of order.
-std::vector<const std::uint8_t*> rowStarts(const QImage& picture);
 
 // Writes every row of `dst` through row(y, out), out pointing at row y, in bands on the worker
 // pool as forEachBand runs them.

@@ -3,13 +3,29 @@
 // Small pieces the pass files share. Only for files compiled with -ffp-contract=off.
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include <QImage>
 #include <QSize>
 
 #include "base/colour.h"
+#include "zoom/simd.h"
 
 namespace zoom::detail {
+
+// The source as a pass reads it: BGR888, the first byte of every row by row (rows are read out of
+// order), and the reader of the vector paths when they run.
+struct Source {
+    QImage picture;
+    std::vector<const std::uint8_t*> rows;
+#if KADREL_X86_64_VECTORS
+    std::optional<PixelReader> vectorRead;
+#endif
+};
+
+// Throws as bgrSource does.
+Source passSource(const QImage& picture);
 
 // A new BGR888 picture of `size`, checked against the budget and left unwritten: the passes write
 // every pixel once, which also spares a large picture's memory a second pass.

@@ -131,9 +131,9 @@ ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, 
 }  // namespace
 
 QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Progress& progress) {
-    const QImage src = bgrSource(srcIn);
+    const detail::Source src = detail::passSource(srcIn);
     QImage dst = detail::blankPicture(size);
-    const int w = src.width(), h = src.height();
+    const int w = src.picture.width(), h = src.picture.height();
     const int w2 = size.width(), h2 = size.height();
     const double cosA = std::cos(o.angle), sinA = std::sin(o.angle);
 
@@ -144,22 +144,17 @@ QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Pro
         colX[x] = cosA * dx + (w / 2.0 - 0.5);
         colY[x] = -sinA * dx + (h / 2.0 - 0.5);
     }
-    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
-    Pass pass{srcRows.data(), w, h, o, kept(1.0, o.key.fill), {}};
+    Pass pass{src.rows.data(), w, h, o, kept(1.0, o.key.fill), {}};
     detail::putColour(pass.gap, o.gap);
 
-#if KADREL_X86_64_VECTORS
-    const bool vector = detail::vectorPaths();
-    const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-#endif
     forEachRow(
         dst, w2,
         [&](int y, std::uint8_t* out) {
             const double dy = y + 0.5 - h2 / 2.0;
             const double rowX = sinA * dy, rowY = cosA * dy;
 #if KADREL_X86_64_VECTORS
-            if (vector) {
-                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, read);
+            if (src.vectorRead) {
+                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, *src.vectorRead);
                 return;
             }
 #endif

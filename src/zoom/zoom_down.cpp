@@ -219,9 +219,9 @@ ZOOM_AVX2 void vectorRow(const Row& r, const Quads& q, const KeyOptions& key,
 }  // namespace
 
 QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
-    const QImage src = bgrSource(srcIn);
+    const detail::Source src = detail::passSource(srcIn);
     QImage dst = detail::blankPicture(size);
-    const int w = src.width(), h = src.height();
+    const int w = src.picture.width(), h = src.picture.height();
     const int w2 = size.width(), h2 = size.height();
     // Single precision, as the weights left after transparent pixels are.
     const float areaRatio = static_cast<float>(static_cast<double>(std::int64_t{w} * h) /
@@ -229,27 +229,23 @@ QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Pr
 
     const Box cols = boxesAlong(w, w2);
     const Box rows = boxesAlong(h, h2);
-    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
-
 #if KADREL_X86_64_VECTORS
-    const bool vector = detail::vectorPaths();
-    const Quads quads = vector ? quadsOf(cols, w2) : Quads{};
-    const detail::PixelReader read(src.constBits(), src.sizeInBytes());
+    const Quads quads = src.vectorRead ? quadsOf(cols, w2) : Quads{};
 #endif
     // A destination row reads about h / h2 source rows.
     forEachRow(
         dst, std::int64_t{w} * h / h2,
         [&](int y, std::uint8_t* out) {
             const Row row{cols,
-                          srcRows.data() + rows.first[y],
+                          src.rows.data() + rows.first[y],
                           rows.overlap.data() + rows.offset[y],
                           rows.count[y],
                           out,
                           w2,
                           areaRatio};
 #if KADREL_X86_64_VECTORS
-            if (vector) {
-                vectorRow(row, quads, key, read);
+            if (src.vectorRead) {
+                vectorRow(row, quads, key, *src.vectorRead);
                 return;
             }
 #endif

@@ -181,8 +181,8 @@ ZOOM_AVX2 void vectorRow(const Row& r, const KeyOptions& key, bool wholeKept,
 }  // namespace
 
 QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
-    const QImage src = bgrSource(srcIn);
-    const int w = src.width(), h = src.height();
+    const detail::Source src = detail::passSource(srcIn);
+    const int w = src.picture.width(), h = src.picture.height();
     const int w2 = size.width(), h2 = size.height();
 
     // A pixel whose four neighbours all take part is covered whole (P = 100, whatever the last
@@ -198,26 +198,20 @@ QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Prog
     QImage dst = detail::blankPicture(size);
     const Taps cols = tapsAlong(w, w2);
     const Taps rows = tapsAlong(h, h2);
-    const std::vector<const std::uint8_t*> srcRows = rowStarts(src);
-
-#if KADREL_X86_64_VECTORS
-    const bool vector = detail::vectorPaths();
-    const detail::PixelReader read(src.constBits(), src.sizeInBytes());
-#endif
     forEachRow(
         dst, w2,
         [&](int y, std::uint8_t* out) {
             const Row row{cols.near.data(),
                           cols.far.data(),
                           cols.frac.data(),
-                          srcRows[rows.near[y]],
-                          srcRows[rows.far[y]],
+                          src.rows[rows.near[y]],
+                          src.rows[rows.far[y]],
                           rows.frac[y],
                           out,
                           w2};
 #if KADREL_X86_64_VECTORS
-            if (vector) {
-                vectorRow(row, key, wholeKept, read);
+            if (src.vectorRead) {
+                vectorRow(row, key, wholeKept, *src.vectorRead);
                 return;
             }
 #endif

@@ -77,6 +77,13 @@ TEST(FilterBitmapTest, ChangesToLaterRowsCarryOverAndTheSourceStays) {
     EXPECT_EQ(src, before);
 }
 
+TEST(FilterBitmapTest, LargeResultIsMapped) {
+    const QImage out = FilterBitmap(base::makeBgr(1000, 1000, base::rgb(1, 2, 3)), pushDown, nullptr);
+    EXPECT_TRUE(base::isMapped(out));
+    EXPECT_EQ(base::pixelAt(out, 999, 1), base::rgb(1, 2, 3));
+    EXPECT_EQ(base::pixelAt(out, 999, 999), base::rgb(1, 2, 13));
+}
+
 class FilterBitmapRefuses : public ::testing::TestWithParam<QImage::Format> {};
 
 TEST_P(FilterBitmapRefuses, OtherFormatsWithItsMessage) {

@@ -129,6 +129,14 @@ TEST(ReduceToStaticPaletteTest, AlwaysCarriesAll252ColoursAndLeavesTheSource) {
     EXPECT_EQ(src, before);
 }
 
+// A large result comes from the picture allocator's own mapping, palette and all.
+TEST(ReduceToStaticPaletteTest, LargeResultIsMapped) {
+    const QImage out = ReduceToStaticPalette(base::makeBgr(1500, 1500, base::rgb(0, 43, 255)));
+    EXPECT_TRUE(base::isMapped(out));
+    EXPECT_EQ(out.colorTable(), staticPalette());
+    EXPECT_EQ(out.constScanLine(1499)[1499], 0 * 42 + 1 * 6 + 5);
+}
+
 // The fast pass against the step-by-step one on noise, which reaches every clamp and margin.
 class ReduceMatchesStepByStep : public ::testing::TestWithParam<std::pair<int, int>> {};
 

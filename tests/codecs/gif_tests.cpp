@@ -275,6 +275,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CoderCase{"FourColourNoise", 120, 80, 4, 0},
                     CoderCase{"SixteenColourNoise", 255, 3, 16, 0},
                     CoderCase{"FullTableNoise", 400, 300, 256, 0},
+                    // Codes of nearly 12 bits a pixel, over 2 MiB of them: the bound on the stream.
+                    CoderCase{"LargeFullTableNoise", 1500, 1100, 256, 0},
                     CoderCase{"StaticPaletteBands", 640, 480, 252, 2},
                     CoderCase{"OneColour", 1000, 700, 252, 1}, CoderCase{"OneColumn", 1, 3000, 8, 2}),
     [](const testing::TestParamInfo<CoderCase>& row) { return std::string(row.param.name); });

@@ -332,6 +332,37 @@ TEST(PngBands, SameRowsAndPixelsAsLibpngOnAnyWorkerCount) {
     EXPECT_TRUE(codectest::sameBgr(codecs::decode(one, Format::Png), picture));
 }
 
+// Rows of smooth ramps with a row of noise in every four, from a small linear congruential
+// generator so that any tool can make the same picture.
+QImage rampsAndNoise(int w, int h) {
+    QImage picture = base::makeBgr(w, h);
+    std::uint32_t state = 1;
+    for (int y = 0; y < h; ++y)
+        for (int i = 0; i < 3 * w; ++i) {
+            state = (state * 1103515245u + 12345u) & 0x7FFFFFFFu;
+            picture.scanLine(y)[i] =
+                static_cast<std::uint8_t>(y % 4 == 0 ? state >> 16 : (i / 3 + 2 * y) * (1 + i % 3) / 4);
+        }
+    return picture;
+}
+
+// The banded file's bytes stay as they were, whatever the way zlib is fed: four bands, the last
+// short, at one worker and at three. (The file is the one kadrel-cli wrote for this picture before
+// the bands went to zlib a row at a time.)
+TEST(PngBands, BytesOfABandedFileArePinned) {
+    constexpr qsizetype kPinnedSize = 2083926;
+    constexpr uLong kPinnedCrc = 1725929016;
+    const QImage picture = rampsAndNoise(1501, 1800);
+    for (int workers : {1, 3}) {
+        const base::ScopedWorkerCount count(workers);
+        const QByteArray png = codecs::encode(picture, Format::Png);
+        EXPECT_EQ(png.size(), kPinnedSize) << workers << " workers";
+        EXPECT_EQ(crc32(0, reinterpret_cast<const Bytef*>(png.constData()), static_cast<uInt>(png.size())),
+                  kPinnedCrc)
+            << workers << " workers";
+    }
+}
+
 TEST(PngBands, PalettePicturesDecodeToTheSameIndexes) {
     const QImage picture = codectest::indexed(2003, 2600, 200);
     QByteArray one;

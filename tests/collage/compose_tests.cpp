@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <random>
 #include <vector>
 
@@ -166,6 +167,65 @@ TEST(ComposeTest, LargeCanvasWithOverlapsMatchesLayerByLayer) {
     const QImage out = compose(back, layers);
     ASSERT_EQ(out.format(), QImage::Format_BGR888);
     EXPECT_TRUE(out == composeByHand(back, layers));
+}
+
+// A caller that lets each picture go when compose hands it back gets the same canvas: compose
+// reads no picture after that. Every layer comes back once, off-canvas and null ones too, in the
+// order of their last rows.
+TEST(ComposeTest, PicturesHandedBackAreNotReadAgain) {
+    std::mt19937 random(7);
+    const auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    for (int round = 0; round < 30; ++round) {
+        const QSize size(pick(1, 90), pick(1, 70));
+        std::vector<QImage> pictures, originals;
+        std::vector<Layer> layers;
+        const int count = pick(0, 7);
+        pictures.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            QImage img = base::makeBgr(pick(1, 40), pick(1, 40));
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    base::setPixel(img, x, y, rgb(static_cast<std::uint8_t>(pick(0, 2)), 1, 2));
+            if (pick(0, 5) == 0) img = img.convertToFormat(QImage::Format_RGB32);
+            if (pick(0, 7) == 0) img = QImage();
+            originals.push_back(img.copy());
+            pictures.push_back(img);
+            layers.push_back(Layer{&pictures.back(),
+                                   {pick(-50, size.width() + 5), pick(-50, size.height() + 5)},
+                                   pick(0, 1) == 1,
+                                   rgb(static_cast<std::uint8_t>(pick(0, 2)), 1, 2)});
+        }
+        std::vector<std::size_t> order;
+        const QImage out = compose(size, collage::Background{rgb(3, 4, 5), {}}, layers, [&](std::size_t i) {
+            order.push_back(i);
+            if (!pictures[i].isNull()) pictures[i].fill(Qt::magenta);  // what a stale read would see
+        });
+        SCOPED_TRACE(testing::Message() << "round " << round);
+        std::vector<Layer> reference = layers;
+        for (std::size_t i = 0; i < reference.size(); ++i) reference[i].picture = &originals[i];
+        ASSERT_TRUE(out == compose(size, collage::Background{rgb(3, 4, 5), {}}, reference));
+        ASSERT_EQ(order.size(), layers.size());
+        std::vector<std::size_t> sorted = order;
+        std::sort(sorted.begin(), sorted.end());
+        for (std::size_t i = 0; i < sorted.size(); ++i) ASSERT_EQ(sorted[i], i);
+        // A layer still on the canvas comes back after the row it ends on, so never before one
+        // that ends higher.
+        const auto lastRow = [&](std::size_t i) {
+            const QImage& o = originals[i];
+            return std::min(size.height(), layers[i].topLeft.y() + o.height());
+        };
+        int seen = 0;
+        for (std::size_t i : order) {
+            const QImage& o = originals[i];
+            const bool onCanvas = !o.isNull() && layers[i].topLeft.x() < size.width() &&
+                                  layers[i].topLeft.x() + o.width() > 0 &&
+                                  layers[i].topLeft.y() < size.height() &&
+                                  layers[i].topLeft.y() + o.height() > 0;
+            if (!onCanvas) continue;
+            ASSERT_GE(lastRow(i), seen);
+            seen = lastRow(i);
+        }
+    }
 }
 
 TEST(ComposeTest, RefusesAnEmptyCanvas) {

@@ -91,6 +91,55 @@ TEST(PieceTable, RefusedEditsChangeNothing) {
     EXPECT_EQ(t.canvas(), QSize(4, 2));
 }
 
+// A table composed for the last time gives the same canvas and lets every picture go.
+TEST(PieceTable, ComposingReleasingGivesTheSameCanvasAndFreesThePictures) {
+    PieceTable t(QSize(300, 200), false);
+    t.setBackground(collage::Background{base::rgb(1, 2, 3), {}});
+    std::vector<QImage> held;
+    const int sides[][2] = {{50, 40}, {120, 30}, {7, 90}, {60, 60}};
+    for (int i = 0; i < 4; ++i) {
+        Piece p = pieceOf(sides[i][0], sides[i][1], base::rgb(static_cast<std::uint8_t>(40 * i), 9, 9));
+        held.push_back(p.picture);
+        t.add(std::move(p), screen);
+        t.setTransparent(i % 2 == 1);
+    }
+    t.typeLeft(250, screen);  // the last one partly off the canvas
+    for (const QImage& h : held) EXPECT_FALSE(h.isDetached());
+    const QImage expected = collage::composeTable(t);
+    const QImage out = std::move(t).composeReleasing();
+    EXPECT_TRUE(out == expected);
+    EXPECT_EQ(t.pieceCount(), 0);
+    for (const QImage& h : held) EXPECT_TRUE(h.isDetached());  // the table holds none of them
+}
+
+// A top piece that is opaque and exactly the canvas is the composite itself, without a copy; keyed,
+// moved or not on top, it is composed as usual.
+TEST(PieceTable, AnOpaquePieceThatIsTheWholeCanvasIsTheComposite) {
+    const auto table = [](bool keyed, int left, bool coveredBelow) {
+        PieceTable t(QSize(40, 30), false);
+        t.setBackground(collage::Background{base::rgb(1, 2, 3), {}});
+        if (coveredBelow) t.add(pieceOf(20, 10, base::rgb(9, 9, 9)), screen);
+        Piece top = pieceOf(40, 30, base::rgb(200, 100, 0));
+        base::setPixel(top.picture, 0, 0, base::rgb(7, 7, 7));  // the key when keyed
+        t.add(std::move(top), screen);
+        t.setTransparent(keyed);
+        t.typeLeft(left, screen);
+        t.typeTop(0, screen);
+        return t;
+    };
+    for (bool keyed : {false, true})
+        for (int left : {0, 5})
+            for (bool below : {false, true}) {
+                PieceTable t = table(keyed, left, below);
+                const QImage top = t.slots().back().picture;
+                const QImage expected = collage::composeTable(t);
+                const QImage out = std::move(t).composeReleasing();
+                EXPECT_TRUE(out == expected) << keyed << left << below;
+                const bool shared = out.constBits() == top.constBits();
+                EXPECT_EQ(shared, !keyed && left == 0) << keyed << left << below;
+            }
+}
+
 TEST(PieceTable, TheTableHoldsAtMost255Pieces) {
     PieceTable t(QSize(100, 100), false);
     for (int i = 0; i < collage::kMaxPieces; ++i) t.add(pieceOf(1, 1), {});
