@@ -28,7 +28,7 @@ void BM_DragRedrawAtFitZoom(benchmark::State& state) {
     QApplication::processEvents();
     QWidget* port = k.view->viewport();
     QImage frame(port->size() * port->devicePixelRatio(), QImage::Format_ARGB32_Premultiplied);
-    platform::PictureControl* piece = k.pieceImage[1];
+    platform::PictureControl* piece = k.pieceImage()[1];
     const QPointF grab(piece->width() / 2.0, piece->height() / 2.0);
     QMouseEvent press(QEvent::MouseButtonPress, grab, piece->mapToGlobal(grab), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
@@ -78,6 +78,7 @@ void BM_AddPhotosInOneSelection(benchmark::State& state) {
             desktop.openAnswers.push_back(chosen);
             state.ResumeTiming();
             k.addpicClick();
+            k.waitForLoading();
             QApplication::processEvents();
             state.PauseTiming();
             if (static_cast<qsizetype>(k.table().pieceCount()) != chosen.size())

@@ -11,7 +11,9 @@
 #include "app/wiring.h"
 #include "bmpfilters/static_palette.h"
 #include "codecs/codecs.h"
+#include "collage/recovery.h"
 #include "platform/desktop.h"
+#include "platform/guard.h"
 #include "platform/qt_desktop.h"
 
 namespace {
@@ -61,9 +63,13 @@ int main(int argc, char** argv) {
     // Only the main window is shown; its first show places the others.
     app::Windows windows(desktop);
     windows.kadrel.show();
-    // Files from the command line ("Open with") arrive as a drop would, on the shown window.
-    if (!start.files.isEmpty())
-        QTimer::singleShot(0, &windows.kadrel,
-                           [&windows, &start] { app::addStartFiles(windows.kadrel, start.files); });
+    // Work a program that did not end normally left behind is offered first; then files from the
+    // command line ("Open with") arrive as a drop would, on the shown window.
+    const QString recovery = collage::recoveryFolder();
+    windows.kadrel.enableRecovery(recovery);
+    QTimer::singleShot(0, &windows.kadrel, [&windows, &start, &desktop, recovery] {
+        platform::runGuarded(desktop, &windows.kadrel, [&] { windows.kadrel.offerRecovery(recovery); });
+        if (!start.files.isEmpty()) app::addStartFiles(windows.kadrel, start.files);
+    });
     return QApplication::exec();
 }

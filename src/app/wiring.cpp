@@ -21,12 +21,13 @@ QPoint helpPlace(QSize screen, QSize help) {
 }
 
 void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor) {
-    kadrel.editPiece = [&editor](const QImage& picture, const QString& file) {
-        editor.editPiece(picture, file);
-    };
-    kadrel.editWhole = [&editor](const QImage& picture, const QString& workFileName) {
-        editor.editWhole(picture, workFileName);
-    };
+    QObject::connect(
+        &kadrel, &collage::Tkadrel::editPieceRequested, &editor,
+        [&editor](const QImage& picture, const QString& file) { editor.editPiece(picture, file); });
+    QObject::connect(&kadrel, &collage::Tkadrel::editWholeRequested, &editor,
+                     [&editor](const QImage& picture, const QString& workFileName) {
+                         editor.editWhole(picture, workFileName);
+                     });
     editor.returnToCanvas = [&kadrel](const QImage& result, std::optional<base::Colour> key) {
         kadrel.takeEdited(result, key);
     };
@@ -45,7 +46,10 @@ void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresi
     resize.showSelectionFrame = [&editor](bool on) { editor.showSelectionFrame(on); };
     resize.editorLoaded = [&editor] { editor.loaded(); };
     resize.setResizeTransparency = [&editor](bool on) { editor.resizeTransparency = on; };
-    resize.pieceTransparent = [&kadrel] { return kadrel.intrans->isChecked(); };
+    resize.pieceTransparent = [&kadrel] {
+        const collage::Piece* piece = kadrel.document().table().current();
+        return piece != nullptr && piece->transparent;
+    };
 
     QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &resize,
                      [&editor, &resize](QSize screen) {
@@ -55,8 +59,9 @@ void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresi
 
 void connectViewers(collage::Tkadrel& kadrel, load::Tloadcut& editor, fullshow::Tfull& full,
                     version::Ttobrisk& help) {
-    kadrel.showPreview = [&full](const QImage& picture) { full.showPicture(picture); };
-    kadrel.showHelp = [&help] { help.verClick(); };
+    QObject::connect(&kadrel, &collage::Tkadrel::previewRequested, &full,
+                     [&full](const QImage& picture) { full.showPicture(picture); });
+    QObject::connect(&kadrel, &collage::Tkadrel::helpRequested, &help, [&help] { help.verClick(); });
     editor.showHelp = [&help] { help.verClick(); };
     QObject::connect(&kadrel, &collage::Tkadrel::placeOtherWindows, &help,
                      [&help](QSize screen) { help.centreOn(screen); });

@@ -34,6 +34,7 @@ struct Options {
     bool noOverlap = false;   // "パーツを重ねない"
     bool keepInside = false;  // "パーツを枠外に出さない"
     int screenWidth = 0;      // where a new piece's row wraps under auto size
+    bool snap = false;        // "スナップ": mouse drags land on the other pieces' and the canvas's lines
 };
 
 // What an edit asks of the window besides the new state: notices to show, in order, and

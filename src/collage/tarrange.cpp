@@ -233,62 +233,44 @@ void Tarrange::reject() {
 // from the table the dialog began with; each new preview replaces that step.
 
 void Tkadrel::arrangeClick() {
-    if (table_.pieceCount() == 0) return;
-    if (arrangeDialog == nullptr) arrangeDialog = new Tarrange(this);
-    if (arrangeDialog->isVisible() && arrange_) {
-        arrangeDialog->raise();
-        arrangeDialog->activateWindow();
+    if (pieceCount() == 0) return;
+    if (arrangeDialog_ == nullptr) arrangeDialog_ = new Tarrange(this);
+    if (arrangeDialog_->isVisible() && doc_.arranging()) {
+        arrangeDialog_->raise();
+        arrangeDialog_->activateWindow();
         return;
     }
-    arrangeDialog->start();
+    arrangeDialog_->start();
 }
 
 void Tkadrel::beginArrangement() {
-    history_.breakRun();
-    arrange_.emplace();
-    arrange_->base = table_;
-    arrange_->history = history_;
-    arrange_->shown = table_;
-    arrange_->undoSteps = history_.undoSteps();
-    arrange_->redoSteps = history_.redoSteps();
-}
-
-bool Tkadrel::showsArrangement() const {
-    return arrange_ && table_.sameContent(arrange_->shown) &&
-           table_.pickIndex() == arrange_->shown.pickIndex() && history_.undoSteps() == arrange_->undoSteps &&
-           history_.redoSteps() == arrange_->redoSteps;
+    doc_.beginArrangement();
+    refresh();
 }
 
 Effects Tkadrel::previewArrangement(const Arrangement& a) {
-    if (!arrange_) beginArrangement();
-    // An edit in the window since the last preview stays: the arrangement starts from it.
-    if (!showsArrangement()) beginArrangement();
-    ArrangeSession& s = *arrange_;
-    PieceTable next = s.base;
-    const Effects effects = next.arrange(a, options(), &s.cache);
-    table_ = std::move(next);
-    history_ = s.history;
-    history_.record(s.base, table_);
-    s.shown = table_;
-    s.undoSteps = history_.undoSteps();
-    s.redoSteps = history_.redoSteps();
+    // An edit in the window since the last preview ended the session: the arrangement starts
+    // from the table as it is now.
+    Effects effects;
+    try {
+        effects = doc_.previewArrangement(a);
+    } catch (...) {
+        refresh();
+        throw;
+    }
     refresh();
     return effects;
 }
 
 void Tkadrel::keepArrangement(const Effects& effects) {
-    arrange_.reset();
+    doc_.keepArrangement();
     showEffects(effects);
     Clickout();
 }
 
 void Tkadrel::cancelArrangement() {
-    if (showsArrangement()) {
-        table_ = arrange_->base;
-        history_ = arrange_->history;
-        refresh();
-    }
-    arrange_.reset();
+    doc_.cancelArrangement();
+    refresh();
 }
 
 }  // namespace collage

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "codecs/messages.h"
 
@@ -61,6 +62,26 @@ inline QString targetCaption() {
 // "間隔は0から1000までです (1200)"
 inline QString arrangeValueOutOfRange(const QString& caption, long long v, int low, int high) {
     return QStringLiteral("%1は%2から%3までです (%4)").arg(caption).arg(low).arg(high).arg(v);
+}
+
+// The question before unsaved work would be lost, and its buttons (保存 the default, キャンセル Esc).
+inline QString askSaveChanges() {
+    return QStringLiteral("配置への変更を保存しますか？");
+}
+inline QStringList saveChangesButtons() {
+    return {QStringLiteral("保存(&S)"), QStringLiteral("保存しない(&N)"), QStringLiteral("キャンセル")};
+}
+// The offer of the work a program left when it did not end normally (復元 the default).
+inline QString askRestore() {
+    return QStringLiteral("前回終了時の配置を復元しますか？");
+}
+inline QStringList restoreButtons() {
+    return {QStringLiteral("復元(&R)"), QStringLiteral("破棄(&D)")};
+}
+
+// The files of one add that could not be added, each with its reason, one a line.
+inline QString filesNotAdded(const QStringList& failures) {
+    return QStringLiteral("次のファイルは追加できませんでした:\n") + failures.join(QLatin1Char('\n'));
 }
 
 // "0,2が枠外に出ます。｢枠外に出さない」をOFFにします。"

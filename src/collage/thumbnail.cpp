@@ -20,4 +20,8 @@ QImage editedThumbnail(const QImage& picture) {
     return base::toBgr(padded.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
+QImage pieceThumbnail(const QImage& picture) {
+    return base::toBgr(picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}
+
 }  // namespace collage

@@ -9,4 +9,7 @@ namespace collage {
 // small picture is therefore shown at its own size in the top-left corner, a large one shrunk.
 QImage editedThumbnail(const QImage& picture);
 
+// The thumbnail of a picture added as a piece: the whole picture squeezed into 100 x 100.
+QImage pieceThumbnail(const QImage& picture);
+
 }  // namespace collage

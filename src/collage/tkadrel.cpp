@@ -14,9 +14,12 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QThread>
 #include <QUrl>
 #include <QWheelEvent>
 
@@ -26,7 +29,10 @@
 #include "codecs/codecs.h"
 #include "collage/adding.h"
 #include "collage/fit.h"
+#include "collage/loading.h"
+#include "collage/openraster.h"
 #include "collage/texts.h"
+#include "collage/thumbnail.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/widgets.h"
@@ -82,6 +88,15 @@ QImage blackSquare() {
 
 }  // namespace
 
+// The reading thread and what it hands back. The thread touches nothing of the window: it reads
+// the files and posts its progress to the window's thread.
+struct Tkadrel::Loader {
+    int id = 0;
+    QStringList paths;
+    std::vector<LoadedFile> files;
+    std::unique_ptr<QThread> thread;
+};
+
 QString Tkadrel::openFilter() {
     return QStringLiteral(
         "画像(*.bmp,*,jpg,*,gif,*,png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
@@ -91,7 +106,7 @@ QString Tkadrel::openFilter() {
 
 Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(parent), desktop_(desktop) {
     setObjectName(QStringLiteral("kadrel"));
-    setWindowTitle(QStringLiteral("カドレル"));
+    setWindowTitle(QStringLiteral("カドレル[*]"));
     resize(734, 670);
     setAcceptDrops(true);
     setFocusPolicy(Qt::ClickFocus);
@@ -101,7 +116,11 @@ Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(pare
     FormCreate();
 }
 
-Tkadrel::~Tkadrel() = default;
+Tkadrel::~Tkadrel() {
+    // The reading thread posts to the progress bar only: it may finish, but not outlive us.
+    if (loader_) loader_->thread->wait();
+    endRecovery();
+}
 
 void Tkadrel::buildControls() {
     auto* client = new QWidget(this);
@@ -181,6 +200,11 @@ void Tkadrel::buildControls() {
     save = button(client, QStringLiteral("save"), QStringLiteral("保存"), {4, 452, 61, 28});
     fulledit = button(client, QStringLiteral("fulledit"), QStringLiteral("全体編集"), {4, 496, 61, 24});
     fullshow = button(client, QStringLiteral("fullshow"), QStringLiteral("プレビュー"), {84, 496, 61, 24});
+    progress = new QProgressBar(client);
+    progress->setObjectName(QStringLiteral("progress"));
+    progress->setGeometry(4, 528, 152, 16);
+    progress->setTextVisible(false);
+    progress->hide();
 
     view = new QScrollArea(client);
     view->setObjectName(QStringLiteral("view"));
@@ -259,6 +283,13 @@ void Tkadrel::buildMenus() {
     fullshowmenu = make(file, QStringLiteral("fullshowmenu"), QStringLiteral("プレビュー"), {});
     Savemenu =
         make(file, QStringLiteral("Savemenu"), QStringLiteral("保存"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    file->addSeparator();
+    openArrangementMenu = make(file, QStringLiteral("openArrangementMenu"), QStringLiteral("配置を開く…"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+    saveArrangementMenu = make(file, QStringLiteral("saveArrangementMenu"), QStringLiteral("配置を保存"),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    saveArrangementAsMenu = make(file, QStringLiteral("saveArrangementAsMenu"),
+                                 QStringLiteral("名前を付けて配置を保存…"), QKeySequence());
 
     QMenu* editMenu = menuBar()->addMenu(QStringLiteral("編集"));
     undomenu = make(editMenu, QStringLiteral("undomenu"), QStringLiteral("元に戻す"),
@@ -297,7 +328,7 @@ void Tkadrel::buildMenus() {
         this, desktop_,
         {[this] { return viewZoom_; },
          [this](double z, std::optional<QPoint> about) { setViewZoom(z, about); },
-         [this] { return platform::fitZoomIn(view, table_.canvas(), QSize(0, 0), devicePixelRatioF()); }});
+         [this] { return platform::fitZoomIn(view, table().canvas(), QSize(0, 0), devicePixelRatioF()); }});
     zoomMenu->zoomOnWheel(view, main);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("オプション"));
@@ -310,6 +341,9 @@ void Tkadrel::buildMenus() {
     outframe = make(options, QStringLiteral("outframe"), QStringLiteral("パーツを枠外に出さない"),
                     QKeySequence(Qt::CTRL | Qt::Key_Space));
     outframe->setCheckable(true);
+    snapmenu = make(options, QStringLiteral("snapmenu"), QStringLiteral("スナップ"),
+                    QKeySequence(Qt::SHIFT | Qt::Key_Space));
+    snapmenu->setCheckable(true);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ"));
     Helpon = make(help, QStringLiteral("Helpon"), QStringLiteral("ヘルプ"), QKeySequence(Qt::Key_F1));
@@ -332,6 +366,11 @@ void Tkadrel::wire() {
     on(autosize, &QCheckBox::clicked, &Tkadrel::autosizeClick);
     on(save, &QPushButton::clicked, &Tkadrel::saveClick);
     on(Savemenu, &QAction::triggered, &Tkadrel::saveClick);
+    on(openArrangementMenu, &QAction::triggered, &Tkadrel::openArrangementClick);
+    connect(saveArrangementMenu, &QAction::triggered, this,
+            platform::guarded(desktop_, this, [this] { saveArrangementClick(); }));
+    connect(saveArrangementAsMenu, &QAction::triggered, this,
+            platform::guarded(desktop_, this, [this] { saveArrangementAsClick(); }));
     on(fullcopymenu, &QAction::triggered, &Tkadrel::fullcopymenuClick);
     on(backcolor, &QPushButton::clicked, &Tkadrel::backcolorClick);
     on(backpicture, &QPushButton::clicked, &Tkadrel::backpictureClick);
@@ -351,6 +390,10 @@ void Tkadrel::wire() {
     on(rawdelete, &QAction::triggered, &Tkadrel::rawdeleteClick);
     on(overpics, &QAction::triggered, &Tkadrel::overpicsClick);
     on(outframe, &QAction::triggered, &Tkadrel::outframeClick);
+    // The check items are the document's options, however they are changed.
+    connect(overpics, &QAction::toggled, this, [this](bool checked) { doc_.setNoOverlap(checked); });
+    connect(outframe, &QAction::toggled, this, [this](bool checked) { doc_.setKeepInside(checked); });
+    connect(snapmenu, &QAction::toggled, this, [this](bool checked) { doc_.setSnap(checked); });
     on(intrans, &QCheckBox::clicked, &Tkadrel::intransClick);
     on(offset, &QPushButton::clicked, &Tkadrel::offsetClick);
     on(UpDownpickn, &platform::UpDown::clicked, &Tkadrel::UpDownpicknMouseDown);
@@ -378,10 +421,8 @@ void Tkadrel::wire() {
 }
 
 void Tkadrel::FormCreate() {
-    table_ = PieceTable();
-    history_.clear();
-    composite = QImage();
-    dragging = false;
+    doc_.replace(PieceTable());
+    composite_ = QImage();
     UpDownpickn->setMaximum(0);
     for (QLineEdit* e : {picLeft, picX, picTop, picY}) e->clear();
 }
@@ -396,7 +437,8 @@ void Tkadrel::showEvent(QShowEvent* event) {
 
 void Tkadrel::FormShow() {
     const QSize screen = desktop_.screenSize();
-    table_ = PieceTable(screen, autosize->isChecked());
+    doc_.setScreenWidth(screen.width());
+    doc_.replace(PieceTable(screen, autosize->isChecked()));
     syncCanvas();
     backpattern->setPicture(blackSquare());
     shownBackground_ = -1;
@@ -421,18 +463,10 @@ void Tkadrel::FormResize() {
 }
 
 int Tkadrel::canvasWidth() const {
-    return table_.canvas().width();
+    return table().canvas().width();
 }
 int Tkadrel::canvasHeight() const {
-    return table_.canvas().height();
-}
-
-Options Tkadrel::options() const {
-    Options o;
-    o.noOverlap = overpics->isChecked();
-    o.keepInside = outframe->isChecked();
-    o.screenWidth = desktop_.screenSize().width();
-    return o;
+    return table().canvas().height();
 }
 
 platform::ViewScale Tkadrel::viewScale() const {
@@ -450,24 +484,21 @@ void Tkadrel::setViewZoom(double zoom, std::optional<QPoint> about) {
 }
 
 int Tkadrel::slotAt(QPoint pixel, const QWidget* sender) const {
-    for (int i = table_.pieceCount() - 1; i >= 0; --i) {
-        const Rect& r = table_.pieceRect(i);
+    for (int i = pieceCount() - 1; i >= 0; --i) {
+        const Rect& r = table().pieceRect(i);
         if (pixel.x() >= r.left && pixel.x() < r.right() && pixel.y() >= r.top && pixel.y() < r.bottom())
             return i;
     }
-    const auto found = std::find(pieceImage.begin(), pieceImage.end(), sender);
-    return found == pieceImage.end() ? -1 : static_cast<int>(found - pieceImage.begin());
+    const auto found = std::find(pieceImage_.begin(), pieceImage_.end(), sender);
+    return found == pieceImage_.end() ? -1 : static_cast<int>(found - pieceImage_.begin());
 }
 
 void Tkadrel::setTable(PieceTable table) {
-    table_ = std::move(table);
-    refresh();
+    act(StepKind::Other, [&](PieceTable& t, const Options&) { t = std::move(table); });
 }
 
 void Tkadrel::showEffects(const Effects& effects) {
     for (const QString& text : effects.notices) desktop_.notice(this, text);
-    if (effects.noOverlapOff) overpics->setChecked(false);
-    if (effects.keepInsideOff) outframe->setChecked(false);
 }
 
 platform::PictureControl* Tkadrel::makePieceControl() {
@@ -490,19 +521,19 @@ platform::PictureControl* Tkadrel::makePieceControl() {
 
 void Tkadrel::syncPieces() {
     const platform::ViewScale scale = viewScale();
-    const auto count = static_cast<size_t>(table_.pieceCount());
+    const auto count = static_cast<size_t>(pieceCount());
     bool reorder = false;
-    while (pieceImage.size() > count) {
-        delete pieceImage.back();
-        pieceImage.pop_back();
+    while (pieceImage_.size() > count) {
+        delete pieceImage_.back();
+        pieceImage_.pop_back();
     }
-    while (pieceImage.size() < count) {
-        pieceImage.push_back(makePieceControl());
+    while (pieceImage_.size() < count) {
+        pieceImage_.push_back(makePieceControl());
         reorder = true;
     }
     for (size_t i = 0; i < count; ++i) {
-        const Piece& p = table_.piece(static_cast<int>(i));
-        platform::PictureControl* c = pieceImage[i];
+        const Piece& p = table().piece(static_cast<int>(i));
+        platform::PictureControl* c = pieceImage_[i];
         if (c->picture().cacheKey() != p.picture.cacheKey()) {
             c->setPicture(p.picture);
             reorder = true;
@@ -514,12 +545,12 @@ void Tkadrel::syncPieces() {
                                  : scale.toView(QPoint(p.pieceRect.left, p.pieceRect.top)));
     }
     if (reorder)
-        for (platform::PictureControl* c : pieceImage) c->raise();
+        for (platform::PictureControl* c : pieceImage_) c->raise();
 }
 
 void Tkadrel::syncCanvas() {
-    const QSize size = table_.canvas();
-    const Background& bg = table_.background();
+    const QSize size = table().canvas();
+    const Background& bg = table().background();
     const qint64 key = bg.picture.isNull() ? 0 : bg.picture.cacheKey();
     if (size != filledSize_ || bg.colour != filledColour_ || key != filledPicture_ ||
         back->picture().size() != size) {
@@ -563,20 +594,20 @@ void Tkadrel::showEmpty() {
 }
 
 void Tkadrel::showCurrent() {
-    const Piece* piece = table_.current();
+    const Piece* piece = table().current();
     if (piece == nullptr) {
         showEmpty();
         return;
     }
-    UpDownpickn->setMaximum(table_.pieceCount() - 1);
-    pickn->setText(QString::number(table_.pickIndex()));
+    UpDownpickn->setMaximum(pieceCount() - 1);
+    pickn->setText(QString::number(pickIndex()));
     picLeft->setText(QString::number(piece->pieceRect.left));
     picTop->setText(QString::number(piece->pieceRect.top));
     picX->setText(QString::number(piece->pieceRect.width));
     picY->setText(QString::number(piece->pieceRect.height));
     if (!piece->thumbnail.isNull()) {
         preview->setPicture(piece->thumbnail);
-        composite = piece->thumbnail;
+        composite_ = piece->thumbnail;
     }
     intrans->setChecked(piece->transparent);
     if (piece->transparent) {
@@ -593,14 +624,18 @@ void Tkadrel::refresh() {
     syncPieces();
     syncCanvas();
     showCurrent();
-    const bool c = table_.autoSize();
+    const bool c = table().autoSize();
     autosize->setChecked(c);
     for (QWidget* w : std::initializer_list<QWidget*>{offset, fit, UpDownX, UpDownY}) w->setEnabled(!c);
     sizeX->setReadOnly(c);
     sizeY->setReadOnly(c);
-    undomenu->setEnabled(history_.canUndo());
-    redomenu->setEnabled(history_.canRedo());
-    arrangemenu->setEnabled(table_.pieceCount() > 0);
+    undomenu->setEnabled(history().canUndo());
+    redomenu->setEnabled(history().canRedo());
+    documentChanged();
+    arrangemenu->setEnabled(pieceCount() > 0);
+    overpics->setChecked(options().noOverlap);
+    outframe->setChecked(options().keepInside);
+    snapmenu->setChecked(options().snap);
 }
 
 void Tkadrel::pickchange() {
@@ -621,43 +656,42 @@ void Tkadrel::mousePressEvent(QMouseEvent* event) {
 
 void Tkadrel::clearClick() {
     if (!desktop_.confirm(this, texts::confirmClear())) return;
-    act(StepKind::Other, [this] { table_.clear(); });
+    act(StepKind::Other, [](PieceTable& t, const Options&) { t.clear(); });
 }
 
 void Tkadrel::undoClick() {
-    dragging = false;
-    if (!history_.undo(table_)) return;
+    bool undone = false;
+    try {
+        undone = doc_.undo();  // a drag or a preview still open ends first, as a step of its own
+    } catch (...) {
+        refresh();
+        throw;
+    }
     refresh();
-    pickchange();
+    if (undone) pickchange();
 }
 
 void Tkadrel::redoClick() {
-    dragging = false;
-    if (!history_.redo(table_)) return;
+    bool redone = false;
+    try {
+        redone = doc_.redo();
+    } catch (...) {
+        refresh();
+        throw;
+    }
     refresh();
-    pickchange();
+    if (redone) pickchange();
 }
 
 void Tkadrel::addpicClick() {
-    const QStringList paths = desktop_.openFiles(this, openFilter(), openFileName, true);
+    const QStringList paths = desktop_.openFiles(this, openFilter(), openFileName_, true);
     // The next dialog starts where the user chose, whether or not the files load.
-    if (!paths.isEmpty()) openFileName = paths.last();
-    // A whole selection is one step; a failing file ends it, and the ones before it stay added.
-    act(StepKind::Other, [&] {
-        for (const QString& path : paths) loading(path);
-    });
-    if (!paths.isEmpty()) Clickout();
+    if (!paths.isEmpty()) openFileName_ = paths.last();
+    addFiles(paths);
 }
 
 void Tkadrel::dropFiles(const QStringList& paths) {
-    // The next open dialog starts at the last file read; one that failed does not count.
-    act(StepKind::Other, [&] {
-        for (const QString& path : paths) {
-            loading(path);
-            openFileName = path;
-        }
-    });
-    Clickout();
+    addFiles(paths);
     activateWindow();
     raise();
 }
@@ -674,45 +708,111 @@ void Tkadrel::dropEvent(QDropEvent* event) {
     platform::runGuarded(desktop_, this, [this, &paths] { dropFiles(paths); });
 }
 
-void Tkadrel::loading(const QString& fileName) {
-    if (table_.pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());
-    const codecs::Format format = codecs::pieceFormat(fileName);
-    // Decoded before anything changes, so a bad file leaves no trace.
-    QImage picture = codecs::readFile(fileName, format);
-    Adding(picture, fileName);
-    workExt = codecs::extensionOf(fileName);
-    saveFilterIndex = codecs::filterIndexOf(codecs::kJoinedSaveOrder, format);
+void Tkadrel::addFiles(const QStringList& paths) {
+    // An arrangement among the files opens (asking first about unsaved changes); the pictures
+    // are added to whatever arrangement is then open.
+    QStringList pictures;
+    QString document;
+    for (const QString& path : paths) {
+        if (!isOpenRasterName(path))
+            pictures << path;
+        else if (document.isEmpty())
+            document = path;
+    }
+    std::exception_ptr refused;
+    if (!document.isEmpty()) {
+        try {
+            openArrangement(document);
+        } catch (...) {
+            refused = std::current_exception();
+        }
+    }
+    if (!pictures.isEmpty()) {
+        queuedFiles_ << pictures;
+        if (!loader_) startLoading();
+    }
+    if (refused) std::rethrow_exception(refused);
+}
+
+void Tkadrel::startLoading() {
+    static int loads = 0;
+    loader_ = std::make_unique<Loader>();
+    loader_->id = ++loads;
+    loader_->paths = std::move(queuedFiles_);
+    queuedFiles_.clear();
+    Loader* l = loader_.get();
+    progress->setRange(0, static_cast<int>(l->paths.size()));
+    progress->setValue(0);
+    progress->show();
+    QPointer<QProgressBar> bar(progress);
+    l->thread.reset(QThread::create([l, bar] {
+        l->files = readPieceFiles(l->paths, [bar](int done) {
+            QMetaObject::invokeMethod(
+                bar, [bar, done] { bar->setValue(done); }, Qt::QueuedConnection);
+        });
+    }));
+    connect(l->thread.get(), &QThread::finished, this, [this, id = l->id] {
+        // A test's wait may have taken these files already, and a later read begun.
+        if (loader_ && loader_->id == id) platform::runGuarded(desktop_, this, [this] { finishLoading(); });
+    });
+    l->thread->start();
+}
+
+void Tkadrel::waitForLoading() {
+    while (loader_) {
+        loader_->thread->wait();
+        platform::runGuarded(desktop_, this, [this] { finishLoading(); });
+    }
+}
+
+void Tkadrel::finishLoading() {
+    if (!loader_) return;  // the wait of a test got here first
+    loader_->thread->wait();
+    const std::unique_ptr<Loader> done = std::move(loader_);
+    progress->hide();
+    const AddReport report = doc_.addFiles(done->files);
+    // The next open dialog and the save dialog start from the last file added.
+    for (auto f = done->files.rbegin(); f != done->files.rend(); ++f) {
+        if (f->picture.isNull()) continue;
+        const codecs::Format format = codecs::pieceFormat(f->path);
+        openFileName_ = f->path;
+        workExt_ = codecs::extensionOf(f->path);
+        saveFilterIndex_ = codecs::filterIndexOf(codecs::kJoinedSaveOrder, format);
+        break;
+    }
+    refresh();
+    if (report.added > 0) pickchange();
+    if (!queuedFiles_.isEmpty()) startLoading();
+    showEffects(report.effects);
+    if (!report.failures.isEmpty()) throw base::Error(texts::filesNotAdded(report.failures));
 }
 
 void Tkadrel::Adding(const QImage& picture, const QString& file) {
     Piece piece;
     piece.picture = picture;
     piece.pieceFile = file;
-    piece.thumbnail = base::toBgr(picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    Effects effects;
-    try {
-        effects = table_.add(std::move(piece), options());
-    } catch (const base::Error& e) {
-        // The message says which file or paste could not be added.
-        const QString what = file.isEmpty() ? texts::pastedPiece() : file;
-        throw base::Error(what + QStringLiteral(": ") + QString::fromUtf8(e.what()));
-    }
-    composite = table_.current()->thumbnail;
-    // Notices of one file are shown as it is added, before the next file is read.
-    showEffects(effects);
-    syncPieces();
+    piece.thumbnail = pieceThumbnail(picture);
+    act(StepKind::Other, [&](PieceTable& t, const Options& o) {
+        try {
+            return t.add(std::move(piece), o);
+        } catch (const base::Error& e) {
+            // The message says which file or paste could not be added.
+            const QString what = file.isEmpty() ? texts::pastedPiece() : file;
+            throw base::Error(what + QStringLiteral(": ") + QString::fromUtf8(e.what()));
+        }
+    });
+    composite_ = table().current()->thumbnail;
 }
 
 void Tkadrel::fitClick() {
-    act(StepKind::Other, [this] { table_.fit(); });
+    act(StepKind::Other, [](PieceTable& t, const Options&) { t.fit(); });
     Clickout();
 }
 
 void Tkadrel::applyCanvasEdit(QLineEdit* editor, bool horizontal) {
-    act(StepKind::Other, [&] {
+    act(StepKind::Other, [&](PieceTable& t, const Options& o) {
         const int value = base::parseInt(editor->text());
-        return horizontal ? table_.setCanvasWidth(value, options())
-                          : table_.setCanvasHeight(value, options());
+        return horizontal ? t.setCanvasWidth(value, o) : t.setCanvasHeight(value, o);
     });
 }
 
@@ -731,7 +831,7 @@ void Tkadrel::UpDownYClick() {
 
 void Tkadrel::autosizeClick() {
     const bool c = autosize->isChecked();
-    act(StepKind::Other, [this, c] { table_.setAutoSize(c); });
+    act(StepKind::Other, [c](PieceTable& t, const Options&) { t.setAutoSize(c); });
     if (c) Clickout();
 }
 

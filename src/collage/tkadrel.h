@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <type_traits>
 #include <vector>
@@ -9,17 +10,22 @@
 #include <QMainWindow>
 #include <QPointF>
 #include <QString>
+#include <QThread>
+#include <QTimer>
 
 #include "base/colour.h"
 #include "collage/background.h"
+#include "collage/document.h"
 #include "collage/history.h"
 #include "collage/piece_table.h"
+#include "collage/recovery.h"
 #include "collage/rect.h"
 
 class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QMouseEvent;
@@ -89,6 +95,9 @@ public:
     QAction* rawdelete;
     QAction* fullshowmenu;
     QAction* Savemenu;
+    QAction* openArrangementMenu;
+    QAction* saveArrangementMenu;
+    QAction* saveArrangementAsMenu;
     QAction* editmenu;
     QAction* fulleditmenu;
     QAction* copymenu;
@@ -104,28 +113,29 @@ public:
     QAction* undomenu;
     QAction* redomenu;
     QAction* arrangemenu;
+    QAction* snapmenu;
+    QProgressBar* progress;  // files being read
     // "表示": the view zoom (platform::ZoomMenu).
     platform::ZoomMenu* zoomMenu;
 
-    // The pieces' controls, one per slot of the table, drawn in slot order.
-    std::vector<platform::PictureControl*> pieceImage;
-    QString workFileName;
-    QString workExt;
-    QImage composite;
-    bool dragging = false;
-    int saveFilterIndex = 1;  // the save dialog's filter, in codecs::kJoinedSaveOrder
-    QString openFileName;     // where the next open dialog starts
-    QString saveDialogName;   // where the next save dialog starts
-
-    // The state the user edits, and its undo history.
-    const PieceTable& table() const { return table_; }
-    const History& history() const { return history_; }
-    int pieceCount() const { return table_.pieceCount(); }
-    int pickIndex() const { return table_.pickIndex(); }
-    // The placement options and the screen, as the edits of the table read them.
-    Options options() const;
-    // Replaces the whole state and redraws; the history is kept (a state made outside the window).
+    // The arrangement as a document: every edit of the window goes through it.
+    const Document& document() const { return doc_; }
+    const PieceTable& table() const { return doc_.table(); }
+    const History& history() const { return doc_.history(); }
+    int pieceCount() const { return table().pieceCount(); }
+    int pickIndex() const { return table().pickIndex(); }
+    const Options& options() const { return doc_.options(); }
+    // A whole state made outside the window, as one step.
     void setTable(PieceTable table);
+
+    // The pieces' controls, one per slot of the table, drawn in slot order.
+    const std::vector<platform::PictureControl*>& pieceImage() const { return pieceImage_; }
+    // The last composite (or, between compositions, the current piece's thumbnail).
+    const QImage& composite() const { return composite_; }
+    int saveFilterIndex() const { return saveFilterIndex_; }       // in codecs::kJoinedSaveOrder
+    const QString& openFileName() const { return openFileName_; }  // where the next open dialog starts
+    const QString& workExt() const { return workExt_; }
+    bool dragging() const { return doc_.dragging(); }
 
     // Lifecycle.
     void FormCreate();
@@ -139,7 +149,14 @@ public:
     // Adding pieces.
     void addpicClick();
     void dropFiles(const QStringList& paths);
-    void loading(const QString& fileName);
+    // Reads `paths` off the window's thread, both cores at work, the progress bar showing how
+    // far it got, then adds every file that could be read, in order, as one step; the files that
+    // could not be read are named together at the end. Files asked for while a read is under way
+    // follow it.
+    void addFiles(const QStringList& paths);
+    bool loadingFiles() const { return loader_ != nullptr; }
+    // Waits for the files being read and adds them (for tests and the start-up files).
+    void waitForLoading();
     void Adding(const QImage& picture, const QString& file = {});
 
     // Canvas size.
@@ -190,19 +207,15 @@ public:
     int jpegQuality() const;
     static QString openFilter();
 
-    // The preview and help windows, reached through hooks the program sets.
+    // The preview and help windows, reached through the signals below.
     void fullshowClick();
     void helponClick();
-    std::function<void(const QImage&)> showPreview;
-    std::function<void()> showHelp;
 
-    // Hand-off to the cut editor, through hooks the program sets: "編集" gives it a copy of the
+    // Hand-off to the cut editor, through the signals below: "編集" gives it a copy of the
     // current piece's picture and file, "全体編集" a copy of the composed canvas and the file
     // whose extension its save dialog preselects.
     void editonClick();
     void fulleditClick();
-    std::function<void(const QImage& picture, const QString& file)> editPiece;
-    std::function<void(const QImage& picture, const QString& workFileName)> editWhole;
     // The cut editor's "OK": `result` becomes the current piece's picture; with `key` the piece
     // is made transparent with that colour first.
     void takeEdited(const QImage& result, std::optional<base::Colour> key);
@@ -215,20 +228,36 @@ public:
     platform::ViewScale viewScale() const;
     void setViewZoom(double zoom, std::optional<QPoint> about = std::nullopt);
 
+    // The arrangement as a document (tkadrel_document.cpp): "配置を開く…", "配置を保存" (asks for a
+    // name the first time) and "名前を付けて配置を保存…"; false when the user cancelled.
+    void openArrangementClick();
+    void openArrangement(const QString& path);  // asks first when there are unsaved changes
+    bool saveArrangementClick();
+    bool saveArrangementAsClick();
+    // Asks before unsaved changes would be lost: true when the work was saved or may go.
+    bool maySafelyDiscard();
+    // Writes the arrangement to a recovery document in `folder` a few seconds after each change,
+    // in the background, removed when the window closes normally; offerRecovery() offers what a
+    // program no longer running left there.
+    void enableRecovery(const QString& folder);
+    void offerRecovery(const QString& folder);
+    // Writes the recovery document now and waits for it (tests).
+    void waitForRecovery();
+
     // Undo and redo: one user action is one step.
     void undoClick();
     void redoClick();
 
     // "整列…" (tarrange.cpp): the dialog shows its settings on the table as one undo step from
-    // the table it began with, then keeps them or restores that table.
-    Tarrange* arrangeDialog = nullptr;
+    // the table it began with, then keeps them or restores that table (the document's session).
+    Tarrange* arrangeDialog() const { return arrangeDialog_; }
     void arrangeClick();
     void beginArrangement();
     Effects previewArrangement(const Arrangement& a);  // throws and changes nothing when refused
     void keepArrangement(const Effects& effects);
     void cancelArrangement();
     // The table the dialog's arrangement starts from (the table itself when none is shown).
-    const PieceTable& arrangementBase() const { return arrange_ ? arrange_->base : table_; }
+    const PieceTable& arrangementBase() const { return doc_.arrangementBase(); }
 
     // Takes the keyboard focus away from every control (pending edits are applied).
     void Clickout();
@@ -239,6 +268,10 @@ public:
 Q_SIGNALS:
     // The first show, with the screen size: the other windows take their places.
     void placeOtherWindows(QSize screen);
+    void previewRequested(const QImage& picture);
+    void helpRequested();
+    void editPieceRequested(const QImage& picture, const QString& file);
+    void editWholeRequested(const QImage& picture, const QString& workFileName);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -246,6 +279,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -256,9 +290,10 @@ private:
     void exchange(bool up);
     bool hasEditFocus() const;
 
-    // Runs one user action on the table: `edit` changes table_ or throws and leaves it as it was;
-    // either way the window is redrawn from the table (a refused edit shows the table's values
-    // again), and a change becomes one undo step. The action's notices are shown last.
+    // Runs one user action through the document: `edit(PieceTable&, const Options&)` changes the
+    // table or throws and leaves everything as it was; either way the window is redrawn from the
+    // document (a refused edit shows the table's values again), and a change is one undo step.
+    // The action's notices are shown last.
     template <class F>
     void act(StepKind kind, F&& edit);
     void showEffects(const Effects& effects);
@@ -272,25 +307,41 @@ private:
     // The slot of the topmost piece over canvas pixel `pixel`, else the slot of `sender`, else -1.
     int slotAt(QPoint pixel, const QWidget* sender) const;
 
+    void startLoading();
+    void finishLoading();
+    void updateTitle();
+    void documentChanged();
+    void writeArrangement(const QString& path);
+    void writeRecovery();
+    void endRecovery();
+
     platform::Desktop& desktop_;
-    PieceTable table_;
-    History history_;
-    struct ArrangeSession {
-        PieceTable base;  // the table before the shown arrangement
-        History history;  // the history before it
-        PieceTable shown;
-        std::size_t undoSteps = 0, redoSteps = 0;
-        ScaledPictures cache;
-    };
-    std::optional<ArrangeSession> arrange_;
-    // The table still shows the dialog's last preview, with nothing done in the window since.
-    bool showsArrangement() const;
-    PieceTable dragBefore_;  // the table when the current drag began
+    Document doc_;
+    std::vector<platform::PictureControl*> pieceImage_;
+    QImage composite_;
+    QString workFileName_;
+    QString workExt_;
+    int saveFilterIndex_ = 1;
+    QString openFileName_;
+    QString saveDialogName_;
+    Tarrange* arrangeDialog_ = nullptr;
     // Where a drag is anchored: the pointer (logical pixels in `main`) and the piece's place.
     struct DragBase {
         QPointF pointer;
         int left = 0, top = 0;
-    } dragBase;
+    } dragBase_;
+    // Files being read off the window's thread, and those asked for meanwhile.
+    struct Loader;
+    std::unique_ptr<Loader> loader_;
+    QStringList queuedFiles_;
+    struct Recovery {
+        explicit Recovery(const QString& folder) : file(folder) {}
+        RecoveryFile file;
+        QTimer timer;
+        std::unique_ptr<QThread> writer;
+        bool again = false;  // a change came while the writer was busy
+    };
+    std::unique_ptr<Recovery> recovery_;
     double viewZoom_ = 1.0;
     // What the canvas bitmap was last filled with.
     QSize filledSize_;
@@ -304,22 +355,13 @@ private:
 
 template <class F>
 void Tkadrel::act(StepKind kind, F&& edit) {
-    const PieceTable before = table_;
     Effects effects;
     try {
-        if constexpr (std::is_same_v<decltype(edit()), Effects>)
-            effects = edit();
-        else
-            edit();
+        effects = doc_.edit(std::forward<F>(edit), kind);
     } catch (...) {
-        // What a multi-file add did before its failing file stays, as one step.
-        history_.breakRun();
-        history_.record(before, table_, kind);
         refresh();
         throw;
     }
-    if (kind != StepKind::Nudge) history_.breakRun();
-    history_.record(before, table_, kind);
     refresh();
     showEffects(effects);
 }

@@ -19,7 +19,7 @@
 namespace collage {
 
 void Tkadrel::moving(int left, int top) {
-    const QPoint p = table_.moveCurrent(QPoint(left, top), options());
+    const QPoint p = doc_.dragTo(QPoint(left, top));
     syncPieces();
     picLeft->setText(QString::number(p.x()));
     picTop->setText(QString::number(p.y()));
@@ -31,54 +31,51 @@ void Tkadrel::ImageMouseDown(platform::PictureControl* sender, QMouseEvent* even
     const QPoint pixel = viewScale().pixelAt(pointer);
     const int slot = slotAt(pixel, sender);
     if (slot < 0) return;
-    const Rect& pressed = table_.pieceRect(slot);
+    const Rect& pressed = table().pieceRect(slot);
     if (transpick->isChecked()) {
         pickColour(sender, QPoint(pixel.x() - pressed.left, pixel.y() - pressed.top));
         return;
     }
-    dragging = true;
-    table_.pick(slot);
-    history_.breakRun();
+    dragBase_ = {pointer, pressed.left, pressed.top};
+    try {
+        doc_.beginDrag(slot);  // ends a drag or a preview still open as a step of its own
+    } catch (...) {
+        refresh();
+        throw;
+    }
+    refresh();
     pickchange();
-    dragBefore_ = table_;
-    dragBase = {pointer, pressed.left, pressed.top};
 }
 
 void Tkadrel::ImageMouseMove(QWidget* sender, QMouseEvent* event) {
-    if (!dragging || table_.pieceCount() == 0) return;
+    if (!doc_.dragging() || pieceCount() == 0) return;
     const platform::ViewScale scale = viewScale();
     const QPointF pointer = sender->mapTo(main, event->position());
-    const Rect pickBefore = table_.current()->pieceRect;
+    const Rect pickBefore = table().current()->pieceRect;
     // The pointer against the piece before this step, in canvas pixels.
     const QPointF rel = scale.toPicture(pointer) - QPointF(pickBefore.left, pickBefore.top);
-    const int left = dragBase.left + scale.distance(pointer.x() - dragBase.pointer.x());
-    const int top = dragBase.top + scale.distance(pointer.y() - dragBase.pointer.y());
+    const int left = dragBase_.left + scale.distance(pointer.x() - dragBase_.pointer.x());
+    const int top = dragBase_.top + scale.distance(pointer.y() - dragBase_.pointer.y());
     moving(left, top);
-    const Rect& now = table_.current()->pieceRect;
+    const Rect& now = table().current()->pieceRect;
     if (QPoint(now.left, now.top) == QPoint(left, top)) return;
     // A rule stopped the piece: while the pointer is still over it, it follows from here.
     Anchor a;
     const QPoint relPixel(static_cast<int>(std::floor(rel.x())), static_cast<int>(std::floor(rel.y())));
     if (reanchor(relPixel, pickBefore, QPoint(now.left, now.top), &a))
-        dragBase = {(rel + QPointF(now.left, now.top)) * scale.factor(), now.left, now.top};
+        dragBase_ = {(rel + QPointF(now.left, now.top)) * scale.factor(), now.left, now.top};
 }
 
 void Tkadrel::ImageMouseUp(platform::PictureControl*, QMouseEvent*) {
-    if (!dragging) return;
-    dragging = false;
-    // The whole drag, from press to release, is one step; the refit comes at its end.
-    const PieceTable before = dragBefore_;
-    dragBefore_ = PieceTable();
+    if (!doc_.dragging()) return;
+    // The whole drag, from press to release, is one step; the refit comes at its end, and a refit
+    // the budget refuses takes the whole drag back.
     try {
-        if (table_.autoSize()) table_.fit();
+        doc_.endDrag();
     } catch (...) {
-        // A refit the budget refuses takes the whole drag back.
-        table_ = before;
         refresh();
         throw;
     }
-    history_.breakRun();
-    history_.record(before, table_);
     refresh();
 }
 
@@ -102,7 +99,7 @@ void Tkadrel::FormKeyDown(int key) {
         suppressExit_ = false;
     }
     const QWidget* f = QApplication::focusWidget();
-    if (table_.pieceCount() == 0 || (f && f != this)) return;
+    if (pieceCount() == 0 || (f && f != this)) return;
     int dx = 0, dy = 0;
     switch (key) {
         case Qt::Key_Left:
@@ -121,39 +118,40 @@ void Tkadrel::FormKeyDown(int key) {
             break;
     }
     if (dx != 0 || dy != 0) {
-        act(StepKind::Nudge, [&] { table_.nudge(dx, dy, options()); });
+        act(StepKind::Nudge, [&](PieceTable& t, const Options& o) { t.nudge(dx, dy, o); });
         Clickout();
     }
 }
 
 void Tkadrel::picknExit() {
-    if (table_.pieceCount() == 0) {
+    if (pieceCount() == 0) {
         pickn->setText(QStringLiteral("0"));
         return;
     }
-    act(StepKind::Other, [this] { table_.pick(base::parseInt(pickn->text())); });
+    const int slot = base::parseInt(pickn->text());
+    act(StepKind::Other, [&](PieceTable& t, const Options&) { t.pick(slot); });
     pickchange();
 }
 
 void Tkadrel::UpDownpicknMouseDown() {
-    if (table_.pieceCount() <= 1) return;
+    if (pieceCount() <= 1) return;
     picknExit();
 }
 
 void Tkadrel::picLeftExit() {
-    act(StepKind::Other, [this] {
+    act(StepKind::Other, [this](PieceTable& t, const Options& o) {
         const int a = base::parseInt(picLeft->text());
-        table_.typeLeft(a, options());
+        t.typeLeft(a, o);
     });
-    if (table_.autoSize() && table_.pieceCount() > 0) Clickout();
+    if (table().autoSize() && pieceCount() > 0) Clickout();
 }
 
 void Tkadrel::picTopExit() {
-    act(StepKind::Other, [this] {
+    act(StepKind::Other, [this](PieceTable& t, const Options& o) {
         const int a = base::parseInt(picTop->text());
-        table_.typeTop(a, options());
+        t.typeTop(a, o);
     });
-    if (table_.autoSize() && table_.pieceCount() > 0) Clickout();
+    if (table().autoSize() && pieceCount() > 0) Clickout();
 }
 
 void Tkadrel::UpDownPLMouseDown() {
@@ -175,53 +173,53 @@ void Tkadrel::offsetClick() {
 
 void Tkadrel::offsetXClick(platform::UpDown::Button button) {
     const int d = button == platform::UpDown::Button::Up ? 1 : -1;
-    act(StepKind::Other, [&] { return table_.offsetBy(d, 0, options()); });
+    act(StepKind::Other, [&](PieceTable& t, const Options& o) { return t.offsetBy(d, 0, o); });
 }
 
 void Tkadrel::offsetYClick(platform::UpDown::Button button) {
     // The vertical spinner counts down with its upper arrow, which moves the pieces up.
     const int d = button == platform::UpDown::Button::Up ? -1 : 1;
-    act(StepKind::Other, [&] { return table_.offsetBy(0, d, options()); });
+    act(StepKind::Other, [&](PieceTable& t, const Options& o) { return t.offsetBy(0, d, o); });
 }
 
 void Tkadrel::overpicsClick() {
     if (!overpics->isChecked()) return;
-    const QString report = overlapReport(table_.rects());
+    const QString report = overlapReport(table().rects());
     if (!report.isEmpty()) desktop_.notice(this, report);
 }
 
 void Tkadrel::outframeClick() {
     if (!outframe->isChecked()) return;
-    const QString report = outsideReport(table_.rects(), canvasWidth(), canvasHeight());
+    const QString report = outsideReport(table().rects(), canvasWidth(), canvasHeight());
     if (!report.isEmpty()) desktop_.notice(this, report);
 }
 
 void Tkadrel::intransClick() {
     const bool on = intrans->isChecked();
-    if (table_.pieceCount() == 0) {
+    if (pieceCount() == 0) {
         intrans->setChecked(false);
         return;
     }
-    act(StepKind::Other, [&] { table_.setTransparent(on); });
+    act(StepKind::Other, [&](PieceTable& t, const Options&) { t.setTransparent(on); });
 }
 
 void Tkadrel::pickColour(platform::PictureControl*, QPoint at) {
-    const Piece* piece = table_.current();
+    const Piece* piece = table().current();
     if (piece == nullptr) return;
     // A press on another piece reads the current piece at that offset; outside its picture
     // there is nothing to read, and nothing changes.
     if (!piece->picture.rect().contains(at)) return;
     const base::Colour c = base::pixelAt(piece->picture, at.x(), at.y());
     transpick->setChecked(false);
-    act(StepKind::Other, [&] { table_.setTransColor(c); });
+    act(StepKind::Other, [&](PieceTable& t, const Options&) { t.setTransColor(c); });
 }
 
 void Tkadrel::exchange(bool up) {
-    const int from = table_.pickIndex();
-    act(StepKind::Other, [&] { table_.raise(up); });
-    if (table_.pickIndex() == from) return;
+    const int from = pickIndex();
+    act(StepKind::Other, [&](PieceTable& t, const Options&) { t.raise(up); });
+    if (pickIndex() == from) return;
     // The scratch picture ends as the picture of the piece that gave up its slot.
-    composite = table_.piece(from).picture;
+    composite_ = table().piece(from).picture;
     pickchange();
 }
 
@@ -234,10 +232,10 @@ void Tkadrel::rawdownClick() {
 }
 
 void Tkadrel::rawdeleteClick() {
-    if (hasEditFocus() || table_.pieceCount() == 0) return;
+    if (hasEditFocus() || pieceCount() == 0) return;
     if (!desktop_.confirm(this, texts::confirmDelete())) return;
-    act(StepKind::Other, [this] { table_.removeCurrent(); });
-    if (table_.pieceCount() > 0) pickchange();
+    act(StepKind::Other, [](PieceTable& t, const Options&) { t.removeCurrent(); });
+    if (pieceCount() > 0) pickchange();
 }
 
 }  // namespace collage

@@ -10,33 +10,34 @@ namespace collage {
 
 void Tkadrel::fullshowClick() {
     fullkadrel();
-    if (showPreview) showPreview(composite);
+    Q_EMIT previewRequested(composite_);
 }
 
 void Tkadrel::helponClick() {
-    if (showHelp) showHelp();
+    Q_EMIT helpRequested();
 }
 
 void Tkadrel::editonClick() {
-    const Piece* piece = table_.current();
+    const Piece* piece = table().current();
     if (piece == nullptr) return;
     // A copy: nothing done in the editor touches the piece before OK.
-    if (editPiece) editPiece(piece->picture.copy(), piece->pieceFile);
+    Q_EMIT editPieceRequested(piece->picture.copy(), piece->pieceFile);
 }
 
 void Tkadrel::fulleditClick() {
     fullkadrel();
-    const Piece* piece = table_.current();
-    workFileName = piece ? piece->pieceFile : QString();
-    workExt = codecs::extensionOf(workFileName);
-    if (editWhole) editWhole(composite.copy(), workFileName);
+    const Piece* piece = table().current();
+    workFileName_ = piece ? piece->pieceFile : QString();
+    workExt_ = codecs::extensionOf(workFileName_);
+    Q_EMIT editWholeRequested(composite_.copy(), workFileName_);
 }
 
 void Tkadrel::takeEdited(const QImage& result, std::optional<base::Colour> key) {
     // The pieces may have gone while the editor was open: then there is nothing to change.
-    if (table_.pieceCount() > 0) {
-        act(StepKind::Other,
-            [&] { return table_.replaceCurrent(result, editedThumbnail(result), key, options()); });
+    if (pieceCount() > 0) {
+        act(StepKind::Other, [&](PieceTable& t, const Options& o) {
+            return t.replaceCurrent(result, editedThumbnail(result), key, o);
+        });
         pickchange();
     }
     show();

@@ -25,9 +25,9 @@ const QString kSaveFilter = codecs::saveFilter(codecs::kJoinedSaveOrder);
 }  // namespace
 
 void Tkadrel::fullkadrel() {
-    composite = composeTable(table_);
-    const Piece* piece = table_.current();
-    saveDialogName = piece ? withoutExtension(piece->pieceFile) : QString();
+    composite_ = composeTable(table());
+    const Piece* piece = table().current();
+    saveDialogName_ = piece ? withoutExtension(piece->pieceFile) : QString();
 }
 
 int Tkadrel::jpegQuality() const {
@@ -36,44 +36,47 @@ int Tkadrel::jpegQuality() const {
 
 void Tkadrel::saveClick() {
     fullkadrel();
-    const auto choice = desktop_.saveFile(this, kSaveFilter, saveDialogName, saveFilterIndex);
+    const auto choice = desktop_.saveFile(this, kSaveFilter, saveDialogName_, saveFilterIndex_);
     if (!choice) return;
-    workFileName = choice->path;
-    saveFilterIndex = choice->filterIndex;
+    workFileName_ = choice->path;
+    saveFilterIndex_ = choice->filterIndex;
     const codecs::Format format = codecs::savedFormat(codecs::kJoinedSaveOrder, choice->filterIndex);
-    const QString target = forcedName(workFileName, format);
+    const QString target = forcedName(workFileName_, format);
     // The question names the file really written (the forced extension may name another file
     // than the one typed), and comes whenever that file exists.
     if (mustAskBeforeWriting(target) && !desktop_.confirm(this, texts::confirmOverwrite(target))) return;
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
     if (format == codecs::Format::Jpeg || format == codecs::Format::Webp) options.jpegQuality = jpegQuality();
-    if (format == codecs::Format::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));
-    codecs::writeFile(target, composite, format, options);
+    if (format == codecs::Format::Gif)
+        composite_ = bmpfilters::ReduceToStaticPalette(base::toBgr(composite_));
+    codecs::writeFile(target, composite_, format, options);
 }
 
 void Tkadrel::fullcopymenuClick() {
     fullkadrel();
-    desktop_.setClipboardImage(composite);
+    desktop_.setClipboardImage(composite_);
 }
 
 void Tkadrel::backcolorClick() {
-    const auto c = desktop_.chooseColour(this, table_.background().colour);
+    const auto c = desktop_.chooseColour(this, table().background().colour);
     if (!c) return;
-    act(StepKind::Other, [&] { table_.setBackground(Background{*c, QImage()}); });
+    act(StepKind::Other, [&](PieceTable& t, const Options&) { t.setBackground(Background{*c, QImage()}); });
 }
 
 void Tkadrel::backpictureClick() {
-    const QStringList paths = desktop_.openFiles(this, openFilter(), openFileName, false);
+    const QStringList paths = desktop_.openFiles(this, openFilter(), openFileName_, false);
     if (paths.isEmpty()) return;
     const QString& path = paths.first();
-    openFileName = path;
+    openFileName_ = path;
     QImage picture = codecs::readFile(path, codecs::formatByExtension(path));
-    act(StepKind::Other, [&] { table_.setBackground(Background{table_.background().colour, picture}); });
+    act(StepKind::Other, [&](PieceTable& t, const Options&) {
+        t.setBackground(Background{t.background().colour, picture});
+    });
 }
 
 void Tkadrel::copymenuClick() {
-    const Piece* piece = table_.current();
+    const Piece* piece = table().current();
     if (piece == nullptr) return;
     desktop_.setClipboardImage(piece->picture);
 }
@@ -82,10 +85,10 @@ void Tkadrel::pastemanuClick() {
     const QImage clip = desktop_.clipboardImage();
     if (clip.isNull()) throw base::Error(texts::unsupportedClipboard());
     base::checkSize(clip.width(), clip.height());
-    if (table_.pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());
-    act(StepKind::Other, [&] { Adding(base::toBgr(clip)); });
+    if (pieceCount() >= kMaxPieces) throw base::Error(texts::tooManyPieces());
+    Adding(base::toBgr(clip));
     Clickout();
-    saveFilterIndex = 2;
+    saveFilterIndex_ = 2;
 }
 
 }  // namespace collage

@@ -24,6 +24,10 @@ public:
     virtual void notice(QWidget* parent, const QString& text) = 0;
     // Yes/No without an icon, Yes the default, Esc answers No. True only for Yes.
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // A question without an icon with `buttons` (captions with their & letters, which work without
+    // Alt), `defaultButton` the default and Esc answering `escapeButton`; the index of the answer.
+    virtual int ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
+                    int escapeButton) = 0;
     // The default error handler's box.
     virtual void error(QWidget* parent, const QString& text) = 0;
 

@@ -6,6 +6,14 @@ void FakeDesktop::notice(QWidget*, const QString& text) {
     shown.push_back({Kind::Notice, text});
 }
 
+int FakeDesktop::ask(QWidget*, const QString& text, const QStringList&, int, int escapeButton) {
+    shown.push_back({Kind::Question, text});
+    if (askAnswers.empty()) return escapeButton;
+    const int answer = askAnswers.front();
+    askAnswers.pop_front();
+    return answer;
+}
+
 bool FakeDesktop::confirm(QWidget*, const QString& text) {
     shown.push_back({Kind::Confirm, text});
     if (confirmAnswers.empty()) return false;
@@ -64,6 +72,7 @@ QStringList FakeDesktop::texts(Kind kind) const {
 void FakeDesktop::clear() {
     shown.clear();
     confirmAnswers.clear();
+    askAnswers.clear();
     openAnswers.clear();
     saveAnswers.clear();
     colourAnswers.clear();

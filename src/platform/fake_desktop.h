@@ -11,7 +11,7 @@ namespace platform {
 // An unscripted question answers "No"/cancel, so a test never blocks.
 class FakeDesktop final : public Desktop {
 public:
-    enum class Kind { Notice, Confirm, Error };
+    enum class Kind { Notice, Confirm, Error, Question };
     struct Shown {
         Kind kind;
         QString text;
@@ -19,6 +19,7 @@ public:
 
     std::vector<Shown> shown;
     std::deque<bool> confirmAnswers;
+    std::deque<int> askAnswers;  // an unscripted question answers its Esc button
     std::deque<QStringList> openAnswers;
     std::deque<std::optional<SaveChoice>> saveAnswers;
     std::deque<std::optional<base::Colour>> colourAnswers;
@@ -38,6 +39,8 @@ public:
 
     void notice(QWidget* parent, const QString& text) override;
     bool confirm(QWidget* parent, const QString& text) override;
+    int ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
+            int escapeButton) override;
     void error(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
                           bool multi) override;

@@ -1,5 +1,8 @@
 #include "platform/qt_desktop.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
@@ -10,6 +13,7 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScreen>
 #include <QUrl>
 
@@ -35,6 +39,18 @@ bool QtDesktop::confirm(QWidget* parent, const QString& text) {
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+int QtDesktop::ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
+                   int escapeButton) {
+    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::NoButton, parent);
+    std::vector<QPushButton*> made;
+    for (const QString& caption : buttons) made.push_back(box.addButton(caption, QMessageBox::ActionRole));
+    box.setDefaultButton(made.at(static_cast<std::size_t>(defaultButton)));
+    box.setEscapeButton(made.at(static_cast<std::size_t>(escapeButton)));
+    box.exec();
+    const auto chosen = std::find(made.begin(), made.end(), box.clickedButton());
+    return chosen == made.end() ? escapeButton : static_cast<int>(chosen - made.begin());
 }
 
 void QtDesktop::error(QWidget* parent, const QString& text) {

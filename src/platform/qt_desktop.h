@@ -18,6 +18,8 @@ class QtDesktop final : public Desktop {
 public:
     void notice(QWidget* parent, const QString& text) override;
     bool confirm(QWidget* parent, const QString& text) override;
+    int ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
+            int escapeButton) override;
     void error(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
                           bool multi) override;

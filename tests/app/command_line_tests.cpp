@@ -107,7 +107,7 @@ protected:
         o.rects = windows.kadrel.table().rects();
         for (const collage::Piece& piece : windows.kadrel.table().slots()) o.files << piece.pieceFile;
         o.errors = testsupport::fake().errors();
-        o.openFileName = windows.kadrel.openFileName;
+        o.openFileName = windows.kadrel.openFileName();
         o.pickIndex = windows.kadrel.pickIndex();
         windows.kadrel.undomenu->trigger();
         o.piecesAfterOneUndo = windows.kadrel.pieceCount();
@@ -120,11 +120,13 @@ protected:
         data.setUrls(urls);
         QDropEvent event(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         static_cast<QObject*>(&k)->event(&event);
+        k.waitForLoading();
     }
     static void fromCommandLine(collage::Tkadrel& k, const QStringList& arguments) {
         const app::StartRequest request = read(arguments);
         ASSERT_EQ(request.exitCode, -1);
         app::addStartFiles(k, request.files);
+        k.waitForLoading();
     }
     QTemporaryDir dir;
 };

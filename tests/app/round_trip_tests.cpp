@@ -101,6 +101,7 @@ protected:
         codecs::writeFile(path, base::makeBgr(w, h, c), codecs::pieceFormat(path));
         testsupport::fake().openAnswers.push_back({path});
         QTest::mouseClick(k->addpic, Qt::LeftButton);
+        k->waitForLoading();
     }
     void typeInto(QLineEdit* edit, const QString& text) {
         edit->setFocus();
@@ -172,9 +173,9 @@ TEST_F(RoundTrip, CutPieceKeepsItsCornerAndReachesTheSavedPicture) {
     EXPECT_EQ(k->picY->text(), QStringLiteral("80"));
 
     k->fullkadrel();
-    EXPECT_EQ(base::pixelAt(k->composite, 40, 30), base::rgb(200, 0, 0));
-    EXPECT_EQ(base::pixelAt(k->composite, 40 + 119, 30 + 79), base::rgb(200, 0, 0));
-    EXPECT_NE(base::pixelAt(k->composite, 40 + 120, 30), base::rgb(200, 0, 0));
+    EXPECT_EQ(base::pixelAt(k->composite(), 40, 30), base::rgb(200, 0, 0));
+    EXPECT_EQ(base::pixelAt(k->composite(), 40 + 119, 30 + 79), base::rgb(200, 0, 0));
+    EXPECT_NE(base::pixelAt(k->composite(), 40 + 120, 30), base::rgb(200, 0, 0));
 }
 
 TEST_F(RoundTrip, OkActsOnThePieceCurrentAtThatMomentAndReportsOverlap) {
@@ -231,7 +232,7 @@ TEST_F(RoundTrip, UndoAfterOkGivesTheOldPictureBack) {
     ASSERT_EQ(k->table().pieceRect(0).width, 30);
     k->undomenu->trigger();
     EXPECT_TRUE(k->table() == before);
-    EXPECT_EQ(k->pieceImage[0]->picture(), before.piece(0).picture);
+    EXPECT_EQ(k->pieceImage()[0]->picture(), before.piece(0).picture);
     EXPECT_FALSE(k->intrans->isChecked());
     EXPECT_EQ(k->back->size(), QSize(60, 40));
     k->redomenu->trigger();
@@ -315,8 +316,8 @@ TEST_F(RoundTrip, ColourPickedOnTheEditorKeysTheReturnedPiece) {
     EXPECT_TRUE(k->intrans->isChecked());
     EXPECT_EQ(k->table().piece(0).pieceTransColor, base::rgb(0, 90, 180));
     k->fullkadrel();
-    EXPECT_EQ(base::pixelAt(k->composite, 0, 0), base::rgb(9, 9, 9));
-    EXPECT_NE(base::pixelAt(k->composite, 20, 20), base::rgb(0, 90, 180));
+    EXPECT_EQ(base::pixelAt(k->composite(), 0, 0), base::rgb(9, 9, 9));
+    EXPECT_NE(base::pixelAt(k->composite(), 20, 20), base::rgb(0, 90, 180));
 }
 
 TEST_F(RoundTrip, TheDialogStartsFromTheCurrentPiecesTransparency) {

@@ -30,7 +30,7 @@ protected:
         t.pick(current);
         k->setTable(t);
     }
-    platform::PictureControl* piece(int slot) { return k->pieceImage[slot]; }
+    platform::PictureControl* piece(int slot) { return k->pieceImage()[slot]; }
     void key(int key) {
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : k.get(), Qt::Key(key));
     }
@@ -174,13 +174,13 @@ TEST_F(Arrange, KeyColourAndColourPick) {
     EXPECT_EQ(k->table().piece(0).pieceTransColor, base::rgb(255, 0, 0));
     EXPECT_EQ(k->transcolor->colour(), base::rgb(255, 0, 0));
     EXPECT_FALSE(k->transpick->isChecked());
-    EXPECT_FALSE(k->dragging);
+    EXPECT_FALSE(k->dragging());
 
     // The composite leaves out exactly the red pixel.
     k->fullkadrel();
-    EXPECT_EQ(base::pixelAt(k->composite, 5, 5), 0u);
-    EXPECT_EQ(base::pixelAt(k->composite, 6, 5), base::rgb(254, 255, 255));
-    EXPECT_EQ(base::pixelAt(k->composite, 0, 0), base::rgb(255, 255, 255));
+    EXPECT_EQ(base::pixelAt(k->composite(), 5, 5), 0u);
+    EXPECT_EQ(base::pixelAt(k->composite(), 6, 5), base::rgb(254, 255, 255));
+    EXPECT_EQ(base::pixelAt(k->composite(), 0, 0), base::rgb(255, 255, 255));
 
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));

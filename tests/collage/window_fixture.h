@@ -38,6 +38,7 @@ protected:
     void addThroughDialog(const QStringList& paths) {
         testsupport::fake().openAnswers.push_back(paths);
         QTest::mouseClick(k->addpic, Qt::LeftButton);
+        k->waitForLoading();
     }
 
     collage::Rect rect(int slot) const { return k->table().pieceRect(slot); }

@@ -23,7 +23,7 @@ protected:
 
     collage::Tarrange* open() {
         k->arrangemenu->trigger();
-        collage::Tarrange* d = k->arrangeDialog;
+        collage::Tarrange* d = k->arrangeDialog();
         EXPECT_NE(d, nullptr);
         EXPECT_TRUE(d && d->isVisible());
         return d;
@@ -58,7 +58,7 @@ TEST_F(Grid, OpensWithTheDefaultsAndShowsTheGridAtOnce) {
     EXPECT_EQ(rects(), (std::vector<Rect>{{0, 0, 40, 20}, {40, 0, 20, 30}, {0, 30, 30, 10}}));
     EXPECT_EQ(k->sizeX->text(), QStringLiteral("60"));
     EXPECT_EQ(k->sizeY->text(), QStringLiteral("40"));
-    EXPECT_EQ(k->pieceImage[2]->pos(), QPoint(0, 30));
+    EXPECT_EQ(k->pieceImage()[2]->pos(), QPoint(0, 30));
     d->reject();
 }
 
@@ -80,7 +80,7 @@ TEST_F(Grid, SettingsShowLiveAndCancelRestoresExactly) {
     EXPECT_FALSE(d->isVisible());
     EXPECT_TRUE(k->table() == before);
     EXPECT_EQ(k->history().undoSteps(), stepsBefore);
-    EXPECT_EQ(k->pieceImage[1]->pos(), QPoint(40, 0));
+    EXPECT_EQ(k->pieceImage()[1]->pos(), QPoint(40, 0));
 
     // Esc cancels too. The gap and the alignment stay as they were set.
     d = open();
@@ -121,7 +121,7 @@ TEST_F(Grid, OneHeightStartsAtTheSmallestHeightAndScales) {
     EXPECT_EQ(d->target->value(), 10);
     // 40 x 20 -> 20 x 10, 20 x 30 -> Round(6.67) = 7 x 10, 30 x 10 stays (and widens column 0).
     EXPECT_EQ(rects(), (std::vector<Rect>{{0, 0, 20, 10}, {30, 0, 7, 10}, {0, 10, 30, 10}}));
-    EXPECT_EQ(k->pieceImage[1]->picture().size(), QSize(7, 10));
+    EXPECT_EQ(k->pieceImage()[1]->picture().size(), QSize(7, 10));
     QTest::mouseClick(d->sizeWidth, Qt::LeftButton);
     EXPECT_EQ(d->target->value(), 20);
     EXPECT_EQ(rects()[0], (Rect{0, 0, 20, 10}));

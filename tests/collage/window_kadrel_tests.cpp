@@ -66,10 +66,10 @@ TEST_F(KadrelWindow, AddedPiecesLineUpAndTheCanvasFollows) {
     EXPECT_EQ(k->picX->text(), QStringLiteral("100"));
     EXPECT_EQ(k->table().slots().size(), 3u);
     EXPECT_EQ(k->table().piece(2).thumbnail.size(), QSize(100, 100));
-    EXPECT_EQ(k->pieceImage[2]->pos(), QPoint(200, 0));
+    EXPECT_EQ(k->pieceImage()[2]->pos(), QPoint(200, 0));
     EXPECT_EQ(k->UpDownpickn->maximum(), 2);
-    EXPECT_EQ(k->saveFilterIndex, 2);
-    EXPECT_EQ(k->workExt, QStringLiteral(".bmp"));
+    EXPECT_EQ(k->saveFilterIndex(), 2);
+    EXPECT_EQ(k->workExt(), QStringLiteral(".bmp"));
 }
 
 TEST_F(KadrelWindow, DroppedFilesAreAddedInOrder) {
@@ -82,11 +82,12 @@ TEST_F(KadrelWindow, DroppedFilesAreAddedInOrder) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject*>(k.get())->event(&drop);
+    k->waitForLoading();
     EXPECT_EQ(testsupport::fake().errors(), QStringList());
     ASSERT_EQ(k->pieceCount(), 2);
     EXPECT_TRUE(k->table().piece(0).pieceFile.endsWith(QStringLiteral("one.bmp")));
     EXPECT_EQ(rect(1), (collage::Rect{30, 0, 40, 10}));
-    EXPECT_TRUE(k->openFileName.endsWith(QStringLiteral("two.bmp")));
+    EXPECT_TRUE(k->openFileName().endsWith(QStringLiteral("two.bmp")));
     EXPECT_EQ(k->pickIndex(), 1);
 }
 
@@ -99,6 +100,7 @@ TEST_F(KadrelWindow, OpenDialogStartsWhereTheUserLastChoseFiles) {
     data.setUrls({QUrl::fromLocalFile(good), QUrl::fromLocalFile(bad)});
     QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     static_cast<QObject*>(k.get())->event(&drop);
+    k->waitForLoading();
     ASSERT_EQ(k->pieceCount(), 1);
     auto nextStart = [this](auto open) {
         testsupport::fake().openAnswers.push_back({});  // cancelled
@@ -123,14 +125,21 @@ TEST_F(KadrelWindow, OpenDialogStartsWhereTheUserLastChoseFiles) {
     EXPECT_EQ(nextStart([this] { k->addmenu->trigger(); }), good);
 }
 
-TEST_F(KadrelWindow, AFailingFileAddsNothingAndStopsTheSelection) {
+// Every file that can be read is added, in order, as one step; the ones that cannot are named
+// together in one message, each with its reason.
+TEST_F(KadrelWindow, FailingFilesAreNamedTogetherAndTheOthersStillAdded) {
     const QString bad = testsupport::writeBytes(dir.filePath("bad.png"), QByteArray("not a picture"));
+    const QString worse = testsupport::writeBytes(dir.filePath("worse.bmp"), QByteArray("BM"));
     const int childrenBefore = static_cast<int>(k->main->findChildren<platform::PictureControl*>().size());
-    addThroughDialog({picture("ok.bmp", 10, 10), bad, picture("later.bmp", 10, 10)});
-    EXPECT_EQ(k->pieceCount(), 1);
+    addThroughDialog({picture("ok.bmp", 10, 10), bad, picture("later.bmp", 20, 10), worse});
+    ASSERT_EQ(k->pieceCount(), 2);
+    EXPECT_TRUE(k->table().piece(1).pieceFile.endsWith(QStringLiteral("later.bmp")));
     ASSERT_EQ(testsupport::fake().errors().size(), 1);
-    EXPECT_TRUE(testsupport::fake().errors()[0].contains(QStringLiteral("bad.png")));
-    EXPECT_EQ(k->main->findChildren<platform::PictureControl*>().size(), childrenBefore + 1);
+    const QString error = testsupport::fake().errors()[0];
+    EXPECT_TRUE(error.contains(QStringLiteral("bad.png")) && error.contains(QStringLiteral("worse.bmp")));
+    EXPECT_EQ(k->main->findChildren<platform::PictureControl*>().size(), childrenBefore + 2);
+    k->undomenu->trigger();
+    EXPECT_EQ(k->pieceCount(), 0);
 }
 
 TEST_F(KadrelWindow, MixedCaseExtensionsFallToTheJpegReader) {

@@ -38,7 +38,7 @@ TEST_F(Output, SavesEachFormatWithItsExtensionForced) {
     saveAs(QStringLiteral("joined.jpg"), 4);
     const QImage png = codecs::readFile(dir.filePath("joined.png"), codecs::Format::Png);
     EXPECT_EQ(base::pixelAt(png, 25, 5), base::rgb(0, 0, 255));
-    EXPECT_EQ(k->saveFilterIndex, 4);  // the dialog offers the last choice next time
+    EXPECT_EQ(k->saveFilterIndex(), 4);  // the dialog offers the last choice next time
 
     saveAs(QStringLiteral("joined"), 3);
     const QImage gif = codecs::readFile(dir.filePath("joined.gif"), codecs::Format::Gif);
@@ -57,7 +57,7 @@ TEST_F(Output, WebpIsTheFifthFormatLosslessAtQuality100AndLossyBelow) {
     ASSERT_EQ(webp.size(), QSize(30, 10));
     EXPECT_EQ(base::pixelAt(webp, 0, 0), base::rgb(255, 0, 0));
     EXPECT_EQ(base::pixelAt(webp, 25, 5), base::rgb(0, 0, 255));
-    EXPECT_EQ(k->saveFilterIndex, 5);
+    EXPECT_EQ(k->saveFilterIndex(), 5);
 
     k->jpgq->setText(QStringLiteral("50"));
     saveAs(QStringLiteral("small"), 5);
@@ -67,7 +67,7 @@ TEST_F(Output, WebpIsTheFifthFormatLosslessAtQuality100AndLossyBelow) {
 
     // A WebP piece makes the dialog offer WebP next time.
     addThroughDialog({dir.filePath("joined.webp")});
-    EXPECT_EQ(k->saveFilterIndex, 5);
+    EXPECT_EQ(k->saveFilterIndex(), 5);
     EXPECT_TRUE(testsupport::fake().errors().isEmpty());
 }
 
@@ -157,9 +157,9 @@ TEST_F(Output, PieceCopyThenPasteAddsAnOpaqueTopPiece) {
     QTest::keyClick(k->picLeft, Qt::Key_V, Qt::ControlModifier);
     ASSERT_EQ(k->pieceCount(), 3);
     EXPECT_EQ(k->table().pieceRect(2), (collage::Rect{30, 0, 20, 10}));
-    EXPECT_FALSE(k->pieceImage[2]->transparent());
+    EXPECT_FALSE(k->pieceImage()[2]->transparent());
     EXPECT_TRUE(k->table().piece(2).pieceFile.isEmpty());
-    EXPECT_EQ(k->saveFilterIndex, 2);
+    EXPECT_EQ(k->saveFilterIndex(), 2);
     EXPECT_NE(k->picLeft->text(), typed + QStringLiteral("v"));
 }
 
@@ -181,7 +181,7 @@ TEST_F(Output, BackgroundColourAndTiledPicture) {
     k->picTop->setText(QStringLiteral("5"));
     QTest::keyClick(k->picTop, Qt::Key_Return);  // the canvas refits to 30 x 15
     k->fullkadrel();
-    EXPECT_EQ(base::pixelAt(k->composite, 0, 14), base::rgb(1, 2, 3));
+    EXPECT_EQ(base::pixelAt(k->composite(), 0, 14), base::rgb(1, 2, 3));
 
     QImage tile = base::makeBgr(7, 4, base::rgb(9, 9, 9));
     base::setPixel(tile, 0, 0, base::rgb(200, 100, 50));
@@ -191,8 +191,8 @@ TEST_F(Output, BackgroundColourAndTiledPicture) {
     QTest::mouseClick(k->backpicture, Qt::LeftButton);
     EXPECT_EQ(base::pixelAt(k->backpattern->picture(), 0, 0), base::rgb(200, 100, 50));
     k->fullkadrel();
-    EXPECT_EQ(base::pixelAt(k->composite, 0, 12), base::rgb(200, 100, 50));
-    EXPECT_EQ(base::pixelAt(k->composite, 1, 12), base::rgb(9, 9, 9));
+    EXPECT_EQ(base::pixelAt(k->composite(), 0, 12), base::rgb(200, 100, 50));
+    EXPECT_EQ(base::pixelAt(k->composite(), 1, 12), base::rgb(9, 9, 9));
 
     const QString odd = testsupport::writeBytes(dir.filePath("bg.tiff"), QByteArray("x"));
     testsupport::fake().openAnswers.push_back({odd});

@@ -2,6 +2,7 @@
 #include <QMenuBar>
 
 #include "platform/widgets.h"
+#include "table_checks.h"
 #include "window_fixture.h"
 
 namespace {
@@ -44,7 +45,7 @@ TEST_F(Undo, AnAddOverTheBudgetLeavesNoTrace) {
     EXPECT_TRUE(errors()[0].contains(QStringLiteral("wide.bmp")));
     EXPECT_TRUE(errors()[0].contains(QStringLiteral("65537")));
     EXPECT_TRUE(k->table() == before);
-    EXPECT_EQ(k->pieceImage.size(), 1u);
+    EXPECT_EQ(k->pieceImage().size(), 1u);
     EXPECT_EQ(k->sizeX->text(), QStringLiteral("2"));
     EXPECT_EQ(k->pickn->text(), QStringLiteral("0"));
     // Nothing is left that would show the box again.
@@ -87,8 +88,8 @@ TEST_F(Undo, EscapeEnterWipesAndUndoBringsEveryPieceBack) {
     EXPECT_EQ(base::pixelAt(k->preview->picture(), 50, 50), 0u);
     QTest::keyClick(k.get(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(k->table() == before);
-    EXPECT_EQ(k->pieceImage.size(), 2u);
-    EXPECT_EQ(k->pieceImage[0]->picture(), before.piece(0).picture);
+    EXPECT_EQ(k->pieceImage().size(), 2u);
+    EXPECT_EQ(k->pieceImage()[0]->picture(), before.piece(0).picture);
     EXPECT_EQ(k->pickn->text(), QStringLiteral("1"));
     EXPECT_TRUE(k->redomenu->isEnabled());
     QTest::keyClick(k.get(), Qt::Key_Y, Qt::ControlModifier);
@@ -100,7 +101,7 @@ TEST_F(Undo, ADragIsOneStepAndARunOfNudgesAnother) {
     QTest::mouseClick(k->autosize, Qt::LeftButton, {}, QPoint(5, 8));
     const collage::PieceTable start = k->table();
     const std::size_t steps = k->history().undoSteps();
-    platform::PictureControl* p = k->pieceImage[1];
+    platform::PictureControl* p = k->pieceImage()[1];
     QTest::mousePress(p, Qt::LeftButton, {}, QPoint(10, 10));
     for (int x = 12; x <= 30; x += 2) QTest::mouseMove(p, QPoint(x, 10 + x));
     QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(30, 40));
@@ -115,7 +116,7 @@ TEST_F(Undo, ADragIsOneStepAndARunOfNudgesAnother) {
 
     k->undomenu->trigger();
     EXPECT_TRUE(k->table() == dragged);
-    EXPECT_EQ(k->pieceImage[1]->pos(), QPoint(dragged.pieceRect(1).left, dragged.pieceRect(1).top));
+    EXPECT_EQ(k->pieceImage()[1]->pos(), QPoint(dragged.pieceRect(1).left, dragged.pieceRect(1).top));
     k->undomenu->trigger();
     EXPECT_EQ(k->table().pieceRect(1), start.pieceRect(1));
     EXPECT_EQ(k->picLeft->text(), QString::number(start.pieceRect(1).left));
@@ -128,7 +129,7 @@ TEST_F(Undo, ADragThatTheRefitShiftsIsStillOneStep) {
     addThroughDialog({picture("a.bmp", 50, 50), picture("b.bmp", 50, 50)});
     const collage::PieceTable start = k->table();
     const std::size_t steps = k->history().undoSteps();
-    platform::PictureControl* p = k->pieceImage[0];
+    platform::PictureControl* p = k->pieceImage()[0];
     QTest::mousePress(p, Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseMove(p, QPoint(-20, 30));
     QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(-20, 30));
@@ -139,6 +140,36 @@ TEST_F(Undo, ADragThatTheRefitShiftsIsStillOneStep) {
     k->undomenu->trigger();
     EXPECT_TRUE(k->table().sameContent(start));
     EXPECT_EQ(k->back->size(), QSize(100, 50));
+}
+
+// A key pressed while the mouse still drags ends the drag as a step of its own (refitted, with auto
+// size on) before the key acts: undo then takes back the key's edit, then the drag, in that order,
+// and each state it gives back encloses the pieces.
+TEST_F(Undo, KeysDuringADragComeAfterTheDragInTheHistory) {
+    addThroughDialog({picture("a.bmp", 50, 50), picture("b.bmp", 50, 50)});
+    const collage::PieceTable start = k->table();
+    platform::PictureControl* p = k->pieceImage()[0];
+    QTest::mousePress(p, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(p, QPoint(-20, 30));
+    ASSERT_TRUE(k->dragging());
+    QTest::keyClick(k.get(), Qt::Key_Right);
+    EXPECT_FALSE(k->dragging());
+    QTest::keyClick(k.get(), Qt::Key_PageUp);
+    EXPECT_EQ(k->table().piece(1).pieceFile, start.piece(0).pieceFile);
+    QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(-20, 30));
+    EXPECT_EQ(k->history().undoSteps(), 4u);  // the add, the drag, the nudge, the layer move
+
+    std::vector<collage::PieceTable> undone;
+    while (k->undomenu->isEnabled()) {
+        k->undomenu->trigger();
+        undone.push_back(k->table());
+        testsupport::expectInvariants(k->table());
+    }
+    ASSERT_EQ(undone.size(), 4u);
+    EXPECT_EQ(undone[0].piece(0).pieceFile, start.piece(0).pieceFile);  // before the layer move
+    EXPECT_EQ(undone[1].pieceRect(0), (collage::Rect{0, 20, 50, 50}));  // the drag alone, refitted
+    EXPECT_TRUE(undone[2].sameContent(start));
+    EXPECT_EQ(undone[3].pieceCount(), 0);
 }
 
 TEST_F(Undo, OptionsAndQualityAreSettingsNotSteps) {

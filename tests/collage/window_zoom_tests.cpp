@@ -49,10 +49,10 @@ TEST_P(Zoom, APressPicksThePieceAndTheColourUnderThePointer) {
     EXPECT_EQ(k->main->size(), k->viewScale().toView(QSize(1000, 200)));
     press(520, 56);
     EXPECT_EQ(k->pickIndex(), 1);
-    QTest::mouseRelease(k->pieceImage[1], Qt::LeftButton);
+    QTest::mouseRelease(k->pieceImage()[1], Qt::LeftButton);
     press(840, 100);
     EXPECT_EQ(k->pickIndex(), 2);
-    QTest::mouseRelease(k->pieceImage[2], Qt::LeftButton);
+    QTest::mouseRelease(k->pieceImage()[2], Qt::LeftButton);
 
     // The colour pick reads the picture pixel under the pointer.
     k->pickn->setText(QStringLiteral("1"));
@@ -67,7 +67,7 @@ TEST_P(Zoom, ADragMovesByThePointersMovementOverTheZoom) {
     const double zoom = GetParam();
     k->setViewZoom(zoom);
     const auto [w, at] = screenPoint(840, 100);
-    ASSERT_EQ(w, k->pieceImage[2]);
+    ASSERT_EQ(w, k->pieceImage()[2]);
     QTest::mousePress(w, Qt::LeftButton, {}, at);
     QTest::mouseMove(w, at + QPoint(10, -6));
     QTest::mouseRelease(w, Qt::LeftButton, {}, at + QPoint(10, -6));
@@ -84,19 +84,19 @@ TEST_P(Zoom, ADragMovesByThePointersMovementOverTheZoom) {
 
 TEST_P(Zoom, WhatIsSavedDoesNotDependOnTheZoom) {
     k->fullkadrel();
-    const QImage atOne = k->composite;
+    const QImage atOne = k->composite();
     k->setViewZoom(GetParam());
     k->pickn->setText(QStringLiteral("2"));
     k->picknExit();
     QTest::mouseClick(k->intrans, Qt::LeftButton, {}, QPoint(5, 8));
     k->fullkadrel();
-    EXPECT_EQ(k->composite.size(), atOne.size());
+    EXPECT_EQ(k->composite().size(), atOne.size());
     k->setViewZoom(1.0);
     k->fullkadrel();
-    const QImage back = k->composite;
+    const QImage back = k->composite();
     k->setViewZoom(GetParam());
     k->fullkadrel();
-    EXPECT_EQ(k->composite, back);
+    EXPECT_EQ(k->composite(), back);
 }
 
 INSTANTIATE_TEST_SUITE_P(AtSeveralZooms, Zoom, ::testing::Values(0.25, 1.0, 4.0));
@@ -115,7 +115,7 @@ TEST_F(Zoom, CtrlWheelZoomsOneStepAboutThePointer) {
         qApp->notify(w, &event);
     };
     const auto [piece, at] = screenPoint(840, 100);
-    ASSERT_EQ(piece, k->pieceImage[2]);
+    ASSERT_EQ(piece, k->pieceImage()[2]);
     const QPoint inPort = piece->mapTo(k->view->viewport(), at);
     const QPointF under =
         k->viewScale().toPicture(QPointF(k->view->horizontalScrollBar()->value() + inPort.x(),

@@ -79,6 +79,7 @@ public:
             codecs::writeFile(files.back(), picture, codecs::Format::Bmp);
         }
         app::addStartFiles(kadrel, files);
+        kadrel.waitForLoading();
     }
 
     int status() const { return status_; }
@@ -357,7 +358,7 @@ void arrange(Session& s) {
         }
         kadrel.setTable(table);
         kadrel.arrangemenu->trigger();
-        collage::Tarrange* d = kadrel.arrangeDialog;
+        collage::Tarrange* d = kadrel.arrangeDialog();
         d->columns->setValue(3);
         d->gap->setValue(12);
         d->margin->setValue(12);
@@ -369,7 +370,7 @@ void arrange(Session& s) {
     s.grabFramesAt(
         1200,
         [&kadrel] {
-            return std::vector<QWidget*>{&kadrel, kadrel.arrangeDialog};
+            return std::vector<QWidget*>{&kadrel, kadrel.arrangeDialog()};
         },
         12);
 }
