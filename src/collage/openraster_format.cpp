@@ -85,10 +85,10 @@ QByteArray keyedPng(const QImage& picture, base::Colour key) {
     png_alloc_size_t size = 0;
     const auto rowStride = static_cast<png_int_32>(stride);
     if (!png_image_write_to_memory(&png.image, nullptr, &size, 0, rows.data(), rowStride, nullptr))
-        throw base::Error(png.message());
+        throw base::Error(codecs::messages::pngNotWritten(png.message()));
     QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
     if (!png_image_write_to_memory(&png.image, out.data(), &size, 0, rows.data(), rowStride, nullptr))
-        throw base::Error(png.message());
+        throw base::Error(codecs::messages::pngNotWritten(png.message()));
     out.truncate(static_cast<qsizetype>(size));
     return out;
 }
@@ -111,7 +111,7 @@ QImage storedColours(const QByteArray& bytes) {
     SimpleImage png;
     if (!png_image_begin_read_from_memory(&png.image, bytes.constData(),
                                           static_cast<std::size_t>(bytes.size())))
-        throw base::Error(png.message());
+        throw base::Error(codecs::messages::pngDamaged(png.message()));
     base::checkSize(png.image.width, png.image.height);
     const int w = static_cast<int>(png.image.width), h = static_cast<int>(png.image.height);
     // Alpha is kept apart from the colours, so the colours are never drawn over anything.
