@@ -133,6 +133,23 @@ QImage storedColours(const QByteArray& bytes) {
     return out;
 }
 
+bool hasTransparency(const QByteArray& bytes) {
+    SimpleImage png;
+    if (!png_image_begin_read_from_memory(&png.image, bytes.constData(),
+                                          static_cast<std::size_t>(bytes.size())))
+        throw base::Error(codecs::messages::pngDamaged(png.message()));
+    if (!(png.image.format & PNG_FORMAT_FLAG_ALPHA)) return false;  // no alpha channel and no tRNS
+    base::checkSize(png.image.width, png.image.height);
+    png.image.format = PNG_FORMAT_GA;
+    const std::size_t stride = static_cast<std::size_t>(2) * png.image.width;
+    base::Block rows(stride * png.image.height);
+    if (!png_image_finish_read(&png.image, nullptr, rows.data(), static_cast<png_int_32>(stride), nullptr))
+        throw base::Error(codecs::messages::pngDamaged(png.message()));
+    for (std::size_t i = 1; i < rows.size(); i += 2)
+        if (rows.data()[i] != 255) return true;
+    return false;
+}
+
 namespace texts {
 
 QString cannotOpen(const QString& path, const QString& reason) {
@@ -237,6 +254,9 @@ QString notPngItem(const QString& layer, const QString& src) {
 }
 QString offsetItem(const QString& layer, long long x, long long y) {
     return QStringLiteral("位置が範囲外のレイヤー「%1」(%2, %3) は読み込みません").arg(layer).arg(x).arg(y);
+}
+QString transparencyItem(const QString& layer) {
+    return QStringLiteral("レイヤー「%1」の透明な部分 (黒で塗られます)").arg(layer);
 }
 QString untitledLayer() {
     return QStringLiteral("名前なし");

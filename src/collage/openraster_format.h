@@ -40,6 +40,9 @@ QByteArray keyedPng(const QImage& bgr, base::Colour key);
 
 // The size in a PNG's header, without decoding; nothing when the bytes do not start as a PNG.
 std::optional<QSize> pngSize(const QByteArray& png);
+// True when some pixel of the PNG is not fully opaque (by its alpha channel or its tRNS chunk).
+// Throws base::Error for a damaged PNG.
+bool hasTransparency(const QByteArray& png);
 // The colour samples of an 8-bit PNG as they are stored, alpha ignored: the program's own layers
 // read back exactly. Checks the size against the budget before the pixels are read.
 QImage storedColours(const QByteArray& png);
@@ -74,6 +77,7 @@ QString opacityItem(const QString& layer, const QString& value);
 QString compositeItem(const QString& layer, const QString& op);
 QString notPngItem(const QString& layer, const QString& src);
 QString offsetItem(const QString& layer, long long x, long long y);
+QString transparencyItem(const QString& layer);
 QString untitledLayer();
 }  // namespace texts
 

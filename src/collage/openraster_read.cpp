@@ -458,12 +458,15 @@ OpenedArrangement readForeign(const Archive& archive, const StackInfo& stack) {
     }
     checkPixels(sizes);
     std::vector<Piece> slots(count);
+    std::vector<char> seeThrough(count, 0);
     decodeAll(static_cast<int>(count), [&](int j) {
         const auto i = static_cast<std::size_t>(j);
         const LayerInfo& l = *kept[i];
         Piece& p = slots[i];
         try {
-            // The same reader as a PNG piece: alpha drawn over black, colours made sRGB.
+            // The same reader as a PNG piece: alpha drawn over black, colours made sRGB. The
+            // notice names the layers where that shows.
+            seeThrough[i] = ora::hasTransparency(bytes[i]);
             p.picture = codecs::decode(bytes[i], codecs::Format::Png);
         } catch (const base::Error& e) {
             throw base::Error(t::layerUnreadable(l.src, e.text()));
@@ -479,6 +482,9 @@ OpenedArrangement readForeign(const Archive& archive, const StackInfo& stack) {
     OpenedArrangement out{
         PieceTable::restore(std::move(slots), static_cast<int>(count) - 1, stack.canvas, false, Background{}),
         {}};
+    for (std::size_t i = count; i-- > 0;)
+        if (seeThrough[i])
+            lost << t::transparencyItem(kept[i]->name.isEmpty() ? t::untitledLayer() : kept[i]->name);
     if (!lost.isEmpty()) out.notices << t::notKept(lost);
     return out;
 }

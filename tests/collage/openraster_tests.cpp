@@ -345,7 +345,7 @@ TEST(OpenRaster, APaintingProgramsLayersBecomePiecesAndWhatIsLostIsNamedOnce) {
     EXPECT_EQ(base::pixelAt(t.piece(2).picture, 1, 0), base::rgb(255, 0, 0));
     EXPECT_FALSE(t.piece(2).transparent);
     ASSERT_EQ(o.notices.size(), 1);
-    for (const char* named : {"上", "0.5", "inner", "svg:multiply", "vector", "far"})
+    for (const char* named : {"上", "0.5", "inner", "svg:multiply", "vector", "far", "透明"})
         EXPECT_TRUE(o.notices[0].contains(QString::fromUtf8(named))) << named;
     EXPECT_FALSE(o.notices[0].contains(QStringLiteral("hidden")));
 }
