@@ -3,6 +3,7 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <set>
 #include <vector>
@@ -33,6 +34,8 @@ constexpr int kMaxEntries = 1024;
 constexpr qint64 kMaxXmlBytes = qint64{1} << 20;
 constexpr qint64 kMaxRatio = 1000;  // declared against stored size, for entries over 1 MiB
 constexpr qint64 kMaxTotalPixels = base::kMaxPixels * 16;
+// Photos kept losslessly take two to three bytes a pixel: room for all those pixels.
+constexpr qint64 kMaxDocumentBytes = codecs::kMaxFileBytes * 16;
 constexpr int kMaxDepth = 64;
 
 const QString kOverOp = QStringLiteral("svg:src-over");
@@ -55,15 +58,15 @@ struct ZipDeleter {
     void operator()(zip_t* z) const { zip_discard(z); }
 };
 
-// The archive's entries, checked by name and declared size before any is read.
+// The archive's entries, checked by name and declared size before any is read. Entries are read
+// one at a time (libzip's archive is not shared between threads), so callers may decode on
+// several threads and read through one archive.
 class Archive {
 public:
-    explicit Archive(const QByteArray& bytes) {
+    // Takes `source` over, whether or not it opens.
+    explicit Archive(zip_source_t* source) {
         zip_error_t error;
         zip_error_init(&error);
-        zip_source_t* source =
-            zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
-        if (!source) throw base::Error(t::notZip(QString::fromLocal8Bit(zip_error_strerror(&error))));
         zip_.reset(zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error));
         if (!zip_) {
             zip_source_free(source);
@@ -91,14 +94,29 @@ public:
             if (size > (qint64{1} << 20) && size / std::max<qint64>(stored, 1) > kMaxRatio)
                 throw base::Error(t::entryRatio(name, size / std::max<qint64>(stored, 1)));
             total += size;
-            if (total > codecs::kMaxFileBytes) throw base::Error(t::entryTooLarge(name, size));
+            if (total > kMaxDocumentBytes) throw base::Error(t::entryTooLarge(name, size));
             entries_[name] = Info{static_cast<zip_uint64_t>(i), size};
-            if (i == 0) first_ = name;
         }
     }
 
+    static zip_source_t* bufferSource(const QByteArray& bytes) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source =
+            zip_source_buffer_create(bytes.constData(), static_cast<zip_uint64_t>(bytes.size()), 0, &error);
+        if (!source) throw base::Error(t::notZip(QString::fromLocal8Bit(zip_error_strerror(&error))));
+        return source;
+    }
+
+    static zip_source_t* fileSource(const QString& path) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_file_create(QFile::encodeName(path).constData(), 0, -1, &error);
+        if (!source) throw base::Error(t::notZip(QString::fromLocal8Bit(zip_error_strerror(&error))));
+        return source;
+    }
+
     bool has(const QString& name) const { return entries_.count(name) > 0; }
-    const QString& first() const { return first_; }
     // The files, without folders.
     std::vector<QString> files() const {
         std::vector<QString> out;
@@ -107,14 +125,23 @@ public:
         return out;
     }
 
-    // The whole entry; its real length must be the declared one, and its checksum right.
-    QByteArray read(const QString& name, qint64 limit = codecs::kMaxFileBytes) const {
+    // The whole entry; its real length must be the declared one, and its checksum right. With
+    // `head`, only its first `head` bytes (fewer when it is shorter), unchecked.
+    QByteArray read(const QString& name, qint64 limit = codecs::kMaxFileBytes, qint64 head = -1) const {
+        const std::lock_guard<std::mutex> lock(mutex_);
         const auto it = entries_.find(name);
         if (it == entries_.end()) throw base::Error(t::missingEntry(name));
         const qint64 size = it->second.size;
         if (size > limit) throw base::Error(t::entryTooLarge(name, size));
         zip_file_t* file = zip_fopen_index(zip_.get(), it->second.index, 0);
         if (!file) throw base::Error(t::entryDamaged(name, QString::fromLocal8Bit(zip_strerror(zip_.get()))));
+        if (head >= 0) {
+            QByteArray out(static_cast<qsizetype>(std::min(head, size)), Qt::Uninitialized);
+            const zip_int64_t n = zip_fread(file, out.data(), static_cast<zip_uint64_t>(out.size()));
+            zip_fclose(file);
+            out.truncate(static_cast<qsizetype>(std::max<zip_int64_t>(n, 0)));
+            return out;
+        }
         QByteArray out(static_cast<qsizetype>(size + 1), Qt::Uninitialized);
         qint64 got = 0;
         QString failure;
@@ -144,7 +171,7 @@ private:
     };
     std::unique_ptr<zip_t, ZipDeleter> zip_;
     std::map<QString, Info> entries_;
-    QString first_;
+    mutable std::mutex mutex_;
 };
 
 // One layer of stack.xml, with what its stacks add to it.
@@ -311,11 +338,12 @@ void decodeAll(int count, const std::function<void(int)>& job) {
         if (f) std::rethrow_exception(f);
 }
 
-// The sizes of the PNGs about to be decoded, checked one by one and together before any is.
-void checkPixels(const std::vector<std::pair<QString, const QByteArray*>>& pngs) {
+// The sizes in the headers of the PNGs about to be decoded, checked one by one and together
+// before any is read whole.
+void checkPixels(const Archive& archive, const std::vector<QString>& names) {
     qint64 total = 0;
-    for (const auto& [name, bytes] : pngs) {
-        const auto size = ora::pngSize(*bytes);
+    for (const QString& name : names) {
+        const auto size = ora::pngSize(archive.read(name, codecs::kMaxFileBytes, 33));
         if (!size) throw base::Error(t::layerUnreadable(name, codecs::messages::pngNotPng()));
         try {
             base::checkSize(size->width(), size->height());
@@ -369,49 +397,35 @@ OpenedArrangement readOwn(const Archive& archive, const StackInfo& stack) {
         if (!expected.count(name)) throw base::Error(t::extraEntry(name));
 
     // Slot i is stack layer count - 1 - i: the first layer is the top piece.
-    std::vector<QByteArray> pictures(count), thumbnails(count);
-    QByteArray tile;
-    std::vector<std::pair<QString, const QByteArray*>> sizes;
-    for (std::size_t i = 0; i < count; ++i) {
-        const LayerInfo& l = stack.layers[count - 1 - i];
-        pictures[i] = archive.read(l.src);
-        sizes.emplace_back(l.src, &pictures[i]);
-        if (!l.thumbnail.isEmpty()) {
-            thumbnails[i] = archive.read(l.thumbnail);
-            sizes.emplace_back(l.thumbnail, &thumbnails[i]);
-        }
+    std::vector<QString> names;
+    for (const LayerInfo& l : stack.layers) {
+        if (l.background) continue;
+        names.push_back(l.src);
+        if (!l.thumbnail.isEmpty()) names.push_back(l.thumbnail);
     }
-    if (!stack.backgroundTile.isEmpty()) {
-        tile = archive.read(stack.backgroundTile);
-        sizes.emplace_back(stack.backgroundTile, &tile);
-    }
-    checkPixels(sizes);
+    if (!stack.backgroundTile.isEmpty()) names.push_back(stack.backgroundTile);
+    checkPixels(archive, names);
 
     std::vector<Piece> slots(count);
     Background background;
     background.colour = colour(image, QStringLiteral("kadrel:background-colour"), stack.backgroundColour);
-    const int jobs = static_cast<int>(count) + 1;
-    decodeAll(jobs, [&](int j) {
+    auto stored = [&](const QString& name) {
+        try {
+            return ora::storedColours(archive.read(name));
+        } catch (const base::Error& e) {
+            throw base::Error(t::layerUnreadable(name, e.text()));
+        }
+    };
+    decodeAll(static_cast<int>(count) + 1, [&](int j) {
         if (j == static_cast<int>(count)) {
-            if (!tile.isEmpty()) {
-                try {
-                    background.picture = ora::storedColours(tile);
-                } catch (const base::Error& e) {
-                    throw base::Error(t::layerUnreadable(stack.backgroundTile, e.text()));
-                }
-            }
+            if (!stack.backgroundTile.isEmpty()) background.picture = stored(stack.backgroundTile);
             return;
         }
         const auto i = static_cast<std::size_t>(j);
         const LayerInfo& l = stack.layers[count - 1 - i];
         Piece& p = slots[i];
-        try {
-            p.picture = ora::storedColours(pictures[i]);
-            pictures[i] = QByteArray();
-            if (!thumbnails[i].isEmpty()) p.thumbnail = ora::storedColours(thumbnails[i]);
-        } catch (const base::Error& e) {
-            throw base::Error(t::layerUnreadable(l.src, e.text()));
-        }
+        p.picture = stored(l.src);
+        if (!l.thumbnail.isEmpty()) p.thumbnail = stored(l.thumbnail);
         p.pieceRect =
             Rect{static_cast<int>(l.x), static_cast<int>(l.y), p.picture.width(), p.picture.height()};
         p.pieceFile = l.file;
@@ -450,35 +464,48 @@ OpenedArrangement readForeign(const Archive& archive, const StackInfo& stack) {
     if (kept.size() > static_cast<std::size_t>(kMaxPieces))
         throw base::Error(collage::texts::tooManyPieces());
     const std::size_t count = kept.size();
-    std::vector<QByteArray> bytes(count);
-    std::vector<std::pair<QString, const QByteArray*>> sizes;
+    // A picture named by several layers is read once and shared.
+    std::vector<std::size_t> firstOf(count);
+    std::map<QString, std::size_t> seen;
+    std::vector<QString> names;
     for (std::size_t i = 0; i < count; ++i) {
-        bytes[i] = archive.read(kept[i]->src);
-        sizes.emplace_back(kept[i]->src, &bytes[i]);
+        const auto [it, fresh] = seen.emplace(kept[i]->src, i);
+        firstOf[i] = it->second;
+        if (fresh) names.push_back(kept[i]->src);
     }
-    checkPixels(sizes);
+    checkPixels(archive, names);
     std::vector<Piece> slots(count);
     std::vector<char> seeThrough(count, 0);
     decodeAll(static_cast<int>(count), [&](int j) {
         const auto i = static_cast<std::size_t>(j);
+        if (firstOf[i] != i) return;
         const LayerInfo& l = *kept[i];
         Piece& p = slots[i];
         try {
+            const QByteArray bytes = archive.read(l.src);
             // The same reader as a PNG piece: alpha drawn over black, colours made sRGB. The
             // notice names the layers where that shows.
-            seeThrough[i] = ora::hasTransparency(bytes[i]);
-            p.picture = codecs::decode(bytes[i], codecs::Format::Png);
+            seeThrough[i] = ora::hasTransparency(bytes);
+            p.picture = codecs::decode(bytes, codecs::Format::Png);
         } catch (const base::Error& e) {
             throw base::Error(t::layerUnreadable(l.src, e.text()));
         }
-        bytes[i] = QByteArray();
         p.thumbnail =
             base::toBgr(p.picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    });
+    for (std::size_t i = 0; i < count; ++i) {
+        const LayerInfo& l = *kept[i];
+        Piece& p = slots[i];
+        if (firstOf[i] != i) {
+            p.picture = slots[firstOf[i]].picture;
+            p.thumbnail = slots[firstOf[i]].thumbnail;
+            seeThrough[i] = seeThrough[firstOf[i]];
+        }
         p.pieceFile = l.name;
         p.pieceRect =
             Rect{static_cast<int>(l.x), static_cast<int>(l.y), p.picture.width(), p.picture.height()};
         p.pieceTransColor = base::pixelAt(p.picture, 0, 0);
-    });
+    }
     OpenedArrangement out{
         PieceTable::restore(std::move(slots), static_cast<int>(count) - 1, stack.canvas, false, Background{}),
         {}};
@@ -489,8 +516,8 @@ OpenedArrangement readForeign(const Archive& archive, const StackInfo& stack) {
     return out;
 }
 
-OpenedArrangement decode(const QByteArray& bytes) {
-    const Archive archive(bytes);
+OpenedArrangement decode(zip_source_t* source) {
+    const Archive archive(source);
     if (!archive.has(QStringLiteral("mimetype")))
         throw base::Error(t::missingEntry(QStringLiteral("mimetype")));
     if (archive.read(QStringLiteral("mimetype"), 64) != ora::kMimeType) throw base::Error(t::wrongMimeType());
@@ -498,11 +525,10 @@ OpenedArrangement decode(const QByteArray& bytes) {
     return stack.own ? readOwn(archive, stack) : readForeign(archive, stack);
 }
 
-}  // namespace
-
-OpenedArrangement decodeOpenRaster(const QByteArray& bytes, const QString& name) {
+template <typename Source>
+OpenedArrangement decodeNamed(const QString& name, Source source) {
     try {
-        return decode(bytes);
+        return decode(source());
     } catch (const base::Error& e) {
         throw base::Error(t::cannotOpen(name, e.text()));
     } catch (const std::bad_alloc&) {
@@ -510,17 +536,20 @@ OpenedArrangement decodeOpenRaster(const QByteArray& bytes, const QString& name)
     }
 }
 
+}  // namespace
+
+OpenedArrangement decodeOpenRaster(const QByteArray& bytes, const QString& name) {
+    return decodeNamed(name, [&] { return Archive::bufferSource(bytes); });
+}
+
 OpenedArrangement openOpenRaster(const QString& path) {
+    // The system's own reason for a file that cannot be opened; the archive itself is read
+    // entry by entry, never whole.
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw base::Error(t::cannotOpen(path, codecs::messages::fileError(path, file.errorString(), false)));
-    const qint64 size = file.size();
-    if (size > codecs::kMaxFileBytes)
-        throw base::Error(t::cannotOpen(path, codecs::messages::fileTooLarge(size)));
-    const QByteArray bytes = file.read(codecs::kMaxFileBytes + 1);
-    if (bytes.size() != size)
-        throw base::Error(t::cannotOpen(path, codecs::messages::fileError(path, file.errorString(), false)));
-    return decodeOpenRaster(bytes, path);
+    file.close();
+    return decodeNamed(path, [&] { return Archive::fileSource(path); });
 }
 
 }  // namespace collage
