@@ -7,6 +7,7 @@
 
 #include "base/error.h"
 #include "base/image.h"
+#include "collage/adding.h"
 #include "collage/openraster.h"
 #include "harness.h"
 
