@@ -14,6 +14,10 @@
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
 #include "harness.h"
+#ifdef KADREL_SEED_ARRANGEMENTS
+#include "collage/openraster.h"
+#include "collage/piece_table.h"
+#endif
 
 namespace {
 
@@ -89,6 +93,33 @@ const char* targetOf(const QString& suffix) {
     return nullptr;
 }
 
+#ifdef KADREL_SEED_ARRANGEMENTS
+// Documents from our own writer: keys, a pasted piece, a tiled background, auto size on and off.
+QList<Seed> arrangementSeeds() {
+    const collage::Options options{false, false, 64};
+    collage::PieceTable small(QSize(16, 16), true);
+    collage::Piece a;
+    a.picture = pattern(7, 5);
+    a.pieceFile = QStringLiteral("a.png");
+    small.add(a, options);
+    collage::Piece b;
+    b.picture = pattern(3, 9);
+    b.thumbnail = pattern(4, 4);
+    small.add(b, options);
+    small.setTransparent(true);
+    collage::PieceTable framed = small;
+    framed.setAutoSize(false);
+    framed.setCanvasWidth(30, options);
+    framed.setBackground({base::rgb(1, 2, 3), pattern(3, 2)});
+    framed.pick(0);
+    return {
+        {"ora", "empty.ora", collage::encodeOpenRaster(collage::PieceTable(QSize(4, 3), false))},
+        {"ora", "two-keyed.ora", collage::encodeOpenRaster(small)},
+        {"ora", "framed-tiled.ora", collage::encodeOpenRaster(framed)},
+    };
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,7 +128,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
-    for (const char* target : {"bmp", "jpeg", "gif", "png", "ico", "webp", "heif", "load"})
+    for (const char* target : {"bmp", "jpeg", "gif", "png", "ico", "webp", "heif", "load", "ora"})
         if (!out.mkpath(QString::fromLatin1(target))) return 1;
 
     int written = 0;
@@ -111,6 +142,13 @@ int main(int argc, char** argv) {
     };
     for (const Seed& seed : ownSeeds())
         if (!add(seed.target, QString::fromLatin1(seed.name), seed.bytes)) return 1;
+#ifdef KADREL_SEED_ARRANGEMENTS
+    // Documents seed their own reader only: the loader does not take them.
+    for (const Seed& seed : arrangementSeeds()) {
+        if (!put(out.filePath(QStringLiteral("ora/%1").arg(QLatin1String(seed.name))), seed.bytes)) return 1;
+        ++written;
+    }
+#endif
 
     if (argc > 2 && QFileInfo(QString::fromLocal8Bit(argv[2])).isDir()) {
         // Canonical, so that the names below it never start with "..".

@@ -8,6 +8,7 @@
 #include "base/image.h"
 #include "base/parallel.h"
 #include "bmpfilters/reduce_to_static_palette.h"
+#include "collage/openraster.h"
 #include "collage/piece_table.h"
 #include "zoom/messages.h"
 #include "zoom/rotation.h"
@@ -55,7 +56,13 @@ void writeOutput(const QString& path, const QImage& picture, int jpegQuality) {
         codecs::writeFile(path, picture, *format, options);
 }
 
-QImage joined(const JoinOptions& o, QTextStream& err) {
+collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
+    if (o.inputs.size() == 1 && collage::isOpenRasterName(o.inputs.first())) {
+        collage::OpenedArrangement opened = collage::openOpenRaster(o.inputs.first());
+        for (const QString& text : opened.notices)
+            notice(err, o.inputs.first() + QStringLiteral(": ") + text);
+        return std::move(opened.table);
+    }
     collage::Background background;
     background.colour = o.background.value_or(0);
     if (!o.backgroundPicture.isEmpty()) background.picture = readPicture(o.backgroundPicture);
@@ -95,11 +102,22 @@ QImage joined(const JoinOptions& o, QTextStream& err) {
         const collage::Effects effects = table.arrange(*o.arrangement, options);
         for (const QString& text : effects.notices) notice(err, text);
     }
+    return table;
+}
+
+QImage joined(const JoinOptions& o, QTextStream& err) {
     // The pieces are not needed after this: each goes as soon as it is drawn.
-    return std::move(table).composeReleasing();
+    return joinedTable(o, err).composeReleasing();
 }
 
 void join(const JoinOptions& o, QTextStream& err) {
+    if (collage::isOpenRasterName(o.output)) {
+        if (o.quality)
+            notice(err, QStringLiteral("--quality applies to JPEG and WebP output only; %1 is neither")
+                            .arg(o.output));
+        collage::saveOpenRaster(joinedTable(o, err), o.output);
+        return;
+    }
     const QImage composite = joined(o, err);
     const auto format = outputFormat(o.output);
     if (o.quality && format != codecs::Format::Jpeg && format != codecs::Format::Webp)

@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include "cli/options.h"
+#include "collage/piece_table.h"
 
 namespace cli {
 
@@ -15,7 +16,9 @@ void reduce(const ReduceOptions& options);
 void resize(const ResizeOptions& options);
 void rotate(const RotateOptions& options, QTextStream& err);
 
-// The joined picture (BGR888) as the main window composes it, without writing it.
+// The arrangement a join builds (or the saved one it names), and its picture (BGR888) as the
+// main window composes it, without writing either.
+collage::PieceTable joinedTable(const JoinOptions& options, QTextStream& err);
 QImage joined(const JoinOptions& options, QTextStream& err);
 
 // Writes `picture` by the extension of `path` (outputFormat()); a GIF goes through the static

@@ -1,11 +1,13 @@
 #include "cli/options.h"
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 #include <QRegularExpression>
 
 #include "collage/adding.h"
+#include "collage/openraster.h"
 #include "collage/texts.h"
 
 namespace cli {
@@ -200,7 +202,10 @@ JoinOptions parseJoin(const QStringList& args) {
         {QStringLiteral("--canvas"), true,
          [&](const QString& v) { o.canvas = area(QStringLiteral("--canvas"), v, cmd); }},
         {QStringLiteral("--screen"), true,
-         [&](const QString& v) { o.screen = area(QStringLiteral("--screen"), v, cmd); }},
+         [&](const QString& v) {
+             o.screen = area(QStringLiteral("--screen"), v, cmd);
+             o.screenGiven = true;
+         }},
         {QStringLiteral("--keep-inside"), false, [&](const QString&) { o.keepInside = true; }},
         {QStringLiteral("--background"), true,
          [&](const QString& v) { o.background = colour(QStringLiteral("--background"), v, cmd); }},
@@ -211,8 +216,19 @@ JoinOptions parseJoin(const QStringList& args) {
     addLayoutOptions(table, o.arrangement, columnsGiven, cmd);
     o.inputs = walk(args, cmd, table);
     if (o.output.isEmpty()) throw UsageError(QStringLiteral("no output file: give -o OUT"), cmd);
-    checkOutput(o.output, cmd, false);
+    if (!collage::isOpenRasterName(o.output)) checkOutput(o.output, cmd, false);
     if (o.inputs.isEmpty()) throw UsageError(QStringLiteral("no input files"), cmd);
+    // A saved arrangement already holds its canvas, background, keys and places.
+    if (std::any_of(o.inputs.begin(), o.inputs.end(), collage::isOpenRasterName)) {
+        if (o.inputs.size() > 1)
+            throw UsageError(QStringLiteral("an arrangement (.ora) is joined alone"), cmd);
+        if (o.canvas || o.screenGiven || o.keepInside || o.background || !o.backgroundPicture.isEmpty() ||
+            o.transparent || o.arrangement)
+            throw UsageError(
+                QStringLiteral("an arrangement (.ora) keeps its own layout: only -o and --quality "
+                               "apply"),
+                cmd);
+    }
     if (o.inputs.size() > collage::kMaxPieces) throw UsageError(collage::texts::tooManyPieces(), cmd);
     if (o.background && !o.backgroundPicture.isEmpty())
         throw UsageError(QStringLiteral("--background and --background-picture exclude each other"), cmd);

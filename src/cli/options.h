@@ -39,7 +39,8 @@ struct JoinOptions {
     QStringList inputs;
     std::optional<QSize> canvas;  // a typed canvas; auto size when absent
     QSize screen{1920, 1080};     // the screen the adding rules wrap at
-    bool keepInside = false;      // "パーツを枠外に出さない"
+    bool screenGiven = false;
+    bool keepInside = false;  // "パーツを枠外に出さない"
     std::optional<base::Colour> background;
     QString backgroundPicture;
     bool transparent = false;  // every piece keyed by its own top-left pixel

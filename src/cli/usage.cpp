@@ -33,8 +33,13 @@ their extension exactly as written: .bmp/.BMP, .gif/.GIF, .png/.PNG, .webp/.WEBP
 .heic/.HEIC, .heif/.HEIF, .avif/.AVIF; every other name is read as JPEG. The canvas follows the pieces (auto size) unless --canvas is given. Notices
 the window would show go to standard error and the join goes on.
 
+A FILE ending in .ora is an arrangement saved by the main window (or a painting program's
+OpenRaster file): given alone, it is drawn as saved, with only -o and --quality. An OUT
+ending in .ora writes the arrangement as such a document instead of a picture.
+
 Options:
-  -o, --output OUT            the joined picture; .jpg/.jpeg, .bmp, .gif, .png or .webp
+  -o, --output OUT            the joined picture; .jpg/.jpeg, .bmp, .gif, .png or .webp, or
+                              .ora for the arrangement itself
   --canvas WxH                a typed canvas size instead of auto size
   --screen WxH                the screen the rules wrap at under auto size (default 1920x1080)
   --keep-inside               "パーツを枠外に出さない": with --canvas, a piece that would stick

@@ -5,6 +5,7 @@
 #endif
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -137,7 +138,9 @@ int chooseFilter(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t 
     }
 #endif
     for (; i < n; ++i) {
-        const int x = cur[i], a = cur[i - 3], b = prev[i], c = prev[i - 3];
+        // Signed: the bytes before the row are read at a negative index, not by a wrapped offset.
+        const auto at = static_cast<std::ptrdiff_t>(i);
+        const int x = cur[at], a = cur[at - 3], b = prev[at], c = prev[at - 3];
         none.addByte(static_cast<std::uint8_t>(x));
         sub.addByte(static_cast<std::uint8_t>(x - a));
         up.addByte(static_cast<std::uint8_t>(x - b));

@@ -40,6 +40,23 @@ PieceTable::PieceTable(QSize canvas, bool autoSize)
         throw base::Error(texts::canvasTooLarge(canvas_.width(), canvas_.height()));
 }
 
+PieceTable PieceTable::restore(std::vector<Piece> slots, int pickIndex, QSize canvas, bool autoSize,
+                               Background background) {
+    PieceTable t(canvas, autoSize);
+    for (const Piece& p : slots) {
+        base::checkSize(p.picture.width(), p.picture.height());
+        if (p.pieceRect.width != p.picture.width() || p.pieceRect.height != p.picture.height())
+            throw base::Error(texts::pieceSizeMismatch(p.pieceRect.width, p.pieceRect.height,
+                                                       p.picture.width(), p.picture.height()));
+    }
+    if (slots.size() > static_cast<size_t>(kMaxPieces)) throw base::Error(texts::tooManyPieces());
+    t.slots_ = std::move(slots);
+    t.pickIndex_ = pickIndex;
+    t.background_ = std::move(background);
+    t.settle();
+    return t;
+}
+
 std::vector<Rect> PieceTable::rects() const {
     std::vector<Rect> out;
     out.reserve(slots_.size());

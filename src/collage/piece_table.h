@@ -73,6 +73,11 @@ public:
     // The state at start: no pieces, a canvas of `canvas` (the screen), auto size as given.
     explicit PieceTable(QSize canvas = QSize(1, 1), bool autoSize = true);
 
+    // A table rebuilt from its parts (a document read back), checked like every edit: each
+    // rectangle's size must be its picture's, and the count, the budget and the positions hold.
+    static PieceTable restore(std::vector<Piece> slots, int pickIndex, QSize canvas, bool autoSize,
+                              Background background);
+
     int pieceCount() const { return static_cast<int>(slots_.size()); }
     int pickIndex() const { return pickIndex_; }
     const Piece& piece(int slot) const { return slots_.at(static_cast<size_t>(slot)); }

@@ -40,6 +40,13 @@ inline QString noOverlapOff() {
 inline QString positionOutOfRange(long long v) {
     return QStringLiteral("位置が範囲外です (%1)").arg(v);
 }
+inline QString pieceSizeMismatch(long long w, long long h, long long pw, long long ph) {
+    return QStringLiteral("パーツの大きさ (%1 × %2) が画像 (%3 × %4) と違います")
+        .arg(w)
+        .arg(h)
+        .arg(pw)
+        .arg(ph);
+}
 inline QString canvasTooLarge(long long w, long long h) {
     return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
 }
