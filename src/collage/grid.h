@@ -93,10 +93,10 @@ struct BoxLayout {
 // rounded by their running sum, so each is within 1 + (width ÷ height) ÷ 2 pixels of the exact
 // width at the row's whole-pixel height. Where the rows break is chosen by dynamic programming
 // over every break: the least total squared distance of the row heights beyond the band
-// H ± 25 % first, then the least total squared distance from H; of equal totals the one whose
-// first row ends earliest wins. The last row, when filling the width would make it taller than
-// the band, keeps height H and stands by the column alignment. Throws base::Error when the width
-// leaves a row without a pixel per piece.
+// H ± 25 % first, then the least total squared distance from H; of equal totals the row that
+// starts earliest wins, from the last row back. The last row, when filling the width would make it taller
+// than the band, keeps height H and stands by the column alignment. Throws base::Error when the width leaves
+// a row without a pixel per piece.
 BoxLayout justifiedLayout(const std::vector<QSize>& sizes, const Arrangement& a);
 
 // The cells of a fixed output size: a.output minus the margins and gaps divided into equal
