@@ -327,7 +327,7 @@ void editorAndResize(Session& s) {
 
 // The main window with nine pieces of mixed sizes and the "整列" dialog set by `settings`, both
 // framed.
-void arrangeScene(Session& s, void (*settings)(collage::Tarrange*)) {
+void arrangeScene(Session& s, void (*settings)(collage::Tkadrel&, collage::Tarrange*)) {
     auto& windows = s.make<app::Windows>(s.desktop);
     collage::Tkadrel& kadrel = windows.kadrel;
     kadrel.show();
@@ -358,7 +358,7 @@ void arrangeScene(Session& s, void (*settings)(collage::Tarrange*)) {
         }
         kadrel.setTable(table);
         kadrel.arrangemenu->trigger();
-        settings(kadrel.arrangeDialog);
+        settings(kadrel, kadrel.arrangeDialog);
     });
     s.grabFramesAt(
         1200,
@@ -370,7 +370,7 @@ void arrangeScene(Session& s, void (*settings)(collage::Tarrange*)) {
 
 // arrange.png: three columns at one height.
 void arrange(Session& s) {
-    arrangeScene(s, [](collage::Tarrange* d) {
+    arrangeScene(s, [](collage::Tkadrel&, collage::Tarrange* d) {
         d->columns->setValue(3);
         d->gap->setValue(12);
         d->margin->setValue(12);
@@ -383,7 +383,7 @@ void arrange(Session& s) {
 
 // arrange-justified.png: justified rows 640 wide.
 void arrangeJustified(Session& s) {
-    arrangeScene(s, [](collage::Tarrange* d) {
+    arrangeScene(s, [](collage::Tkadrel&, collage::Tarrange* d) {
         d->layoutJustify->click();
         d->gap->setValue(8);
         d->margin->setValue(8);
@@ -394,7 +394,8 @@ void arrangeJustified(Session& s) {
 
 // arrange-cells.png: 1080 × 1080, three columns of filled cells.
 void arrangeCells(Session& s) {
-    arrangeScene(s, [](collage::Tarrange* d) {
+    arrangeScene(s, [](collage::Tkadrel& kadrel, collage::Tarrange* d) {
+        kadrel.setViewZoom(0.5);
         d->columns->setValue(3);
         d->gap->setValue(12);
         d->margin->setValue(12);
