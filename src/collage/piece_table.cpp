@@ -29,6 +29,13 @@ bool samePicture(const QImage& a, const QImage& b) {
     return a.cacheKey() == b.cacheKey() || (a.isNull() && b.isNull());
 }
 
+// `area` of a BGR888 picture without copying it; valid while `picture` is.
+QImage cropView(const QImage& picture, const QRect& area) {
+    if (picture.format() != QImage::Format_BGR888) return picture.copy(area);
+    return QImage(picture.constScanLine(area.y()) + static_cast<qsizetype>(area.x()) * 3, area.width(),
+                  area.height(), picture.bytesPerLine(), QImage::Format_BGR888);
+}
+
 void checkPosition(std::int64_t v) {
     if (v < -kMaxPosition || v > kMaxPosition) throw base::Error(texts::positionOutOfRange(v));
 }
@@ -357,10 +364,12 @@ Effects PieceTable::arrange(const Arrangement& a, const Options& options, Scaled
             if (kept) {
                 scaled = *kept;
             } else {
-                const QImage part = b.crop.isEmpty() ? p.picture : p.picture.copy(b.crop);
+                // The kept part is read where it lies: a view of the picture's rows, copied only
+                // when it is the result itself.
+                const QImage part = b.crop.isEmpty() ? p.picture : cropView(p.picture, b.crop);
                 // Off, the key never shows: every sample is covered, so every pixel passes.
                 scaled = part.size() == size
-                             ? part
+                             ? part.copy()
                              : zoom::scale(zoom::bgrSource(part), size,
                                            zoom::KeyOptions{p.transparent, p.pieceTransColor, 50});
             }
