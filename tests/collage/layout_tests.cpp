@@ -108,7 +108,8 @@ TEST(Snap, ThresholdFollowsTheZoomAndCentresOfOddSizesStopHalfAPixelShort) {
     const collage::Snap c = collage::snapPiece({30, 200, 31, 10}, {}, QSize(100, 100), 8.0);
     EXPECT_EQ(c.position, QPoint(34, 200));
     EXPECT_EQ(c.guides, (std::vector<Guide>{{true, 100}}));
-    // 9 pixels from the right edge: caught at zoom 1 (8 px? no: 9 > 8), caught at zoom 0.5.
+    // Far from every line nothing moves; 9 pixels right of a piece's right edge is out of reach at
+    // zoom 1 (8 canvas pixels) and caught at zoom 0.5 (16).
     EXPECT_EQ(collage::snapPiece({-300, -300, 10, 10}, {{0, 0, 50, 50}}, QSize(400, 400), 8.0).position,
               QPoint(-300, -300));
     EXPECT_EQ(collage::snapPiece({59, -300, 10, 10}, {{0, 0, 50, 50}}, QSize(400, 400), 8.0).position,
