@@ -130,7 +130,8 @@ TEST_F(JoinLayout, AScaledPictureOverTheBudgetFailsAndWritesNothing) {
     for (const QStringList& options :
          {QStringList{QStringLiteral("--height"), QStringLiteral("65535")},
           QStringList{QStringLiteral("--size"), QStringLiteral("65535x65535")},
-          QStringList{QStringLiteral("--justify"), QStringLiteral("65535"), QStringLiteral("--row-height=60000")},
+          QStringList{QStringLiteral("--justify"), QStringLiteral("65535"),
+                      QStringLiteral("--row-height=60000")},
           QStringList{QStringLiteral("--size"), QStringLiteral("100x100"), QStringLiteral("--margin=50")}}) {
         const Outcome o = run(options, {a});
         EXPECT_EQ(o.status, 1) << options.join(u' ').toStdString();
@@ -214,6 +215,24 @@ TEST(JoinLayouts, JustifiedRowsAndFixedSizesAreTheWindowsArrangement) {
         EXPECT_EQ(load(out), collage::composeTable(table)) << c.options.join(u' ').toStdString();
     }
     EXPECT_EQ(load(out).size(), QSize(120, 200));
+}
+
+TEST(JoinLayouts, PiecesTooManyToStackAreStillArranged) {
+    // Wrapping at a 10-pixel screen, three 20 × 30000 pieces would stack 90000 high, beyond the
+    // limit of a side; side by side in a grid they are 60 × 30000.
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << save(dir, QStringLiteral("s%1.png").arg(i), picture(20, 30000, i == 1 ? kGreen : kRed));
+    const QString out = dir.filePath(QStringLiteral("out.png"));
+    const Outcome o =
+        runCli(QStringList{QStringLiteral("join"), QStringLiteral("-o"), out, QStringLiteral("--screen"),
+                           QStringLiteral("10x10"), QStringLiteral("--columns"), QStringLiteral("3")}
+               << files);
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    const QImage joined = load(out);
+    EXPECT_EQ(joined.size(), QSize(60, 30000));
+    EXPECT_EQ(pixelAt(joined, 30, 29999), kGreen);
 }
 
 TEST(JoinWithoutLayout, WritesTheSameBytesAsBefore) {
