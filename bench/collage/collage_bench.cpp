@@ -133,6 +133,42 @@ void BM_Arrange100AtOneHeight(benchmark::State& state) {
 }
 BENCHMARK(BM_Arrange100AtOneHeight)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
+// The same 100 pieces in justified rows 3840 wide aimed at 600 high, gap and margin 10, composed.
+void BM_Justify100(benchmark::State& state) {
+    const collage::PieceTable& start = arrangeTable();
+    collage::Arrangement a;
+    a.kind = collage::LayoutKind::Justified;
+    a.rowWidth = 3840;
+    a.rowHeight = 600;
+    a.gap = kArrangeGap;
+    a.margin = kArrangeGap;
+    for (auto _ : state) {
+        collage::PieceTable t = start;
+        t.arrange(a, collage::Options{});
+        QImage out = collage::composeTable(t);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_Justify100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// The same 100 pieces filling the cells of 3840 x 2160, 10 columns, gap and margin 10, composed.
+void BM_Fill100Cells(benchmark::State& state) {
+    const collage::PieceTable& start = arrangeTable();
+    collage::Arrangement a;
+    a.columns = kArrangeColumns;
+    a.gap = kArrangeGap;
+    a.margin = kArrangeGap;
+    a.output = QSize(3840, 2160);
+    a.fit = collage::CellFit::Fill;
+    for (auto _ : state) {
+        collage::PieceTable t = start;
+        t.arrange(a, collage::Options{});
+        QImage out = collage::composeTable(t);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+BENCHMARK(BM_Fill100Cells)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
 }  // namespace
 
 BENCHMARK_MAIN();

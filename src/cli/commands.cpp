@@ -1,5 +1,7 @@
 #include "cli/commands.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <utility>
 #include <vector>
@@ -68,7 +70,11 @@ collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
     if (!o.backgroundPicture.isEmpty()) background.picture = readPicture(o.backgroundPicture);
 
     // The window starts with the screen's size and auto size on; a typed canvas switches it off.
-    collage::PieceTable table(o.canvas.value_or(o.screen), !o.canvas.has_value());
+    // When a layout follows, the pieces' first places do not count: they go on the screen-sized
+    // canvas without growing it, so that the stack of added pieces is not refused as too large
+    // when the arrangement is not. (The arranged canvas is the same either way.)
+    const bool layoutFollows = o.arrangement && !o.keepInside;
+    collage::PieceTable table(o.canvas.value_or(o.screen), !o.canvas.has_value() && !layoutFollows);
     table.setBackground(background);
     collage::Options options;
     options.keepInside = o.keepInside;
@@ -101,6 +107,16 @@ collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
     if (o.arrangement) {
         const collage::Effects effects = table.arrange(*o.arrangement, options);
         for (const QString& text : effects.notices) notice(err, text);
+        // Auto size as the window would have it after arranging: on unless a margin, a fixed
+        // size or a short last row leaves the canvas wider than the pieces.
+        if (layoutFollows && !o.canvas && o.arrangement->margin == 0 && !o.arrangement->fixedSize()) {
+            std::int64_t right = 0, bottom = 0;
+            for (const collage::Rect& r : table.rects()) {
+                right = std::max(right, r.right());
+                bottom = std::max(bottom, r.bottom());
+            }
+            if (right == table.canvas().width() && bottom == table.canvas().height()) table.setAutoSize(true);
+        }
     }
     return table;
 }

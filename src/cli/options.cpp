@@ -144,7 +144,7 @@ E choice(const QString& option, const QString& value, const QStringList& names, 
 
 // The layout options of join, as the "整列" dialog has them.
 void addLayoutOptions(std::vector<Option>& table, std::optional<collage::Arrangement>& arrangement,
-                      bool& columnsGiven, const QString& cmd) {
+                      bool& columnsGiven, bool& fitGiven, bool& rowHeightGiven, const QString& cmd) {
     using collage::Arrangement;
     auto set = [&arrangement](auto&& f) {
         if (!arrangement) arrangement = Arrangement{};
@@ -177,6 +177,39 @@ void addLayoutOptions(std::vector<Option>& table, std::optional<collage::Arrange
                              cmd);
                          set([c](Arrangement& a) { a.columnAlign = c; });
                      }});
+    // Justified rows.
+    table.push_back({QStringLiteral("--justify"), true, [=](const QString& v) {
+                         const int n = ranged(QStringLiteral("--justify"), v, 1, collage::kMaxTarget, cmd);
+                         set([n](Arrangement& a) {
+                             a.kind = collage::LayoutKind::Justified;
+                             a.rowWidth = n;
+                         });
+                     }});
+    table.push_back({QStringLiteral("--row-height"), true, [=, &rowHeightGiven](const QString& v) {
+                         const int n = ranged(QStringLiteral("--row-height"), v, 1, collage::kMaxTarget, cmd);
+                         set([n](Arrangement& a) { a.rowHeight = n; });
+                         rowHeightGiven = true;
+                     }});
+    // A fixed output size with fitted or filled cells.
+    table.push_back({QStringLiteral("--size"), true, [=](const QString& v) {
+                         const auto s = parseSize(v, false);
+                         if (!s || s->width() < 1 || s->height() < 1 || s->width() > collage::kMaxTarget ||
+                             s->height() > collage::kMaxTarget)
+                             badValue(QStringLiteral("--size"), v, QStringLiteral("WxH, each side 1..65535"),
+                                      cmd);
+                         set([s](Arrangement& a) { a.output = *s; });
+                     }});
+    for (const auto& [name, fit] : {std::pair{QStringLiteral("--fit"), collage::CellFit::Fit},
+                                    std::pair{QStringLiteral("--fill"), collage::CellFit::Fill}})
+        table.push_back({name, false, [=, &fitGiven](const QString&) {
+                             set([&](Arrangement& a) {
+                                 if (a.fit != fit && fitGiven)
+                                     throw UsageError(QStringLiteral("--fit and --fill exclude each other"),
+                                                      cmd);
+                                 a.fit = fit;
+                                 fitGiven = true;
+                             });
+                         }});
     for (const auto& [name, mode] : {std::pair{QStringLiteral("--height"), collage::SizeMode::OneHeight},
                                      std::pair{QStringLiteral("--width"), collage::SizeMode::OneWidth}}) {
         table.push_back({name, true, [=](const QString& v) {
@@ -195,7 +228,7 @@ void addLayoutOptions(std::vector<Option>& table, std::optional<collage::Arrange
 JoinOptions parseJoin(const QStringList& args) {
     const QString cmd = QStringLiteral("join");
     JoinOptions o;
-    bool columnsGiven = false;
+    bool columnsGiven = false, fitGiven = false, rowHeightGiven = false;
     std::vector<Option> table = {
         {QStringLiteral("-o"), true, [&](const QString& v) { o.output = v; }},
         {QStringLiteral("--output"), true, [&](const QString& v) { o.output = v; }},
@@ -213,7 +246,7 @@ JoinOptions parseJoin(const QStringList& args) {
         {QStringLiteral("--transparent"), false, [&](const QString&) { o.transparent = true; }},
         {QStringLiteral("--quality"), true, [&](const QString& v) { o.quality = quality(v, cmd); }},
     };
-    addLayoutOptions(table, o.arrangement, columnsGiven, cmd);
+    addLayoutOptions(table, o.arrangement, columnsGiven, fitGiven, rowHeightGiven, cmd);
     o.inputs = walk(args, cmd, table);
     if (o.output.isEmpty()) throw UsageError(QStringLiteral("no output file: give -o OUT"), cmd);
     if (!collage::isOpenRasterName(o.output)) checkOutput(o.output, cmd, false);
@@ -237,6 +270,20 @@ JoinOptions parseJoin(const QStringList& args) {
             QStringLiteral("--canvas cannot be used with the layout options: the grid decides the "
                            "canvas size"),
             cmd);
+    if (o.arrangement) {
+        const collage::Arrangement& a = *o.arrangement;
+        const bool rows = a.kind == collage::LayoutKind::Justified;
+        const bool sized = a.output.width() > 0;
+        if (rowHeightGiven && !rows) throw UsageError(QStringLiteral("--row-height needs --justify"), cmd);
+        if (rows && !rowHeightGiven) throw UsageError(QStringLiteral("--justify needs --row-height"), cmd);
+        if (rows && (columnsGiven || sized || a.size != collage::SizeMode::AsTheyAre))
+            throw UsageError(
+                QStringLiteral("--justify excludes --columns, --size, --height and --width: the rows decide"),
+                cmd);
+        if (fitGiven && !sized) throw UsageError(QStringLiteral("--fit and --fill need --size"), cmd);
+        if (sized && a.size != collage::SizeMode::AsTheyAre)
+            throw UsageError(QStringLiteral("--size excludes --height and --width: the cells decide"), cmd);
+    }
     if (o.arrangement && !columnsGiven)
         o.arrangement->columns = collage::defaultColumns(static_cast<int>(o.inputs.size()));
     return o;

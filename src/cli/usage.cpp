@@ -63,6 +63,20 @@ grid in the order given, row by row. Not with --canvas: the grid decides the can
                               (area average down, bilinear up; with --transparent a piece's
                               key stays out of the mix)
   --width W                   the same with one width W; excludes --height
+
+Justified rows ("行揃え") instead of the grid; excludes --columns, --size, --height, --width:
+  --justify W                 every row fills the width W exactly (pieces scaled to one
+                              height per row, gaps and margins included), the pieces in order
+  --row-height H              the row height aimed at (needed with --justify); rows break where
+                              their heights come closest to H, within H ± 25 % where the pieces
+                              allow it; a short last row keeps H and stands by --align-x
+
+A fixed output size: the grid's columns and rows divide W x H (minus margins and gaps) into
+equal cells, the spare pixels to the first columns and rows; auto size goes off:
+  --size WxH                  the canvas, each side 1..65535
+  --fit                       each piece whole inside its cell, placed by --align and
+                              --align-x (the default)
+  --fill                      each piece covers its cell, cropped centred
 )";
 
 const char* const kReduce = R"(Usage: kadrel-cli reduce IN OUT

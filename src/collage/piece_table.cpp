@@ -8,6 +8,7 @@
 #include "collage/fit.h"
 #include "collage/rules.h"
 #include "collage/texts.h"
+#include "collage/thumbnail.h"
 #include "zoom/pass.h"
 #include "zoom/scale.h"
 
@@ -26,6 +27,13 @@ Rules rulesOf(const Options& o, QSize canvas) {
 
 bool samePicture(const QImage& a, const QImage& b) {
     return a.cacheKey() == b.cacheKey() || (a.isNull() && b.isNull());
+}
+
+// `area` of a BGR888 picture without copying it; valid while `picture` is.
+QImage cropView(const QImage& picture, const QRect& area) {
+    if (picture.format() != QImage::Format_BGR888) return picture.copy(area);
+    return QImage(picture.constScanLine(area.y()) + static_cast<qsizetype>(area.x()) * 3, area.width(),
+                  area.height(), picture.bytesPerLine(), QImage::Format_BGR888);
 }
 
 void checkPosition(std::int64_t v) {
@@ -321,38 +329,82 @@ Effects PieceTable::arrange(const Arrangement& a, const Options& options, Scaled
     checkArrangement(a);
     if (slots_.empty()) throw base::Error(texts::nothingToArrange());
     // Every size is checked before the first picture is scaled.
-    std::vector<QSize> sizes;
-    sizes.reserve(slots_.size());
-    for (const Piece& p : slots_) {
-        const WideSize s = scaledSize(p.picture.size(), a.size, a.target);
-        base::checkSize(s.width, s.height);
-        sizes.emplace_back(static_cast<int>(s.width), static_cast<int>(s.height));
+    std::vector<QSize> own;
+    own.reserve(slots_.size());
+    for (const Piece& p : slots_) own.push_back(p.picture.size());
+    BoxLayout layout;
+    if (a.kind == LayoutKind::Justified) {
+        layout = justifiedLayout(own, a);
+    } else if (a.fixedSize()) {
+        layout = fixedLayout(own, a);
+    } else {
+        std::vector<QSize> sizes;
+        sizes.reserve(own.size());
+        for (const QSize size : own) {
+            const WideSize s = scaledSize(size, a.size, a.target);
+            base::checkSize(s.width, s.height);
+            sizes.emplace_back(static_cast<int>(s.width), static_cast<int>(s.height));
+        }
+        const GridLayout g = gridLayout(sizes, a);
+        for (size_t i = 0; i < sizes.size(); ++i)
+            layout.boxes.push_back({g.left[i], g.top[i], sizes[i].width(), sizes[i].height(), QRect()});
+        layout.canvasWidth = g.canvasWidth;
+        layout.canvasHeight = g.canvasHeight;
     }
-    const GridLayout g = gridLayout(sizes, a);
-    if (!base::sizeAllowed(g.canvasWidth, g.canvasHeight))
-        throw base::Error(texts::canvasTooLarge(g.canvasWidth, g.canvasHeight));
+    for (const PieceBox& b : layout.boxes) {
+        base::checkSize(b.width, b.height);
+        checkPosition(b.left);
+        checkPosition(b.top);
+    }
+    if (!base::sizeAllowed(layout.canvasWidth, layout.canvasHeight))
+        throw base::Error(texts::canvasTooLarge(layout.canvasWidth, layout.canvasHeight));
 
     PieceTable next = *this;
     std::map<ScaledPictures::Key, QImage> used;
     for (size_t i = 0; i < next.slots_.size(); ++i) {
         Piece& p = next.slots_[i];
-        const QSize size = sizes[i];
-        if (p.picture.size() != size) {
-            const ScaledPictures::Key key{p.picture.cacheKey(), size.width(), size.height(), p.transparent,
-                                          p.transparent ? p.pieceTransColor : 0};
+        const PieceBox& b = layout.boxes[i];
+        const QSize size(static_cast<int>(b.width), static_cast<int>(b.height));
+        if (p.picture.size() != size || !b.crop.isEmpty()) {
+            const QRect crop = b.crop.isEmpty() ? QRect(QPoint(0, 0), p.picture.size()) : b.crop;
+            const ScaledPictures::Key key{p.picture.cacheKey(),
+                                          size.width(),
+                                          size.height(),
+                                          p.transparent,
+                                          p.transparent ? p.pieceTransColor : 0,
+                                          crop.x(),
+                                          crop.y(),
+                                          crop.width(),
+                                          crop.height()};
             const QImage* kept = cache ? cache->find(key) : nullptr;
-            // Off, the key never shows: every sample is covered, so every pixel passes.
-            const QImage scaled = kept ? *kept
-                                       : zoom::scale(zoom::bgrSource(p.picture), size,
-                                                     zoom::KeyOptions{p.transparent, p.pieceTransColor, 50});
+            QImage scaled;
+            if (kept) {
+                scaled = *kept;
+            } else {
+                // The kept part is read where it lies: a view of the picture's rows, copied only
+                // when it is the result itself.
+                const QImage part = b.crop.isEmpty() ? p.picture : cropView(p.picture, b.crop);
+                // Off, the key never shows: every sample is covered, so every pixel passes.
+                scaled = part.size() == size
+                             ? part.copy()
+                             : zoom::scale(zoom::bgrSource(part), size,
+                                           zoom::KeyOptions{p.transparent, p.pieceTransColor, 50});
+            }
             if (cache) used.emplace(key, scaled);
             p.picture = scaled;
+            // A cropped picture is a new picture: the list shows it as the cut editor's would.
+            if (!b.crop.isEmpty() && !p.thumbnail.isNull()) p.thumbnail = editedThumbnail(scaled);
         }
-        p.pieceRect =
-            Rect{static_cast<int>(g.left[i]), static_cast<int>(g.top[i]), size.width(), size.height()};
+        p.pieceRect = Rect{static_cast<int>(b.left), static_cast<int>(b.top), size.width(), size.height()};
     }
-    next.canvas_ = QSize(static_cast<int>(g.canvasWidth), static_cast<int>(g.canvasHeight));
-    if (a.margin > 0) next.autoSize_ = false;
+    next.canvas_ = QSize(static_cast<int>(layout.canvasWidth), static_cast<int>(layout.canvasHeight));
+    if (a.margin > 0 || a.fixedSize()) next.autoSize_ = false;
+    // A short last row leaves the width the user asked for wider than the pieces.
+    if (a.kind == LayoutKind::Justified && next.autoSize_) {
+        std::int64_t right = 0;
+        for (const Piece& p : next.slots_) right = std::max(right, p.pieceRect.right());
+        if (right != layout.canvasWidth) next.autoSize_ = false;
+    }
     next.settle();
 
     Effects e;

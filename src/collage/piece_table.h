@@ -49,7 +49,8 @@ struct Effects {
 // size (a live preview changing the gap or the columns) does not scale them again.
 class ScaledPictures {
 public:
-    using Key = std::tuple<qint64, int, int, bool, base::Colour>;  // source, size, key on, key colour
+    // Source, size, key on, key colour, and the part of the source kept (x, y, width, height).
+    using Key = std::tuple<qint64, int, int, bool, base::Colour, int, int, int, int>;
     const QImage* find(const Key& key) const;
     // Keeps `used` and forgets every picture the last arrangement did not use.
     void keepOnly(std::map<Key, QImage> used) { pictures_ = std::move(used); }
@@ -147,8 +148,11 @@ public:
     // "整列": every piece into its cell of the grid `a` describes, in slot order, first scaled to
     // one height or width when asked (the resize dialog's passes; a keyed piece keeps its key,
     // which the pass honours at 選択率 50); the canvas becomes the grid with its margin, and a
-    // margin switches auto size off so that no refit trims it. Refused with no pieces, with a
-    // value out of range, or when a scaled picture or the canvas would exceed the pixel budget.
+    // margin switches auto size off so that no refit trims it. Justified rows scale every piece
+    // to its row (justifiedLayout()). A fixed output size makes the canvas that size with auto
+    // size off and scales each piece into its cell, a filled cell first cropping the picture:
+    // the crop becomes the piece's picture. Refused with no pieces, with a value out of range,
+    // or when a scaled picture or the canvas would exceed the pixel budget.
     // `cache`, when given, holds the scaled pictures between calls.
     Effects arrange(const Arrangement& a, const Options& options, ScaledPictures* cache = nullptr);
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -57,6 +58,16 @@ Tarrange::Tarrange(Tkadrel* owner) : QDialog(owner), owner_(owner) {
     setModal(false);
 
     auto* layout = new QVBoxLayout(this);
+    auto* kinds = new QHBoxLayout;
+    layoutGroup_ = new QButtonGroup(this);
+    layoutGrid = radio(this, QStringLiteral("layoutGrid"), QStringLiteral("グリッド"), layoutGroup_, 0);
+    layoutJustify = radio(this, QStringLiteral("layoutJustify"), QStringLiteral("行揃え"), layoutGroup_, 1);
+    layoutGrid->setChecked(true);
+    kinds->addWidget(new QLabel(QStringLiteral("配置"), this));
+    kinds->addWidget(layoutGrid);
+    kinds->addWidget(layoutJustify);
+    kinds->addStretch();
+    layout->addLayout(kinds);
     auto* grid = new QGridLayout;
     layout->addLayout(grid);
 
@@ -78,6 +89,16 @@ Tarrange::Tarrange(Tkadrel* owner) : QDialog(owner), owner_(owner) {
     margin = spin(this, QStringLiteral("margin"), 0, kMaxSpacing, 0);
     margin->setSuffix(QStringLiteral(" px"));
     grid->addWidget(margin, 2, 1);
+
+    // Justified rows: the width every full row fills and the row height aimed at.
+    grid->addWidget(new QLabel(texts::rowWidthCaption(), this), 3, 0);
+    rowWidth = spin(this, QStringLiteral("rowWidth"), 1, kMaxTarget, 1);
+    rowWidth->setSuffix(QStringLiteral(" px"));
+    grid->addWidget(rowWidth, 3, 1);
+    grid->addWidget(new QLabel(texts::rowHeightCaption(), this), 4, 0);
+    rowHeight = spin(this, QStringLiteral("rowHeight"), 1, kMaxTarget, 1);
+    rowHeight->setSuffix(QStringLiteral(" px"));
+    grid->addWidget(rowHeight, 4, 1);
 
     auto* align = new QGroupBox(QStringLiteral("揃え"), this);
     auto* alignGrid = new QGridLayout(align);
@@ -117,6 +138,37 @@ Tarrange::Tarrange(Tkadrel* owner) : QDialog(owner), owner_(owner) {
     target->setEnabled(false);
     layout->addWidget(size);
 
+    auto* output = new QGroupBox(QStringLiteral("出力サイズ"), this);
+    auto* outputGrid = new QGridLayout(output);
+    outputSize = new QComboBox(output);
+    outputSize->setObjectName(QStringLiteral("outputSize"));
+    outputSize->addItem(QStringLiteral("自由"), QSize());
+    for (const auto& [w, h, note] :
+         {std::tuple{1080, 1080, ""}, std::tuple{1080, 1350, ""}, std::tuple{1920, 1080, ""},
+          std::tuple{3840, 2160, ""}, std::tuple{2480, 3508, " (A4 縦, 300 dpi)"},
+          std::tuple{3508, 2480, " (A4 横, 300 dpi)"}})
+        outputSize->addItem(QStringLiteral("%1 × %2%3").arg(w).arg(h).arg(QString::fromUtf8(note)),
+                            QSize(w, h));
+    outputSize->addItem(QStringLiteral("指定"), QSize());
+    outputWidth = spin(output, QStringLiteral("outputWidth"), 1, kMaxTarget, 1080);
+    outputHeight = spin(output, QStringLiteral("outputHeight"), 1, kMaxTarget, 1080);
+    auto* typed = new QHBoxLayout;
+    typed->addWidget(outputWidth);
+    typed->addWidget(new QLabel(QStringLiteral("×"), output));
+    typed->addWidget(outputHeight);
+    typed->addWidget(new QLabel(QStringLiteral("px"), output));
+    fitGroup_ = new QButtonGroup(this);
+    cellFit = radio(output, QStringLiteral("cellFit"), QStringLiteral("全体を収める"), fitGroup_, 0);
+    cellFill = radio(output, QStringLiteral("cellFill"), QStringLiteral("セルを埋める"), fitGroup_, 1);
+    cellFit->setChecked(true);
+    auto* fits = new QHBoxLayout;
+    fits->addWidget(cellFit);
+    fits->addWidget(cellFill);
+    outputGrid->addWidget(outputSize, 0, 0);
+    outputGrid->addLayout(typed, 1, 0);
+    outputGrid->addLayout(fits, 2, 0);
+    layout->addWidget(output);
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     okey = push(this, QStringLiteral("okey"), QStringLiteral("OK"));
@@ -128,9 +180,19 @@ Tarrange::Tarrange(Tkadrel* owner) : QDialog(owner), owner_(owner) {
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto onChange = [this] { changed(); };
-    for (QSpinBox* s : {columns, gap, margin, target}) connect(s, &QSpinBox::valueChanged, this, onChange);
+    for (QSpinBox* s : {columns, gap, margin, target, rowWidth, rowHeight})
+        connect(s, &QSpinBox::valueChanged, this, onChange);
+    for (QSpinBox* s : {outputWidth, outputHeight})
+        connect(s, &QSpinBox::valueChanged, this, [this] { outputTyped(); });
+    connect(outputSize, &QComboBox::activated, this, [this] { outputChosen(); });
     connect(rowGroup_, &QButtonGroup::idClicked, this, onChange);
     connect(columnGroup_, &QButtonGroup::idClicked, this, onChange);
+    connect(fitGroup_, &QButtonGroup::idClicked, this, onChange);
+    connect(layoutGroup_, &QButtonGroup::idClicked, this, [this] {
+        enableControls();
+        changed();
+    });
+    enableControls();
     connect(sizeGroup_, &QButtonGroup::idClicked, this, [this] { sizeModeChanged(); });
     connect(oneRow, &QPushButton::clicked, this,
             [this] { columns->setValue(std::max(owner_->pieceCount(), 1)); });
@@ -146,6 +208,50 @@ int Tarrange::smallest(bool height) const {
     return s == INT_MAX ? 1 : s;
 }
 
+int Tarrange::defaultRowHeight(int width) const {
+    const std::vector<Piece>& slots = owner_->arrangementBase().slots();
+    if (slots.empty()) return 1;
+    double aspects = 0;
+    for (const Piece& p : slots) aspects += static_cast<double>(p.picture.width()) / p.picture.height();
+    const double perRow = defaultColumns(static_cast<int>(slots.size()));
+    const double h = width / (perRow * aspects / static_cast<double>(slots.size()));
+    return static_cast<int>(std::clamp(std::lround(h), 1L, static_cast<long>(kMaxTarget)));
+}
+
+void Tarrange::enableControls() {
+    const bool rows = layoutJustify->isChecked();
+    const bool fixed = !rows && outputSize->currentIndex() > 0;
+    for (QWidget* w : std::initializer_list<QWidget*>{columns, oneRow, oneColumn, rowTop, rowMiddle,
+                                                      rowBottom, outputSize})
+        w->setEnabled(!rows);
+    for (QWidget* w : std::initializer_list<QWidget*>{rowWidth, rowHeight}) w->setEnabled(rows);
+    for (QWidget* w : std::initializer_list<QWidget*>{outputWidth, outputHeight, cellFit, cellFill})
+        w->setEnabled(fixed);
+    for (QWidget* w : std::initializer_list<QWidget*>{sizeAsIs, sizeHeight, sizeWidth})
+        w->setEnabled(!rows && !fixed);
+    target->setEnabled(!rows && !fixed && !sizeAsIs->isChecked());
+}
+
+void Tarrange::outputChosen() {
+    const QSize preset = outputSize->currentData().toSize();
+    if (preset.isValid()) {
+        const QSignalBlocker quietWidth(outputWidth), quietHeight(outputHeight);
+        outputWidth->setValue(preset.width());
+        outputHeight->setValue(preset.height());
+    }
+    enableControls();
+    changed();
+}
+
+void Tarrange::outputTyped() {
+    // A typed size that is one of the presets shows as that preset.
+    int index = outputSize->count() - 1;
+    for (int i = 1; i + 1 < outputSize->count(); ++i)
+        if (outputSize->itemData(i).toSize() == QSize(outputWidth->value(), outputHeight->value())) index = i;
+    outputSize->setCurrentIndex(index);
+    changed();
+}
+
 Arrangement Tarrange::arrangement() const {
     Arrangement a;
     a.columns = columns->value();
@@ -155,6 +261,11 @@ Arrangement Tarrange::arrangement() const {
     a.columnAlign = static_cast<ColumnAlign>(std::max(columnGroup_->checkedId(), 0));
     a.size = static_cast<SizeMode>(std::max(sizeGroup_->checkedId(), 0));
     a.target = target->value();
+    a.kind = layoutJustify->isChecked() ? LayoutKind::Justified : LayoutKind::Grid;
+    a.rowWidth = rowWidth->value();
+    a.rowHeight = rowHeight->value();
+    if (outputSize->currentIndex() > 0) a.output = QSize(outputWidth->value(), outputHeight->value());
+    a.fit = cellFill->isChecked() ? CellFit::Fill : CellFit::Fit;
     return a;
 }
 
@@ -163,6 +274,9 @@ void Tarrange::start() {
     const int count = owner_->pieceCount();
     columns->setValue(defaultColumns(std::max(count, 1)));
     if (!sizeAsIs->isChecked()) target->setValue(smallest(sizeHeight->isChecked()));
+    const int across = std::min(owner_->arrangementBase().canvas().width(), kMaxTarget);
+    rowWidth->setValue(across);
+    rowHeight->setValue(defaultRowHeight(across));
     starting_ = false;
     owner_->beginArrangement();
     if (!isVisible()) {
@@ -186,7 +300,7 @@ void Tarrange::start() {
 
 void Tarrange::sizeModeChanged() {
     const bool scaled = !sizeAsIs->isChecked();
-    target->setEnabled(scaled);
+    enableControls();
     if (scaled) {
         // Nothing is enlarged until the user asks for it.
         const QSignalBlocker quiet(target);
@@ -218,7 +332,8 @@ bool Tarrange::preview() {
 
 void Tarrange::accept() {
     // The settings as they stand now, also a value typed but not yet applied.
-    for (QSpinBox* s : {columns, gap, margin, target}) s->interpretText();
+    for (QSpinBox* s : {columns, gap, margin, target, rowWidth, rowHeight, outputWidth, outputHeight})
+        s->interpretText();
     if (!preview()) return;
     owner_->keepArrangement(shownEffects_);
     QDialog::accept();

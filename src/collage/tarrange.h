@@ -6,6 +6,7 @@
 #include "collage/piece_table.h"
 
 class QButtonGroup;
+class QComboBox;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
@@ -22,6 +23,8 @@ class Tarrange : public QDialog {
 public:
     explicit Tarrange(Tkadrel* owner);
 
+    QRadioButton* layoutGrid;
+    QRadioButton* layoutJustify;
     QSpinBox* columns;
     QPushButton* oneRow;
     QPushButton* oneColumn;
@@ -37,6 +40,13 @@ public:
     QRadioButton* sizeHeight;
     QRadioButton* sizeWidth;
     QSpinBox* target;
+    QSpinBox* rowWidth;
+    QSpinBox* rowHeight;
+    QComboBox* outputSize;  // "自由", the presets, "指定"
+    QSpinBox* outputWidth;
+    QSpinBox* outputHeight;
+    QRadioButton* cellFit;
+    QRadioButton* cellFill;
     QPushButton* okey;
     QPushButton* cancel;
 
@@ -56,11 +66,19 @@ private:
     bool preview();
     // The smallest height or width among the pieces, for the target's default.
     int smallest(bool height) const;
+    // A row height that gives rows of about as many pieces as the grid's default columns.
+    int defaultRowHeight(int width) const;
+    void outputChosen();
+    void outputTyped();
+    // Greys what the chosen layout and output size do not use.
+    void enableControls();
 
     Tkadrel* owner_;
     QButtonGroup* rowGroup_;
     QButtonGroup* columnGroup_;
     QButtonGroup* sizeGroup_;
+    QButtonGroup* layoutGroup_;
+    QButtonGroup* fitGroup_;
     Effects shownEffects_;
     bool starting_ = false;
 };

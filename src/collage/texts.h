@@ -66,6 +66,26 @@ inline QString marginCaption() {
 inline QString targetCaption() {
     return QStringLiteral("サイズ");
 }
+inline QString rowWidthCaption() {
+    return QStringLiteral("幅");
+}
+inline QString rowHeightCaption() {
+    return QStringLiteral("行の高さ");
+}
+inline QString outputWidthCaption() {
+    return QStringLiteral("出力の幅");
+}
+inline QString outputHeightCaption() {
+    return QStringLiteral("出力の高さ");
+}
+inline QString rowsTooNarrow(long long width) {
+    return QStringLiteral("幅 %1 px では外枠と間隔のほかにパーツを置く余地がありません").arg(width);
+}
+inline QString cellsTooSmall(long long width, long long height) {
+    return QStringLiteral("出力サイズ %1 × %2 では外枠と間隔のほかにセルを置く余地がありません")
+        .arg(width)
+        .arg(height);
+}
 // "間隔は0から1000までです (1200)"
 inline QString arrangeValueOutOfRange(const QString& caption, long long v, int low, int high) {
     return QStringLiteral("%1は%2から%3までです (%4)").arg(caption).arg(low).arg(high).arg(v);

@@ -106,7 +106,7 @@ QString Tkadrel::openFilter() {
 
 Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(parent), desktop_(desktop) {
     setObjectName(QStringLiteral("kadrel"));
-    setWindowTitle(QStringLiteral("カドレル[*]"));
+    setWindowTitle(QStringLiteral("カドレル"));
     resize(734, 670);
     setAcceptDrops(true);
     setFocusPolicy(Qt::ClickFocus);

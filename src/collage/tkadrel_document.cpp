@@ -14,6 +14,7 @@
 #include "collage/texts.h"
 #include "collage/tkadrel.h"
 #include "platform/desktop.h"
+#include "platform/guard.h"
 #include "platform/widgets.h"
 
 namespace collage {
@@ -29,9 +30,13 @@ constexpr int kRecoveryDelayMs = 2000;
 
 void Tkadrel::updateTitle() {
     const QString name = doc_.fileName();
-    setWindowTitle(name.isEmpty() ? QStringLiteral("カドレル[*]")
-                                  : QFileInfo(name).fileName() + QStringLiteral("[*] - カドレル"));
-    setWindowModified(doc_.modified());
+    const bool modified = doc_.modified();
+    // With no document and nothing edited the caption is the program's name alone.
+    if (name.isEmpty())
+        setWindowTitle(modified ? QStringLiteral("カドレル[*]") : QStringLiteral("カドレル"));
+    else
+        setWindowTitle(QFileInfo(name).fileName() + QStringLiteral("[*] - カドレル"));
+    setWindowModified(modified);
 }
 
 void Tkadrel::documentChanged() {

@@ -7,6 +7,7 @@
 
 #include "base/image.h"
 #include "cli_test_util.h"
+#include "collage/piece_table.h"
 
 using namespace clitest;
 using base::pixelAt;
@@ -104,6 +105,18 @@ TEST_F(JoinLayout, WrongLayoutOptionsAreUsageErrorsAndWriteNothing) {
         {QStringLiteral("--align-x"), QStringLiteral("middle")},
         {QStringLiteral("--height"), QStringLiteral("0")},
         {QStringLiteral("--height"), QStringLiteral("2"), QStringLiteral("--width"), QStringLiteral("2")},
+        {QStringLiteral("--justify"), QStringLiteral("100")},
+        {QStringLiteral("--row-height"), QStringLiteral("100")},
+        {QStringLiteral("--justify"), QStringLiteral("100"), QStringLiteral("--row-height"),
+         QStringLiteral("9"), QStringLiteral("--columns"), QStringLiteral("2")},
+        {QStringLiteral("--justify"), QStringLiteral("0"), QStringLiteral("--row-height"),
+         QStringLiteral("9")},
+        {QStringLiteral("--size"), QStringLiteral("0x10")},
+        {QStringLiteral("--size"), QStringLiteral("70000x10")},
+        {QStringLiteral("--fill")},
+        {QStringLiteral("--size"), QStringLiteral("10x10"), QStringLiteral("--fit"),
+         QStringLiteral("--fill")},
+        {QStringLiteral("--size"), QStringLiteral("10x10"), QStringLiteral("--height"), QStringLiteral("5")},
     };
     for (const QStringList& options : wrong) {
         const Outcome o = run(options, {a, b});
@@ -114,9 +127,112 @@ TEST_F(JoinLayout, WrongLayoutOptionsAreUsageErrorsAndWriteNothing) {
 }
 
 TEST_F(JoinLayout, AScaledPictureOverTheBudgetFailsAndWritesNothing) {
-    const Outcome o = run({QStringLiteral("--height"), QStringLiteral("65535")}, {a});
-    EXPECT_EQ(o.status, 1);
-    EXPECT_FALSE(QFileInfo::exists(outPath));
+    for (const QStringList& options :
+         {QStringList{QStringLiteral("--height"), QStringLiteral("65535")},
+          QStringList{QStringLiteral("--size"), QStringLiteral("65535x65535")},
+          QStringList{QStringLiteral("--justify"), QStringLiteral("65535"),
+                      QStringLiteral("--row-height=60000")},
+          QStringList{QStringLiteral("--size"), QStringLiteral("100x100"), QStringLiteral("--margin=50")}}) {
+        const Outcome o = run(options, {a});
+        EXPECT_EQ(o.status, 1) << options.join(u' ').toStdString();
+        EXPECT_FALSE(o.err.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(outPath));
+    }
+}
+
+// Shaded pictures, so that a crop or a scale that goes wrong shows in the pixels.
+QImage shaded(int w, int h, int seed) {
+    QImage p = base::makeBgr(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            base::setPixel(
+                p, x, y,
+                base::rgb(static_cast<std::uint8_t>(x * 7 + seed), static_cast<std::uint8_t>(y * 5),
+                          static_cast<std::uint8_t>((x + y) * 3 + seed * 11)));
+    return p;
+}
+
+TEST(JoinLayouts, JustifiedRowsAndFixedSizesAreTheWindowsArrangement) {
+    QTemporaryDir dir;
+    const std::vector<QImage> pictures{shaded(40, 30, 1), shaded(20, 50, 2), shaded(60, 20, 3),
+                                       shaded(33, 33, 4), shaded(25, 40, 5)};
+    QStringList files;
+    for (size_t i = 0; i < pictures.size(); ++i)
+        files << save(dir, QStringLiteral("p%1.bmp").arg(i), pictures[i]);
+    const QString out = dir.filePath(QStringLiteral("out.bmp"));
+
+    struct Case {
+        QStringList options;
+        collage::Arrangement arrangement;
+    };
+    collage::Arrangement rows;
+    rows.kind = collage::LayoutKind::Justified;
+    rows.rowWidth = 150;
+    rows.rowHeight = 40;
+    rows.gap = 3;
+    rows.margin = 2;
+    rows.columnAlign = collage::ColumnAlign::Center;
+    collage::Arrangement fill;
+    fill.output = QSize(101, 77);
+    fill.columns = 3;
+    fill.gap = 1;
+    fill.fit = collage::CellFit::Fill;
+    collage::Arrangement fit = fill;
+    fit.fit = collage::CellFit::Fit;
+    fit.columns = 2;
+    fit.rowAlign = collage::RowAlign::Bottom;
+    fit.columnAlign = collage::ColumnAlign::Right;
+    fit.margin = 4;
+    fit.output = QSize(120, 200);
+    const std::vector<Case> cases{
+        {{QStringLiteral("--justify"), QStringLiteral("150"), QStringLiteral("--row-height=40"),
+          QStringLiteral("--gap"), QStringLiteral("3"), QStringLiteral("--margin"), QStringLiteral("2"),
+          QStringLiteral("--align-x"), QStringLiteral("center")},
+         rows},
+        {{QStringLiteral("--size"), QStringLiteral("101x77"), QStringLiteral("--fill"),
+          QStringLiteral("--columns"), QStringLiteral("3"), QStringLiteral("--gap"), QStringLiteral("1")},
+         fill},
+        {{QStringLiteral("--size"), QStringLiteral("120x200"), QStringLiteral("--columns"),
+          QStringLiteral("2"), QStringLiteral("--gap"), QStringLiteral("1"), QStringLiteral("--margin"),
+          QStringLiteral("4"), QStringLiteral("--align"), QStringLiteral("bottom"),
+          QStringLiteral("--align-x"), QStringLiteral("right")},
+         fit},
+    };
+    for (const Case& c : cases) {
+        const Outcome o =
+            runCli(QStringList{QStringLiteral("join"), QStringLiteral("-o"), out} << c.options << files);
+        ASSERT_EQ(o.status, 0) << o.err.toStdString();
+        // The window's table with the same pieces, arranged the same way.
+        collage::PieceTable table(QSize(1920, 1080), true);
+        collage::Options options;
+        options.screenWidth = 1920;
+        for (const QImage& p : pictures) {
+            collage::Piece piece;
+            piece.picture = p;
+            table.add(piece, options);
+        }
+        table.arrange(c.arrangement, options);
+        EXPECT_EQ(load(out), collage::composeTable(table)) << c.options.join(u' ').toStdString();
+    }
+    EXPECT_EQ(load(out).size(), QSize(120, 200));
+}
+
+TEST(JoinLayouts, PiecesTooManyToStackAreStillArranged) {
+    // Wrapping at a 10-pixel screen, three 20 × 30000 pieces would stack 90000 high, beyond the
+    // limit of a side; side by side in a grid they are 60 × 30000.
+    QTemporaryDir dir;
+    QStringList files;
+    for (int i = 0; i < 3; ++i)
+        files << save(dir, QStringLiteral("s%1.png").arg(i), picture(20, 30000, i == 1 ? kGreen : kRed));
+    const QString out = dir.filePath(QStringLiteral("out.png"));
+    const Outcome o =
+        runCli(QStringList{QStringLiteral("join"), QStringLiteral("-o"), out, QStringLiteral("--screen"),
+                           QStringLiteral("10x10"), QStringLiteral("--columns"), QStringLiteral("3")}
+               << files);
+    ASSERT_EQ(o.status, 0) << o.err.toStdString();
+    const QImage joined = load(out);
+    EXPECT_EQ(joined.size(), QSize(60, 30000));
+    EXPECT_EQ(pixelAt(joined, 30, 29999), kGreen);
 }
 
 TEST(JoinWithoutLayout, WritesTheSameBytesAsBefore) {

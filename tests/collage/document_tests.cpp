@@ -32,7 +32,7 @@ TEST(Document, AnAddOfSeveralFilesIsOneStepAndNamesEveryFileItCouldNotAdd) {
     d.setScreenWidth(1000);
     std::vector<LoadedFile> files{file("a.bmp", 10, 10), LoadedFile{"bad.png", {}, {}, "壊れています"},
                                   file("huge.bmp", 65000, 1), file("c.bmp", 30, 20),
-                                  file("wide.bmp", 65000, 3000)};
+                                  file("wide.bmp", 65535, 2040)};  // the canvas would pass the budget
     const collage::AddReport r = d.addFiles(files);
     EXPECT_EQ(r.added, 3);
     ASSERT_EQ(r.failures.size(), 2);
@@ -52,7 +52,7 @@ TEST(Document, TheSavedPointIsWhereTheMarkClears) {
     d.addFiles({file("a.bmp", 10, 10)});
     d.markSaved(QStringLiteral("/tmp/a.ora"));
     EXPECT_FALSE(d.modified());
-    d.edit([](PieceTable& t, const collage::Options& o) { t.nudge(1, 0, o); }, collage::StepKind::Nudge);
+    d.edit([](PieceTable& t, const collage::Options&) { t.setTransparent(true); });
     EXPECT_TRUE(d.modified());
     d.undo();
     EXPECT_FALSE(d.modified());
@@ -75,7 +75,7 @@ TEST(Document, RandomActionsWithOpenDragsAndPreviewsUndoInOrder) {
     d.setScreenWidth(1920);
     const PieceTable first = d.table();
     int refused = 0, drags = 0, previews = 0;
-    for (int step = 0; step < 2500; ++step) {
+    for (int step = 0; step < 1000; ++step) {
         d.setNoOverlap(pick(0, 5) == 0);
         d.setKeepInside(pick(0, 5) == 0);
         const PieceTable before = d.table();
@@ -153,8 +153,8 @@ TEST(Document, RandomActionsWithOpenDragsAndPreviewsUndoInOrder) {
         if (::testing::Test::HasFailure()) FAIL() << "step " << step;
     }
     EXPECT_GT(refused, 10);
-    EXPECT_GT(drags, 100);
-    EXPECT_GT(previews, 100);
+    EXPECT_GT(drags, 40);
+    EXPECT_GT(previews, 40);
     d.endDrag();
     d.keepArrangement();
     const PieceTable last = d.table();

@@ -257,3 +257,96 @@ TEST(Grid, TheCacheSparesScalingTheSamePiecesAgain) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every pixel its own colour, so that a crop shows where it came from.
+QImage numbered(int w, int h) {
+    QImage p = base::makeBgr(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            base::setPixel(p, x, y, base::rgb(static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y), 7));
+    return p;
+}
+
+PieceTable tableOfPictures(const std::vector<QImage>& pictures) {
+    PieceTable t(QSize(1024, 768), true);
+    for (const QImage& picture : pictures) {
+        Piece p;
+        p.picture = picture;
+        t.add(p, screen);
+    }
+    return t;
+}
+
+}  // namespace
+
+TEST(FixedSize, FilledCellsCropCentredAndUndoBringsThePictureBack) {
+    // Two 6 × 4 cells in 14 × 4 with a gap of 2 and no margin (6 + 2 + 6): the 9 × 4 picture
+    // loses 3 columns, 1 before and 2 after; the 3 × 8 one keeps rows 3 and 4, scaled to 6 × 4.
+    PieceTable t = tableOfPictures({numbered(9, 4), numbered(3, 8)});
+    collage::History h;
+    const PieceTable before = t;
+    Arrangement a = grid(2, 2);
+    a.output = QSize(14, 4);
+    a.fit = collage::CellFit::Fill;
+    t.arrange(a, screen);
+    h.record(before, t);
+    EXPECT_EQ(t.canvas(), QSize(14, 4));
+    EXPECT_FALSE(t.autoSize());
+    EXPECT_EQ(t.rects(), (std::vector<Rect>{{0, 0, 6, 4}, {8, 0, 6, 4}}));
+    EXPECT_EQ(t.piece(0).picture, numbered(9, 4).copy(1, 0, 6, 4));
+    EXPECT_EQ(t.piece(1).picture.size(), QSize(6, 4));
+    ASSERT_TRUE(h.undo(t));
+    EXPECT_TRUE(t == before);
+}
+
+TEST(FixedSize, FittedPiecesKeepTheirKeyAndJustifiedRowsFillTheWidth) {
+    PieceTable t = tableOf({{40, 20}, {20, 20}, {30, 60}});
+    t.pick(0);
+    t.setTransparent(true);
+    t.setTransColor(base::rgb(10, 20, 30));
+    Arrangement a = grid(3, 0, 5);
+    a.output = QSize(200, 100);
+    a.rowAlign = RowAlign::Middle;
+    t.arrange(a, screen);
+    // Cells of 64 / 63 / 63 × 90 from (5, 5); the 40 × 20 piece is 64 × 32, middle: 5 + 29.
+    EXPECT_EQ(t.pieceRect(0), (Rect{5, 34, 64, 32}));
+    EXPECT_EQ(t.pieceRect(2), (Rect{5 + 64 + 63, 5, 45, 90}));
+    EXPECT_TRUE(t.piece(0).transparent);
+    EXPECT_EQ(t.piece(0).pieceTransColor, base::rgb(10, 20, 30));
+
+    Arrangement j;
+    j.kind = collage::LayoutKind::Justified;
+    j.rowWidth = 300;
+    j.rowHeight = 85;
+    j.gap = 4;
+    t.arrange(j, screen);
+    // One row: 300 − 8 over the aspects 2 + 1 + 0.5 gives 83.4 high; widths 167, 83, 42 by their
+    // running sums 166.9, 250.3, 292. (At H = 100 the first two make a row of 98.7 and the last
+    // stands alone at H.)
+    EXPECT_EQ(t.canvas(), QSize(300, 83));
+    EXPECT_EQ(t.rects(), (std::vector<Rect>{{0, 0, 167, 83}, {171, 0, 83, 83}, {258, 0, 42, 83}}));
+    EXPECT_EQ(t.piece(1).picture.size(), QSize(83, 83));
+}
+
+TEST(FixedSize, OverTheBudgetOrWithoutRoomTheWholeIsRefused) {
+    PieceTable t = tableOf({{40, 20}, {20, 20}});
+    const PieceTable before = t;
+    Arrangement a = grid(2);
+    a.output = QSize(65535, 65535);
+    EXPECT_THROW(t.arrange(a, screen), base::Error);
+    EXPECT_TRUE(t == before);
+    a.output = QSize(10, 10);
+    a.margin = 5;
+    EXPECT_THROW(t.arrange(a, screen), base::Error);
+    EXPECT_TRUE(t == before);
+    a.output = QSize(0, 10);
+    EXPECT_THROW(t.arrange(a, screen), base::Error);
+    Arrangement j;
+    j.kind = collage::LayoutKind::Justified;
+    j.rowWidth = 65535;
+    j.rowHeight = 65535;
+    EXPECT_THROW(t.arrange(j, screen), base::Error);
+    EXPECT_TRUE(t == before);
+}

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -325,15 +326,15 @@ void editorAndResize(Session& s) {
     s.grabAt(900, [] { return QGuiApplication::primaryScreen()->grabWindow(0); });
 }
 
-// arrange.png: nine pieces of mixed sizes and the "整列" dialog previewing three columns at one
-// height, both framed.
-void arrange(Session& s) {
+// The main window with nine pieces of mixed sizes and the "整列" dialog set by `settings`, both
+// framed.
+void arrangeScene(Session& s, void (*settings)(collage::Tkadrel&, collage::Tarrange*)) {
     auto& windows = s.make<app::Windows>(s.desktop);
     collage::Tkadrel& kadrel = windows.kadrel;
     kadrel.show();
     kadrel.move(20, 20);
     kadrel.resize(800, 560);
-    s.later(300, [&kadrel] {
+    s.later(300, [&kadrel, settings] {
         const struct {
             int w, h;
             base::Colour from, to;
@@ -358,7 +359,19 @@ void arrange(Session& s) {
         }
         kadrel.setTable(table);
         kadrel.arrangemenu->trigger();
-        collage::Tarrange* d = kadrel.arrangeDialog();
+        settings(kadrel, kadrel.arrangeDialog());
+    });
+    s.grabFramesAt(
+        1200,
+        [&kadrel] {
+            return std::vector<QWidget*>{&kadrel, kadrel.arrangeDialog()};
+        },
+        12);
+}
+
+// arrange.png: three columns at one height.
+void arrange(Session& s) {
+    arrangeScene(s, [](collage::Tkadrel&, collage::Tarrange* d) {
         d->columns->setValue(3);
         d->gap->setValue(12);
         d->margin->setValue(12);
@@ -367,12 +380,30 @@ void arrange(Session& s) {
         d->sizeHeight->click();
         d->target->setValue(110);
     });
-    s.grabFramesAt(
-        1200,
-        [&kadrel] {
-            return std::vector<QWidget*>{&kadrel, kadrel.arrangeDialog()};
-        },
-        12);
+}
+
+// arrange-justified.png: justified rows 640 wide.
+void arrangeJustified(Session& s) {
+    arrangeScene(s, [](collage::Tkadrel&, collage::Tarrange* d) {
+        d->layoutJustify->click();
+        d->gap->setValue(8);
+        d->margin->setValue(8);
+        d->rowWidth->setValue(640);
+        d->rowHeight->setValue(130);
+    });
+}
+
+// arrange-cells.png: 1080 × 1080, three columns of filled cells.
+void arrangeCells(Session& s) {
+    arrangeScene(s, [](collage::Tkadrel& kadrel, collage::Tarrange* d) {
+        kadrel.setViewZoom(0.5);
+        d->columns->setValue(3);
+        d->gap->setValue(12);
+        d->margin->setValue(12);
+        d->outputSize->setCurrentIndex(1);
+        Q_EMIT d->outputSize->activated(1);
+        d->cellFill->click();
+    });
 }
 
 // preview.png: the full-screen preview of a picture wider than the screen.
@@ -417,6 +448,8 @@ const Shot kShots[] = {
     {"cut-editor-zoom", {1280, 1024}, true, cutEditorZoom},
     {"editor-and-resize", {1280, 1024}, false, editorAndResize},
     {"arrange", {1600, 1000}, true, arrange},
+    {"arrange-justified", {1600, 1000}, true, arrangeJustified},
+    {"arrange-cells", {1600, 1000}, true, arrangeCells},
     {"preview", {1024, 768}, false, preview},
     {"help-window", {1280, 1024}, false, helpWindow},
     {"resize-dialog", {1280, 1024}, false, resizeDialog},
