@@ -123,6 +123,7 @@ TEST_F(Output, AFailedWriteKeepsTheOldFile) {
     QDir().mkpath(sub);
     const QString old = testsupport::writeBytes(sub + "/x.bmp", QByteArray("old"));
     QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    testsupport::fake().confirmAnswers = {true};  // replace x.bmp
     {
         const testsupport::Unprivileged user({dir.path(), sub, old});
         saveAs(QStringLiteral("ro/x"), 2);
