@@ -6,7 +6,7 @@
 #include "base/error.h"
 #include "base/image.h"
 #include "base/number.h"
-#include "bmpfilters/reduce_to_static_palette.h"
+#include "bmpfilters/gif_picture.h"
 #include "codecs/codecs.h"
 #include "collage/adding.h"
 #include "collage/piece_table.h"
@@ -48,7 +48,8 @@ void Tkadrel::saveClick() {
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
     if (format == codecs::Format::Jpeg || format == codecs::Format::Webp) options.jpegQuality = jpegQuality();
-    if (format == codecs::Format::Gif) composite = bmpfilters::ReduceToStaticPalette(base::toBgr(composite));
+    if (format == codecs::Format::Gif)
+        composite = bmpfilters::gifPicture(composite, bmpfilters::GifPalette::Static);
     codecs::writeFile(target, composite, format, options);
 }
 
