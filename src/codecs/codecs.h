@@ -38,6 +38,11 @@ std::optional<Format> knownFormat(const QString& fileName);
 // The format whose signature the bytes begin with; nothing when none does.
 std::optional<Format> signatureFormat(const QByteArray& data);
 
+// The open dialogs' filter: "画像(…)|*.bmp;*.jpg;…;*.avif|全部|*.*", the same patterns for both
+// windows under the caption each window's definition gives.
+enum class OpenDialog { Pieces, CutEditor };
+QString openFilter(OpenDialog dialog);
+
 // The formats a save dialog offers, in the order it lists them; its filter indexes count from 1.
 // Every dialog offers all five formats written.
 using SaveOrder = std::array<Format, 5>;

@@ -76,6 +76,20 @@ Format formatByExtension(const QString& fileName) {
     throw base::Error(messages::unsupportedExtension(extensionOf(fileName)));
 }
 
+QString openFilter(OpenDialog dialog) {
+    // The formats read since the first version, then those added later; .jpeg and .ico are read
+    // but not listed.
+    static constexpr std::u16string_view kListed[] = {u".bmp",  u".jpg",  u".gif",  u".png",
+                                                      u".webp", u".heic", u".heif", u".avif"};
+    QStringList patterns;
+    for (const std::u16string_view e : kListed) patterns << QStringLiteral("*") + text(e);
+    // Each window keeps the caption its definition spells for the first four ("*,jpg").
+    QStringList caption{dialog == OpenDialog::Pieces ? QStringLiteral("*.bmp,*,jpg,*,gif,*,png")
+                                                     : QStringLiteral("*.bmp,*,jpg,*.gif,*.png")};
+    caption << patterns.mid(4);
+    return QStringLiteral("画像(%1)|%2|全部|*.*").arg(caption.join(u','), patterns.join(u';'));
+}
+
 QString saveFilter(const SaveOrder& order) {
     QStringList parts;
     for (const Format f : order) {

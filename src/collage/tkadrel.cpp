@@ -27,6 +27,7 @@
 #include "collage/adding.h"
 #include "collage/fit.h"
 #include "collage/texts.h"
+#include "collage/thumbnail.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/widgets.h"
@@ -83,10 +84,7 @@ QImage blackSquare() {
 }  // namespace
 
 QString Tkadrel::openFilter() {
-    return QStringLiteral(
-        "画像(*.bmp,*,jpg,*,gif,*,png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
-        "heif;"
-        "*.avif|全部|*.*");
+    return codecs::openFilter(codecs::OpenDialog::Pieces);
 }
 
 Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(parent), desktop_(desktop) {
@@ -688,7 +686,7 @@ void Tkadrel::Adding(const QImage& picture, const QString& file) {
     Piece piece;
     piece.picture = picture;
     piece.pieceFile = file;
-    piece.thumbnail = base::toBgr(picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    piece.thumbnail = addedThumbnail(picture);
     Effects effects;
     try {
         effects = table_.add(std::move(piece), options());
