@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <optional>
 
 #include <sys/stat.h>
@@ -14,10 +15,15 @@
 namespace codecs {
 namespace {
 
-// What `path` names after following its links, or nothing when it does not exist yet.
-std::optional<struct stat> existing(const QString& path) {
+// What `path` names after following its links, or nothing (with the reason) when it does not
+// exist yet or cannot be reached.
+std::optional<struct stat> existing(const QString& path, int& error) {
+    const QByteArray name = QFile::encodeName(path);
     struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    if (::stat(name.constData(), &st) != 0) {
+        error = errno;
+        return std::nullopt;
+    }
     return st;
 }
 
@@ -55,10 +61,17 @@ void saveBytes(const QString& path, const QByteArray& bytes) {
 void saveBytes(const QString& path, const char* data, qint64 size) {
     // Links are followed: saving through a link to a file replaces that file and keeps the link,
     // which is also what QSaveFile writes to.
-    const std::optional<struct stat> old = existing(path);
-    if (old)
+    int missing = 0;
+    const std::optional<struct stat> old = existing(path, missing);
+    if (old) {
         if (const std::optional<QString> reason = notAFile(*old))
             throw base::Error(messages::writeFailed(path, *reason));
+    } else if (missing == ELOOP) {
+        // Links that lead round in a circle: QSaveFile would give up following them and put a
+        // plain file in place of the link.
+        throw base::Error(
+            messages::writeFailed(path, messages::notRegularFile(messages::NodeKind::LinkLoop)));
+    }
     // QSaveFile writes a temporary file beside the target and renames it over the target only
     // in commit(); until then, and whenever anything fails, the old file stays as it was.
     // Unbuffered: with Qt's write buffer, a flush that fails inside commit() (a full disk, a size

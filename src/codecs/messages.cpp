@@ -95,6 +95,8 @@ QString notRegularFile(NodeKind kind) {
             return QStringLiteral("ファイルではなく名前付きパイプです。パイプは置き換えません");
         case NodeKind::Socket:
             return QStringLiteral("ファイルではなくソケットです。ソケットは置き換えません");
+        case NodeKind::LinkLoop:
+            return QStringLiteral("ファイルではなく循環するリンクです。リンクは置き換えません");
         case NodeKind::Other:
             break;
     }

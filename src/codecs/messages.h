@@ -34,7 +34,7 @@ QString outOfMemory();
 // system's own reason in parentheses.
 QString fileError(const QString& path, const QString& systemReason, bool writing);
 // A save refused because the name leads to something other than a file.
-enum class NodeKind { Device, Pipe, Socket, Other };
+enum class NodeKind { Device, Pipe, Socket, LinkLoop, Other };
 QString notRegularFile(NodeKind kind);
 
 QString jpegNotJpeg(const QString& libraryReason);

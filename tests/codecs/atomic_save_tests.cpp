@@ -75,8 +75,9 @@ TEST(SaveBytes, RefusesToReplaceAnythingButAFile) {
     ASSERT_EQ(mkfifo(fifo.constData(), 0644), 0);
     const QByteArray device = QFile::encodeName(dir.filePath(QStringLiteral("null")));
     const bool haveDevice = mknod(device.constData(), S_IFCHR | 0666, makedev(1, 3)) == 0;
-    QStringList names{QStringLiteral("pipe"), QStringLiteral("to-pipe.png")};
+    QStringList names{QStringLiteral("pipe"), QStringLiteral("to-pipe.png"), QStringLiteral("loop.png")};
     ASSERT_TRUE(QFile::link(QStringLiteral("pipe"), dir.filePath(QStringLiteral("to-pipe.png"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("loop.png"), dir.filePath(QStringLiteral("loop.png"))));
     if (haveDevice) {
         ASSERT_TRUE(QFile::link(QStringLiteral("null"), dir.filePath(QStringLiteral("to-null.png"))));
         names << QStringLiteral("null") << QStringLiteral("to-null.png");
@@ -95,6 +96,7 @@ TEST(SaveBytes, RefusesToReplaceAnythingButAFile) {
         EXPECT_TRUE(S_ISCHR(statOf(QString::fromLocal8Bit(device)).st_mode));
     }
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("to-pipe.png"))).isSymLink());
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("loop.png"))).isSymLink());
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden), before);
 }
 
