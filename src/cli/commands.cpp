@@ -9,6 +9,7 @@
 #include "base/error.h"
 #include "base/image.h"
 #include "base/parallel.h"
+#include "bmpfilters/gif_picture.h"
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "collage/openraster.h"
 #include "collage/piece_table.h"
@@ -50,10 +51,9 @@ void writeOutput(const QString& path, const QImage& picture, int jpegQuality) {
     if (!format) throw base::Error(QStringLiteral("%1: no writer for this extension").arg(path));
     codecs::WriteOptions options;
     options.jpegQuality = jpegQuality;
-    // An 8-bit picture is already reduced (reduce's own result): reducing it again gives the same
-    // indexes, so it goes out as it is.
-    if (*format == codecs::Format::Gif && picture.format() != QImage::Format_Indexed8)
-        codecs::writeFile(path, bmpfilters::ReduceToStaticPalette(base::toBgr(picture)), *format, options);
+    if (*format == codecs::Format::Gif)
+        codecs::writeFile(path, bmpfilters::gifPicture(picture, bmpfilters::GifPalette::Static), *format,
+                          options);
     else
         codecs::writeFile(path, picture, *format, options);
 }

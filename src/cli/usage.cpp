@@ -30,7 +30,8 @@ const char* const kJoin = R"(Usage: kadrel-cli join -o OUT [options] FILE...
 Adds each FILE in order as a piece, by the main window's adding rules: right of the previous
 piece, wrapping to the left edge, dropped below the pieces in the way. Pieces are read by
 their extension exactly as written: .bmp/.BMP, .gif/.GIF, .png/.PNG, .webp/.WEBP,
-.heic/.HEIC, .heif/.HEIF, .avif/.AVIF; every other name is read as JPEG. The canvas follows the pieces (auto size) unless --canvas is given. Notices
+.heic/.HEIC, .heif/.HEIF, .avif/.AVIF; every other name is read as JPEG. A file whose bytes
+begin with another format's signature (a PNG named .jpg) is read by that format's reader. The canvas follows the pieces (auto size) unless --canvas is given. Notices
 the window would show go to standard error and the join goes on.
 
 A FILE ending in .ora is an arrangement saved by the main window (or a painting program's

@@ -35,6 +35,14 @@ Format formatByExtension(const QString& fileName);
 // The same rule without the message: nothing for an extension it does not know.
 std::optional<Format> knownFormat(const QString& fileName);
 
+// The format whose signature the bytes begin with; nothing when none does.
+std::optional<Format> signatureFormat(const QByteArray& data);
+
+// The open dialogs' filter: "画像(…)|*.bmp;*.jpg;…;*.avif|全部|*.*", the same patterns for both
+// windows under the caption each window's definition gives.
+enum class OpenDialog { Pieces, CutEditor };
+QString openFilter(OpenDialog dialog);
+
 // The formats a save dialog offers, in the order it lists them; its filter indexes count from 1.
 // Every dialog offers all five formats written.
 using SaveOrder = std::array<Format, 5>;
@@ -54,10 +62,12 @@ int filterIndexOf(const SaveOrder& order, Format format);
 // format that is read only).
 QString saveExtension(Format format);
 
-// Reads a whole file (at most kMaxFileBytes) and decodes it with the given decoder into a 24-bit
+// Reads a whole file (at most kMaxFileBytes) and decodes it into a 24-bit
 // BGR888 picture: colours converted to sRGB where the file carries a profile (JPEG, PNG, WebP,
 // HEIF), turned upright by its Exif orientation (JPEG, PNG, WebP) or its own transformations
-// (HEIF), alpha drawn over black. Every failure (missing file, bad content, a picture over the pixel budget)
+// (HEIF), alpha drawn over black. `format` is the decoder the name chose; a file that begins with
+// the signature of another format (a PNG named .jpg, a WebP a browser saved as .jpg) is read by
+// that format's decoder instead. Every failure (missing file, bad content, a picture over the pixel budget)
 // throws base::Error whose text names the file and keeps the library's own reason.
 QImage readFile(const QString& path, Format format);
 

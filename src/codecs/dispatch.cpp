@@ -161,7 +161,9 @@ QImage readFile(const QString& path, Format format) {
     const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.block.data()),
                                                     static_cast<qsizetype>(bytes.size));
     try {
-        return decodeBare(data, format);
+        // The name chooses the decoder, but a file whose bytes say plainly that it is another
+        // format was only misnamed; a file no decoder recognises gets the named decoder's refusal.
+        return decodeBare(data, signatureFormat(data).value_or(format));
     } catch (const base::Error& e) {
         throw base::Error(messages::readFailed(path, e.text()));
     }

@@ -1,5 +1,6 @@
 // File names and formats: the one table of extensions, and the save dialogs' numbering.
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "base/error.h"
@@ -75,6 +76,20 @@ Format formatByExtension(const QString& fileName) {
     throw base::Error(messages::unsupportedExtension(extensionOf(fileName)));
 }
 
+QString openFilter(OpenDialog dialog) {
+    // The formats read since the first version, then those added later; .jpeg and .ico are read
+    // but not listed.
+    static constexpr std::u16string_view kListed[] = {u".bmp",  u".jpg",  u".gif",  u".png",
+                                                      u".webp", u".heic", u".heif", u".avif"};
+    QStringList patterns;
+    for (const std::u16string_view e : kListed) patterns << QStringLiteral("*") + text(e);
+    // Each window keeps the caption its definition spells for the first four ("*,jpg").
+    QStringList caption{dialog == OpenDialog::Pieces ? QStringLiteral("*.bmp,*,jpg,*,gif,*,png")
+                                                     : QStringLiteral("*.bmp,*,jpg,*.gif,*.png")};
+    caption << patterns.mid(4);
+    return QStringLiteral("画像(%1)|%2|全部|*.*").arg(caption.join(u','), patterns.join(u';'));
+}
+
 QString saveFilter(const SaveOrder& order) {
     QStringList parts;
     for (const Format f : order) {
@@ -96,6 +111,48 @@ int filterIndexOf(const SaveOrder& order, Format format) {
 
 QString saveExtension(Format format) {
     return text(savedAs(format).extension);
+}
+
+namespace {
+
+bool startsWith(const QByteArray& data, qsizetype at, std::string_view magic) {
+    return data.size() >= at + static_cast<qsizetype>(magic.size()) &&
+           std::memcmp(data.constData() + at, magic.data(), magic.size()) == 0;
+}
+
+quint32 big32(const QByteArray& data, qsizetype at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
+    return (quint32{p[0]} << 24) | (quint32{p[1]} << 16) | (quint32{p[2]} << 8) | p[3];
+}
+
+// An ISO media file whose first box, ftyp, names a brand of the still-picture family (HEIC, HEIF,
+// AVIF) as its major brand or among the compatible ones; a video's ftyp does not.
+bool heifSignature(const QByteArray& data) {
+    if (!startsWith(data, 4, "ftyp") || data.size() < 16) return false;
+    const qsizetype box = std::min<qsizetype>(big32(data, 0), data.size());
+    static constexpr std::string_view kBrands[] = {"mif1", "msf1", "mif2", "miaf", "heic", "heix",
+                                                   "heim", "heis", "hevc", "hevx", "avif", "avis"};
+    // Major brand at 8, minor version at 12, compatible brands from 16.
+    for (qsizetype at = 8; at + 4 <= box; at += at == 8 ? 8 : 4)
+        for (std::string_view brand : kBrands)
+            if (startsWith(data, at, brand)) return true;
+    return false;
+}
+
+}  // namespace
+
+std::optional<Format> signatureFormat(const QByteArray& data) {
+    if (startsWith(data, 0, "\xFF\xD8\xFF")) return Format::Jpeg;
+    if (startsWith(data, 0, "\x89PNG\r\n\x1A\n")) return Format::Png;
+    if (startsWith(data, 0, "GIF87a") || startsWith(data, 0, "GIF89a")) return Format::Gif;
+    if (startsWith(data, 0, "BM")) return Format::Bmp;
+    if (startsWith(data, 0, "RIFF") && startsWith(data, 8, "WEBP")) return Format::Webp;
+    if (heifSignature(data)) return Format::Heif;
+    // An icon directory: reserved 0, type 1, and at least one entry.
+    if (startsWith(data, 0, std::string_view("\0\0\1\0", 4)) && data.size() >= 6 &&
+        (data[4] != 0 || data[5] != 0))
+        return Format::Ico;
+    return std::nullopt;
 }
 
 }  // namespace codecs

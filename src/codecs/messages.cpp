@@ -87,6 +87,22 @@ QString fileError(const QString& path, const QString& systemReason, bool writing
     return systemReason.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, systemReason);
 }
 
+QString notRegularFile(NodeKind kind) {
+    switch (kind) {
+        case NodeKind::Device:
+            return QStringLiteral("ファイルではなくデバイスです。デバイスは置き換えません");
+        case NodeKind::Pipe:
+            return QStringLiteral("ファイルではなく名前付きパイプです。パイプは置き換えません");
+        case NodeKind::Socket:
+            return QStringLiteral("ファイルではなくソケットです。ソケットは置き換えません");
+        case NodeKind::LinkLoop:
+            return QStringLiteral("ファイルではなく循環するリンクです。リンクは置き換えません");
+        case NodeKind::Other:
+            break;
+    }
+    return QStringLiteral("通常のファイルではないので置き換えません");
+}
+
 QString jpegNotJpeg(const QString& libraryReason) {
     return QStringLiteral("JPEG ファイルではありません (%1)").arg(libraryReason);
 }

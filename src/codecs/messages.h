@@ -33,6 +33,9 @@ QString outOfMemory();
 // A file the system would not open, read or replace: what went wrong in Japanese, with the
 // system's own reason in parentheses.
 QString fileError(const QString& path, const QString& systemReason, bool writing);
+// A save refused because the name leads to something other than a file.
+enum class NodeKind { Device, Pipe, Socket, LinkLoop, Other };
+QString notRegularFile(NodeKind kind);
 
 QString jpegNotJpeg(const QString& libraryReason);
 // Any other refusal of libjpeg's while reading.

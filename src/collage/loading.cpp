@@ -19,7 +19,7 @@ std::vector<LoadedFile> readPieceFiles(const QStringList& paths, const std::func
             f.path = paths[i];
             try {
                 f.picture = codecs::readFile(f.path, codecs::pieceFormat(f.path));
-                f.thumbnail = pieceThumbnail(f.picture);
+                f.thumbnail = addedThumbnail(f.picture);
             } catch (const std::bad_alloc&) {
                 f.picture = QImage();
                 f.error = base::messages::outOfMemory();

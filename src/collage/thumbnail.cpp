@@ -1,27 +1,37 @@
 #include "collage/thumbnail.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include <QPainter>
-
+#include "base/colour.h"
 #include "base/image.h"
 
 namespace collage {
+namespace {
 
-QImage editedThumbnail(const QImage& picture) {
-    const int w = std::max(picture.width(), 100), h = std::max(picture.height(), 100);
-    QImage padded = base::allocateImage(w, h, QImage::Format_RGB32);
-    padded.fill(Qt::white);
-    {
-        QPainter p(&padded);
-        if (!picture.isNull()) p.drawImage(0, 0, picture);
-    }
-    if (w == 100 && h == 100) return base::toBgr(padded);
-    return base::toBgr(padded.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+constexpr int kSide = 100;
+
+QImage squeezed(const QImage& picture) {
+    if (picture.width() == kSide && picture.height() == kSide) return base::toBgr(picture);
+    return base::toBgr(picture.scaled(kSide, kSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
-QImage pieceThumbnail(const QImage& picture) {
-    return base::toBgr(picture.scaled(100, 100, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+}  // namespace
+
+QImage addedThumbnail(const QImage& picture) {
+    return squeezed(picture);
+}
+
+QImage editedThumbnail(const QImage& picture) {
+    if (picture.width() >= kSide && picture.height() >= kSide) return squeezed(picture);
+    // Padded row by row in 24 bits, so that both thumbnails scale the same kind of picture.
+    const QImage source = picture.isNull() ? QImage() : base::toBgr(picture);
+    const int w = std::max(source.width(), kSide), h = std::max(source.height(), kSide);
+    QImage padded = base::makeBgr(w, h, base::rgb(255, 255, 255));
+    const auto rowBytes = static_cast<std::size_t>(source.width()) * 3;
+    for (int y = 0; y < source.height(); ++y)
+        std::memcpy(padded.scanLine(y), source.constScanLine(y), rowBytes);
+    return squeezed(padded);
 }
 
 }  // namespace collage

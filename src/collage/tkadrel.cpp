@@ -98,10 +98,7 @@ struct Tkadrel::Loader {
 };
 
 QString Tkadrel::openFilter() {
-    return QStringLiteral(
-        "画像(*.bmp,*,jpg,*,gif,*,png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
-        "heif;"
-        "*.avif|全部|*.*");
+    return codecs::openFilter(codecs::OpenDialog::Pieces);
 }
 
 Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(parent), desktop_(desktop) {
@@ -791,7 +788,7 @@ void Tkadrel::Adding(const QImage& picture, const QString& file) {
     Piece piece;
     piece.picture = picture;
     piece.pieceFile = file;
-    piece.thumbnail = pieceThumbnail(picture);
+    piece.thumbnail = addedThumbnail(picture);
     act(StepKind::Other, [&](PieceTable& t, const Options& o) {
         try {
             return t.add(std::move(piece), o);

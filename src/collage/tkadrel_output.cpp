@@ -6,7 +6,7 @@
 #include "base/error.h"
 #include "base/image.h"
 #include "base/number.h"
-#include "bmpfilters/reduce_to_static_palette.h"
+#include "bmpfilters/gif_picture.h"
 #include "codecs/codecs.h"
 #include "collage/adding.h"
 #include "collage/piece_table.h"
@@ -49,7 +49,7 @@ void Tkadrel::saveClick() {
     codecs::WriteOptions options;
     if (format == codecs::Format::Jpeg || format == codecs::Format::Webp) options.jpegQuality = jpegQuality();
     if (format == codecs::Format::Gif)
-        composite_ = bmpfilters::ReduceToStaticPalette(base::toBgr(composite_));
+        composite_ = bmpfilters::gifPicture(composite_, bmpfilters::GifPalette::Static);
     codecs::writeFile(target, composite_, format, options);
 }
 

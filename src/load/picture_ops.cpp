@@ -1,11 +1,9 @@
 #include "load/picture_ops.h"
 
 #include <cstring>
-#include <unordered_map>
 
 #include "base/colour.h"
 #include "base/image.h"
-#include "bmpfilters/reduce_to_static_palette.h"
 
 namespace load {
 
@@ -49,30 +47,6 @@ QString withDefaultExtension(const QString& name, codecs::Format format) {
 
 int wholeEditFilterIndex(const QString& extension) {
     return codecs::filterIndexOf(codecs::kCutSaveOrder, codecs::pieceFormat(extension));
-}
-
-QImage gifPicture(const QImage& picture) {
-    const QImage source = base::toBgr(picture);
-    const int w = source.width(), h = source.height();
-    QImage out = base::makeIndexed(w, h);
-    QList<QRgb> table;
-    std::unordered_map<base::Colour, uchar> index;
-    for (int y = 0; y < h; ++y) {
-        const uchar* from = source.constScanLine(y);
-        uchar* to = out.scanLine(y);
-        for (int x = 0; x < w; ++x) {
-            const base::Colour c = base::fromBgr(from + 3 * x);
-            auto [it, added] = index.try_emplace(c, static_cast<uchar>(table.size()));
-            if (added) {
-                if (table.size() == 256) return bmpfilters::ReduceToStaticPalette(source);
-                table.push_back(base::toQRgb(c));
-            }
-            to[x] = it->second;
-        }
-    }
-    if (table.isEmpty()) table.push_back(qRgb(0, 0, 0));
-    out.setColorTable(table);
-    return out;
 }
 
 }  // namespace load

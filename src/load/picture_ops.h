@@ -27,8 +27,4 @@ QString withDefaultExtension(const QString& name, codecs::Format format);
 // for a piece (pieceFormat), JPEG's for one the dialog does not offer.
 int wholeEditFilterIndex(const QString& extension);
 
-// An 8-bit picture for the GIF writer. A picture of at most 256 colours keeps them exactly;
-// richer ones (our pictures carry no palette of their own) get the program's static palette.
-QImage gifPicture(const QImage& picture);
-
 }  // namespace load

@@ -195,10 +195,7 @@ void Tloadcut::buildControls() {
         platform::fitNumbers(e, {QStringLiteral("65535")});
     platform::fitNumbers(jpgq, {QStringLiteral("100")});
 
-    OpenPictureDialog1.filter = QStringLiteral(
-        "画像(*.bmp,*,jpg,*.gif,*.png,*.webp,*.heic,*.heif,*.avif)|*.bmp;*.jpg;*.gif;*.png;*.webp;*.heic;*."
-        "heif;"
-        "*.avif|全部|*.*");
+    OpenPictureDialog1.filter = codecs::openFilter(codecs::OpenDialog::CutEditor);
     SaveDialog1.filter = codecs::saveFilter(codecs::kCutSaveOrder);
 
     // Wiring. Every connection runs guarded.

@@ -7,6 +7,7 @@
 #include "base/error.h"
 #include "base/image.h"
 #include "base/number.h"
+#include "bmpfilters/gif_picture.h"
 #include "codecs/codecs.h"
 #include "codecs/messages.h"
 #include "load/picture_ops.h"
@@ -84,7 +85,11 @@ void Tloadcut::saveSelection(const QRect& area) {
     const QString name = withDefaultExtension(choice->path, format);
     // The dialog does not ask: the question names the file really written, whenever it exists.
     if (QFileInfo::exists(name) && !desktop_.confirm(this, codecs::messages::confirmOverwrite(name))) return;
-    codecs::writeFile(name, format == codecs::Format::Gif ? gifPicture(selected) : selected, format, options);
+    codecs::writeFile(name,
+                      format == codecs::Format::Gif
+                          ? bmpfilters::gifPicture(selected, bmpfilters::GifPalette::Own)
+                          : selected,
+                      format, options);
     OpenPictureDialog1.fileName = name;
     SaveDialog1.fileName = name;
 }

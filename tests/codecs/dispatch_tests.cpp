@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
 #include "codecs/messages.h"
@@ -82,6 +87,73 @@ TEST(Messages, WrapTheLibraryReasonWithWhatFailed) {
     EXPECT_EQ(m::encodeFailed(QStringLiteral("why")), QStringLiteral("画像を書き出せません: why"));
     EXPECT_EQ(m::writeFailed(QStringLiteral("/tmp/b.png"), QStringLiteral("why")),
               QStringLiteral("ファイル「/tmp/b.png」に書き込めません: why"));
+}
+
+// An icon with one PNG entry.
+QByteArray iconOf(const QByteArray& png, int side) {
+    QByteArray icon = codectest::bytesOf({0, 0, 1, 0, 1, 0, side, side, 0, 0, 1, 0, 32, 0});
+    icon.append(QByteArray(8, '\0'));
+    codectest::put32(icon, 14, static_cast<std::uint32_t>(png.size()));
+    codectest::put32(icon, 18, 22);
+    return icon + png;
+}
+
+// A picture whose name says another format (a PNG saved as .jpg, a WebP a browser named .jpg) is
+// read by the decoder its bytes name, through either rule of names; a picture whose name is right
+// is read as its own decoder reads it; bytes no decoder recognises get the named decoder's refusal.
+TEST(ReadFile, AMisnamedPictureIsReadByTheDecoderItsBytesName) {
+    QTemporaryDir dir;
+    const QImage picture = codectest::pattern(4, 4);
+    const QByteArray png = codecs::encode(picture, Format::Png);
+    struct Kind {
+        Format format;
+        QByteArray bytes;
+    };
+    std::vector<Kind> kinds = {{Format::Png, png},
+                               {Format::Bmp, codecs::encode(picture, Format::Bmp)},
+                               {Format::Gif, codecs::encode(codectest::indexed(4, 4, 5), Format::Gif)},
+                               {Format::Jpeg, codecs::encode(picture, Format::Jpeg)},
+                               {Format::Webp, codecs::encode(picture, Format::Webp)},
+                               {Format::Ico, iconOf(png, 4)}};
+    const QByteArray heic = codectest::heifFile(picture, codectest::HeifKind::Heic);
+    if (!heic.isEmpty()) kinds.push_back({Format::Heif, heic});
+    const QStringList names = {"a.jpg",  "a.JPG",  "a.jpeg", "a.Png", "a.png", "a.bmp",      "a.gif",
+                               "a.webp", "a.heic", "a.AVIF", "a.ico", "a.txt", "noextension"};
+    for (const Kind& kind : kinds) {
+        ASSERT_FALSE(kind.bytes.isEmpty());
+        EXPECT_EQ(codecs::signatureFormat(kind.bytes), kind.format);
+        const QImage expected = codecs::decode(kind.bytes, kind.format);
+        for (const QString& name : names) {
+            const QString path = dir.filePath(name);
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(kind.bytes);
+            file.close();
+            std::vector<Format> chosen = {codecs::pieceFormat(name)};
+            if (const auto any = codecs::knownFormat(name)) chosen.push_back(*any);
+            for (const Format format : chosen) {
+                QImage got;
+                const QString text = codectest::errorOf([&] { got = codecs::readFile(path, format); });
+                EXPECT_EQ(text, QStringLiteral("no error")) << name.toStdString();
+                EXPECT_TRUE(codectest::sameBgr(got, expected)) << name.toStdString();
+            }
+        }
+    }
+
+    const QByteArray junk("neither a picture nor anything else", 35);
+    EXPECT_EQ(codecs::signatureFormat(junk), std::nullopt);
+    const QString prefix = QStringLiteral("画像を読めません: ");
+    for (const Format format :
+         {Format::Jpeg, Format::Png, Format::Bmp, Format::Gif, Format::Webp, Format::Heif}) {
+        const QString path = dir.filePath(QStringLiteral("junk"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(junk);
+        file.close();
+        const QString reason = codectest::errorOf([&] { codecs::decode(junk, format); }).mid(prefix.size());
+        EXPECT_EQ(codectest::errorOf([&] { codecs::readFile(path, format); }),
+                  codecs::messages::readFailed(path, reason));
+    }
 }
 
 }  // namespace

@@ -142,10 +142,15 @@ TEST_F(KadrelWindow, FailingFilesAreNamedTogetherAndTheOthersStillAdded) {
     EXPECT_EQ(k->pieceCount(), 0);
 }
 
+// A mixed-case extension names the JPEG reader; a file whose bytes name another format is still
+// read by that format's reader, and one no reader recognises gets the JPEG reader's refusal.
 TEST_F(KadrelWindow, MixedCaseExtensionsFallToTheJpegReader) {
-    addThroughDialog({picture("photo.Bmp", 10, 10)});
-    EXPECT_EQ(k->pieceCount(), 0);
-    EXPECT_EQ(testsupport::fake().errors().size(), 1);
+    const QString junk = testsupport::writeBytes(dir.filePath("junk.Bmp"), QByteArray("BX not a bitmap"));
+    addThroughDialog({picture("photo.Bmp", 10, 10), junk});
+    EXPECT_EQ(k->pieceCount(), 1);
+    ASSERT_EQ(testsupport::fake().errors().size(), 1);
+    EXPECT_TRUE(testsupport::fake().errors()[0].contains(QStringLiteral("JPEG ファイルではありません")))
+        << testsupport::fake().errors()[0].toStdString();
 }
 
 TEST_F(KadrelWindow, ClearAsksFirst) {

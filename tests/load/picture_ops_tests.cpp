@@ -83,29 +83,13 @@ TEST(WholeEdit, PreselectsTheFormatOfExactExtensionsOnly) {
     EXPECT_EQ(load::wholeEditFilterIndex(".heic"), 2);  // read only: the dialog offers JPEG
 }
 
-TEST(GifPicture, KeepsFewColoursExactlyAndReducesMany) {
-    const QImage three = row({kRed, kGreen, kRed}, false);
-    const QImage few = load::gifPicture(three);
-    ASSERT_EQ(few.format(), QImage::Format_Indexed8);
-    EXPECT_EQ(few.colorCount(), 2);
-    EXPECT_EQ(base::toBgr(few), three);
-
-    QImage rich = base::makeBgr(300, 1, 0);
-    for (int x = 0; x < 300; ++x)
-        base::setPixel(rich, x, 0,
-                       rgb(static_cast<std::uint8_t>(x % 256), static_cast<std::uint8_t>(x / 256), 3));
-    const QImage many = load::gifPicture(rich);
-    EXPECT_EQ(many.format(), QImage::Format_Indexed8);
-    EXPECT_LE(many.colorCount(), 256);
-}
-
 // A picture outside the budget (as only a foreign source could hand over) is refused with the size
 // message before any row is written, by each command that makes a new picture of its size.
 TEST(PictureCommands, NewPicturesAreCheckedAllocations) {
     QImage wide(static_cast<int>(base::kMaxSide) + 1, 1, QImage::Format_BGR888);
     ASSERT_FALSE(wide.isNull());
     wide.fill(Qt::red);
-    for (auto command : {load::mirroredLeftRight, load::mirroredTopBottom, load::gifPicture}) {
+    for (auto command : {load::mirroredLeftRight, load::mirroredTopBottom}) {
         try {
             (void)command(wide);
             ADD_FAILURE() << "an over-budget picture was accepted";

@@ -9,6 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
+#include <pwd.h>
+#include <unistd.h>
+
 #include "base/image.h"
 #include "platform/widgets.h"
 
@@ -61,6 +66,34 @@ void expectNumbersShown(QWidget* window, const std::map<QString, QStringList>& w
                 << edit->objectName().toStdString() << " cuts " << text.toStdString() << ": "
                 << metrics.horizontalAdvance(text) << " px of text in a " << edit->width()
                 << " px edit, font " << info.family().toStdString() << " " << info.pixelSize() << " px";
+    }
+}
+
+Unprivileged::Unprivileged(const QStringList& owned) {
+    if (geteuid() != 0) return;
+    uid_t uid = 65534;
+    gid_t gid = 65534;
+    if (const passwd* user = getpwnam("nobody")) {
+        uid = user->pw_uid;
+        gid = user->pw_gid;
+    }
+    for (const QString& path : owned)
+        if (lchown(QFile::encodeName(path).constData(), uid, gid) != 0)
+            ADD_FAILURE() << "chown " << path.toStdString();
+    // The saved ids stay root's, so that the destructor may take root back. Real and effective
+    // ids both change: access(), which Qt asks whether a file is writable, looks at the real one.
+    if (setresgid(gid, gid, 0) != 0 || setresuid(uid, uid, 0) != 0) {
+        ADD_FAILURE() << "cannot become nobody";
+        return;
+    }
+    dropped_ = true;
+}
+
+Unprivileged::~Unprivileged() {
+    if (!dropped_) return;
+    if (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0) {
+        ADD_FAILURE() << "cannot become root again";
+        std::abort();
     }
 }
 

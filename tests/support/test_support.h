@@ -32,4 +32,19 @@ QString writeBytes(const QString& path, const QByteArray& bytes);
 // each of them whole in its own font, at a legible size (9 pixels or more).
 void expectNumbersShown(QWidget* window, const std::map<QString, QStringList>& widest);
 
+// While it lives, a process that runs as root (as CI does) has the rights of the unprivileged
+// user "nobody", so that a read-only folder or file refuses a write as it does for a user; the
+// paths in `owned` become that user's first. Root is given back at the end. A process that is
+// not root keeps its rights.
+class Unprivileged {
+public:
+    explicit Unprivileged(const QStringList& owned = {});
+    ~Unprivileged();
+    Unprivileged(const Unprivileged&) = delete;
+    Unprivileged& operator=(const Unprivileged&) = delete;
+
+private:
+    bool dropped_ = false;
+};
+
 }  // namespace testsupport
