@@ -1,12 +1,16 @@
 // Redrawing the main window while a piece is dragged at "ウィンドウに合わせる": three 4000 x 3000
 // photos side by side make a 12000 x 3000 canvas shown at about a tenth. Each iteration is one
 // mouse move of the drag followed by painting the whole view, as the screen would be updated.
+#include <algorithm>
+
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QScrollArea>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "../support/bench_photo.h"
 #include "codecs/codecs.h"
@@ -96,6 +100,53 @@ BENCHMARK(BM_AddPhotosInOneSelection)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->Iterations(3);
+
+// Eight photos of 6000 x 4000 given to a fresh window, as `kadrel a.jpg ... h.jpg` does: the wall
+// time until every piece is on the canvas, and the longest the window's thread went without
+// handling its events meanwhile (a timer asks every 5 ms), in counters.
+void BM_WindowReadyWithEightLargePhotos(benchmark::State& state) {
+    static QTemporaryDir dir;
+    static QStringList files;
+    if (files.isEmpty()) {
+        const QImage photo = benchphoto::photo(6000, 4000);
+        for (int i = 0; i < 8; ++i) {
+            files << dir.filePath(QStringLiteral("large%1.jpg").arg(i));
+            codecs::writeFile(files.back(), photo, codecs::Format::Jpeg, codecs::WriteOptions{90});
+        }
+    }
+    platform::FakeDesktop desktop;
+    double worstPause = 0, ready = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        collage::Tkadrel k(desktop);
+        k.resize(1400, 900);
+        k.show();
+        QApplication::processEvents();
+        QElapsedTimer clock, sinceTick;
+        QTimer ticks;
+        double pause = 0;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            pause = std::max(pause, static_cast<double>(sinceTick.nsecsElapsed()) / 1e6);
+            sinceTick.restart();
+        });
+        state.ResumeTiming();
+        clock.start();
+        sinceTick.start();
+        ticks.start(5);
+        k.addFiles(files);
+        while (k.loadingFiles()) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QApplication::processEvents();
+        ready = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        state.PauseTiming();
+        ticks.stop();
+        worstPause = std::max(worstPause, pause);
+        if (k.pieceCount() != 8) state.SkipWithError("not every photo was added");
+        state.ResumeTiming();
+    }
+    state.counters["ready_ms"] = ready;
+    state.counters["worst_pause_ms"] = worstPause;
+}
+BENCHMARK(BM_WindowReadyWithEightLargePhotos)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 
 }  // namespace
 

@@ -51,9 +51,26 @@ void Document::beginDrag(int slot) {
     drag_ = Drag{table_};
 }
 
-QPoint Document::dragTo(QPoint requested) {
+Document::DragStep Document::dragTo(QPoint requested, double snapThreshold) {
     if (!drag_ || table_.pieceCount() == 0) return {};
-    return table_.moveCurrent(requested, options_);
+    DragStep step;
+    if (options_.snap && snapThreshold > 0) {
+        const int current = table_.pickIndex();
+        const Rect& r = table_.pieceRect(current);
+        std::vector<Rect> others;
+        for (int i = 0; i < table_.pieceCount(); ++i)
+            if (i != current) others.push_back(table_.pieceRect(i));
+        Snap snap = snapPiece(Rect{requested.x(), requested.y(), r.width, r.height}, others, table_.canvas(),
+                              snapThreshold);
+        requested = snap.position;
+        step.guides = std::move(snap.guides);
+    }
+    step.position = table_.moveCurrent(requested, options_);
+    // A line the placement rules moved the piece off no longer holds.
+    std::erase_if(step.guides, [&](const Guide& g) {
+        return g.vertical ? step.position.x() != requested.x() : step.position.y() != requested.y();
+    });
+    return step;
 }
 
 void Document::endDrag() {

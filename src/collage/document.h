@@ -13,6 +13,7 @@
 #include "collage/grid.h"
 #include "collage/history.h"
 #include "collage/piece_table.h"
+#include "collage/snap.h"
 
 namespace collage {
 
@@ -75,7 +76,15 @@ public:
     // without refit, and its end refits once (auto size) and records the whole drag as one step.
     void beginDrag(int slot);
     bool dragging() const { return drag_.has_value(); }
-    QPoint dragTo(QPoint requested);
+    // One step of the drag toward `requested`. With "スナップ" on and a threshold above 0 (canvas
+    // pixels), the piece's edges and centre lines first land on the lines of the other pieces and
+    // of the canvas within the threshold; the placement rules apply after that. Returns where the
+    // piece stands and the lines it is on.
+    struct DragStep {
+        QPoint position;
+        std::vector<Guide> guides;
+    };
+    DragStep dragTo(QPoint requested, double snapThreshold = 0);
     // Throws (with the drag taken back) when the refit is refused.
     void endDrag();
     void cancelDrag();

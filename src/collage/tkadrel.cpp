@@ -218,6 +218,9 @@ void Tkadrel::buildControls() {
     back->setObjectName(QStringLiteral("back"));
     back->setGeometry(0, 0, 105, 105);
     back->setMouseTracking(true);
+    guides = new platform::GuideLines(main);
+    guides->setObjectName(QStringLiteral("guides"));
+    guides->hide();
 
     // Small text, so that every caption fits the narrow column.
     for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -541,8 +544,10 @@ void Tkadrel::syncPieces() {
         c->move(scale.identity() ? QPoint(p.pieceRect.left, p.pieceRect.top)
                                  : scale.toView(QPoint(p.pieceRect.left, p.pieceRect.top)));
     }
-    if (reorder)
+    if (reorder) {
         for (platform::PictureControl* c : pieceImage_) c->raise();
+        guides->raise();
+    }
 }
 
 void Tkadrel::syncCanvas() {
@@ -561,6 +566,7 @@ void Tkadrel::syncCanvas() {
     const QSize shown = scale.identity() ? size : scale.toView(size);
     back->resize(shown);
     main->resize(shown);
+    guides->resize(shown);
     sizeX->setText(QString::number(size.width()));
     sizeY->setText(QString::number(size.height()));
     if (shown_ && (key != shownBackground_ || bg.colour != shownColour_)) {
@@ -618,6 +624,7 @@ void Tkadrel::showCurrent() {
 }
 
 void Tkadrel::refresh() {
+    if (!doc_.dragging()) guides->setLines({}, {});
     syncPieces();
     syncCanvas();
     showCurrent();

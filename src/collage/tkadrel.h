@@ -89,6 +89,7 @@ public:
     QScrollArea* view;
     QWidget* main;
     platform::PictureControl* back;
+    platform::GuideLines* guides;  // the lines a snapping drag lines up with
 
     // Menu items.
     QAction* addmenu;
@@ -168,7 +169,7 @@ public:
     void autosizeClick();
 
     // Selection and moving.
-    void moving(int left, int top);
+    void moving(int left, int top, double snapThreshold = 0);
     void ImageMouseDown(platform::PictureControl* sender, QMouseEvent* event);
     void ImageMouseMove(QWidget* sender, QMouseEvent* event);
     void ImageMouseUp(platform::PictureControl* sender, QMouseEvent* event);

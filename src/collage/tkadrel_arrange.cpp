@@ -18,11 +18,16 @@
 
 namespace collage {
 
-void Tkadrel::moving(int left, int top) {
-    const QPoint p = doc_.dragTo(QPoint(left, top));
+void Tkadrel::moving(int left, int top, double snapThreshold) {
+    const Document::DragStep step = doc_.dragTo(QPoint(left, top), snapThreshold);
     syncPieces();
-    picLeft->setText(QString::number(p.x()));
-    picTop->setText(QString::number(p.y()));
+    picLeft->setText(QString::number(step.position.x()));
+    picTop->setText(QString::number(step.position.y()));
+    std::vector<double> vertical, horizontal;
+    const double f = viewScale().factor();
+    for (const Guide& g : step.guides)
+        (g.vertical ? vertical : horizontal).push_back(static_cast<double>(g.doubled) / 2 * f);
+    guides->setLines(std::move(vertical), std::move(horizontal));
 }
 
 void Tkadrel::ImageMouseDown(platform::PictureControl* sender, QMouseEvent* event) {
@@ -56,9 +61,11 @@ void Tkadrel::ImageMouseMove(QWidget* sender, QMouseEvent* event) {
     const QPointF rel = scale.toPicture(pointer) - QPointF(pickBefore.left, pickBefore.top);
     const int left = dragBase_.left + scale.distance(pointer.x() - dragBase_.pointer.x());
     const int top = dragBase_.top + scale.distance(pointer.y() - dragBase_.pointer.y());
-    moving(left, top);
+    // Shift held suspends snapping for as long as it is held.
+    const bool snap = options().snap && !(event->modifiers() & Qt::ShiftModifier);
+    moving(left, top, snap ? snapThreshold(viewZoom_) : 0);
     const Rect& now = table().current()->pieceRect;
-    if (QPoint(now.left, now.top) == QPoint(left, top)) return;
+    if (QPoint(now.left, now.top) == QPoint(left, top) || !guides->isHidden()) return;
     // A rule stopped the piece: while the pointer is still over it, it follows from here.
     Anchor a;
     const QPoint relPixel(static_cast<int>(std::floor(rel.x())), static_cast<int>(std::floor(rel.y())));
@@ -67,6 +74,7 @@ void Tkadrel::ImageMouseMove(QWidget* sender, QMouseEvent* event) {
 }
 
 void Tkadrel::ImageMouseUp(platform::PictureControl*, QMouseEvent*) {
+    guides->setLines({}, {});
     if (!doc_.dragging()) return;
     // The whole drag, from press to release, is one step; the refit comes at its end, and a refit
     // the budget refuses takes the whole drag back.

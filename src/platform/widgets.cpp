@@ -300,4 +300,28 @@ double fitZoomIn(const QScrollArea* view, QSize picture, QSize margin, double dp
                    QSize(static_cast<int>(port.width() * dpr), static_cast<int>(port.height() * dpr)));
 }
 
+GuideLines::GuideLines(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+void GuideLines::setLines(std::vector<double> vertical, std::vector<double> horizontal) {
+    if (vertical == vertical_ && horizontal == horizontal_) return;
+    vertical_ = std::move(vertical);
+    horizontal_ = std::move(horizontal);
+    setVisible(lineCount() > 0);
+    if (isVisible()) {
+        raise();
+        update();
+    }
+}
+
+void GuideLines::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    // Magenta reads on photos and on the usual backgrounds alike.
+    painter.setPen(QPen(QColor(255, 0, 255), 1));
+    for (double x : vertical_) painter.drawLine(QPointF(x, 0), QPointF(x, height()));
+    for (double y : horizontal_) painter.drawLine(QPointF(0, y), QPointF(width(), y));
+}
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include <QColor>
 #include <QImage>
@@ -116,6 +117,22 @@ protected:
 // An up-down spinner bound to `buddy`, `width` wide just right of it and as tall.
 UpDown* spinnerBeside(QLineEdit* buddy, const char* name, Qt::Orientation orientation, int width, int min,
                       int max, int step);
+
+// Thin lines drawn over a view (the guides a snapping drag lines up with); mouse events pass
+// through to what lies below.
+class GuideLines : public QWidget {
+public:
+    explicit GuideLines(QWidget* parent);
+    // Lines at these places (logical pixels of the parent): vertical ones at x, horizontal at y.
+    void setLines(std::vector<double> vertical, std::vector<double> horizontal);
+    std::size_t lineCount() const { return vertical_.size() + horizontal_.size(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::vector<double> vertical_, horizontal_;
+};
 
 // A picture that sizes itself to its picture and can leave one exact colour out.
 class PictureControl : public MouseArea {

@@ -151,13 +151,13 @@ TEST_F(StartFiles, AddedInOrderExactlyAsADropOfThem) {
     EXPECT_EQ(opened.piecesAfterOneUndo, 0);
 }
 
-TEST_F(StartFiles, AnUnreadableFileStopsThereWithOneErrorAsADropDoes) {
+TEST_F(StartFiles, AnUnreadableFileIsNamedAndTheOthersAddedAsADropDoes) {
     const QString bad = testsupport::writeBytes(dir.filePath("bad.png"), QByteArray("not a picture"));
-    const QStringList paths = {picture("first.bmp", 50, 50), bad, picture("never.bmp", 50, 50)};
+    const QStringList paths = {picture("first.bmp", 50, 50), bad, picture("later.bmp", 50, 50)};
     const Outcome dropped = run([&](collage::Tkadrel& k) { drop(k, paths); });
     const Outcome opened = run([&](collage::Tkadrel& k) { fromCommandLine(k, paths); });
     EXPECT_EQ(opened, dropped);
-    EXPECT_EQ(opened.files, QStringList{paths[0]});
+    EXPECT_EQ(opened.files, (QStringList{paths[0], paths[2]}));
     ASSERT_EQ(opened.errors.size(), 1);
     EXPECT_TRUE(opened.errors[0].contains(QStringLiteral("bad.png")));
 }

@@ -246,3 +246,52 @@ TEST_F(Arrange, SpaceTogglesTheOverlapRuleEvenInAnEdit) {
 }
 
 }  // namespace
+
+namespace {
+
+// "スナップ": a mouse drag lands the piece's edges on a neighbour's within 8 screen pixels and shows
+// the line it is on; Shift held suspends it; off, the drag follows the pointer exactly.
+TEST_F(Arrange, SnappingDragsLandOnLinesAndShowThem) {
+    pieces({{50, 50}, {50, 50}});
+    collage::PieceTable t = k->table();
+    t.setCanvasWidth(400, {});
+    t.setCanvasHeight(300, {});
+    k->setTable(t);
+    place(1, 150, 100);
+    platform::PictureControl* p = piece(1);
+    auto moveTo = [&](QPoint canvas, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        const QPoint local = canvas - p->pos();
+        QMouseEvent e(QEvent::MouseMove, QPointF(local), QPointF(p->mapToGlobal(local)), Qt::NoButton,
+                      Qt::LeftButton, mods);
+        QApplication::sendEvent(p, &e);
+    };
+    auto drag = [&](QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::mousePress(p, Qt::LeftButton, {}, QPoint(10, 10));
+        moveTo(to, mods);
+    };
+
+    k->snapmenu->trigger();
+    ASSERT_TRUE(k->options().snap);
+    drag(QPoint(63, 120));  // asks for (53, 110): its left edge is 3 from the neighbour's right
+    EXPECT_EQ(p->pos(), QPoint(50, 110));
+    EXPECT_FALSE(k->guides->isHidden());
+    EXPECT_EQ(k->guides->lineCount(), 1u);
+    moveTo(QPoint(63, 120), Qt::ShiftModifier);
+    EXPECT_EQ(p->pos(), QPoint(53, 110));
+    EXPECT_TRUE(k->guides->isHidden());
+    moveTo(QPoint(61, 120));
+    EXPECT_EQ(p->pos(), QPoint(50, 110));
+    QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_TRUE(k->guides->isHidden());
+    EXPECT_EQ(k->table().pieceRect(1).left, 50);
+
+    k->snapmenu->trigger();
+    place(1, 150, 100);
+    p = piece(1);
+    drag(QPoint(63, 120));
+    EXPECT_EQ(p->pos(), QPoint(53, 110));
+    EXPECT_TRUE(k->guides->isHidden());
+    QTest::mouseRelease(p, Qt::LeftButton, {}, QPoint(10, 10));
+}
+
+}  // namespace
