@@ -223,6 +223,7 @@ void readLocations(const Boxes& b, const Boxes::Box& iloc, Meta& meta) {
     const std::uint64_t items = b.be(p, countBytes);
     p += static_cast<std::size_t>(countBytes);
     const std::size_t maxExtents = iloc.end - iloc.body;
+    std::size_t claimed = 0;
     const int idBytes = version < 2 ? 2 : 4;
     const std::size_t head = static_cast<std::size_t>(idBytes) + (version >= 1 ? 2 : 0) + 2 +
                              static_cast<std::size_t>(baseSize) + 2;
@@ -237,16 +238,18 @@ void readLocations(const Boxes& b, const Boxes::Box& iloc, Meta& meta) {
         p += static_cast<std::size_t>(baseSize);
         const auto count = static_cast<std::size_t>(b.be(p, 2));
         p += 2;
-        if (count > maxExtents - meta.extents.size()) throw base::Error(messages::heifLocationsBeyondFile());
+        if (count > maxExtents - claimed) throw base::Error(messages::heifLocationsBeyondFile());
+        claimed += count;
         if (!b.has(p, each * count, iloc.end)) return;
         Item& item = meta.items[id];
-        const bool first = !item.located;
-        if (first) {
-            item.located = true;
-            item.method = method;
-            item.firstExtent = meta.extents.size();
-            item.extentCount = count;
+        if (item.located) {  // libheif takes the first location of an item
+            p += each * count;
+            continue;
         }
+        item.located = true;
+        item.method = method;
+        item.firstExtent = meta.extents.size();
+        item.extentCount = count;
         for (std::size_t e = 0; e < count; ++e) {
             p += static_cast<std::size_t>(indexSize);
             const std::uint64_t offset = offsetSize ? b.be(p, offsetSize) : 0;
@@ -254,7 +257,7 @@ void readLocations(const Boxes& b, const Boxes::Box& iloc, Meta& meta) {
             const std::uint64_t length = lengthSize ? b.be(p, lengthSize) : 0;
             p += static_cast<std::size_t>(lengthSize);
             if (offset > UINT64_MAX - base) throw base::Error(messages::heifLocationsBeyondFile());
-            if (first) meta.extents.push_back({base + offset, length});
+            meta.extents.push_back({base + offset, length});
         }
     }
 }

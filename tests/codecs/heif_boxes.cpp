@@ -193,7 +193,9 @@ QByteArray hostileHeif(HostileHeif kind) {
         case HostileHeif::ZeroSizeExtents: {
             // No offset, length or base fields: each item is 6 bytes that claim 65535 extents.
             QByteArray body = be(0, 1) + be(0, 1) + be(65535, 2);
-            for (std::uint32_t id = 65535; id >= 1; --id) body += be(id, 2) + be(0, 2) + be(65535, 2);
+            // The same few items again and again, as well as new ones.
+            for (std::uint32_t i = 0; i < 65535; ++i)
+                body += be(i % 2 ? 4 + i : 3, 2) + be(0, 2) + be(65535, 2);
             layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t}, tile};
             layout.references = {{"dimg", 1, {3}}};
             layout.iloc = fullBox("iloc", 0, 0, body);
