@@ -76,10 +76,10 @@ QList<Seed> ownSeeds() {
         {"heif", "9x7.avif", codectest::heifFile(pattern(9, 7), codectest::HeifKind::Avif)},
         // Derived pictures, alpha pictures and item locations, sound and hostile, so that the
         // fuzzer starts where the reader's own guards and libheif's drawing of them stand.
-        {"heif", "grid-32x16.heic", codectest::derivedHeif(codectest::DerivedHeif::Grid)},
-        {"heif", "overlay-40x20.heic", codectest::derivedHeif(codectest::DerivedHeif::Overlay)},
-        {"heif", "identity-16x16.heic", codectest::derivedHeif(codectest::DerivedHeif::Identity)},
-        {"heif", "alpha-16x16.heic", codectest::derivedHeif(codectest::DerivedHeif::WithAlpha)},
+        {"heif", "grid-128x64.heic", codectest::derivedHeif(codectest::DerivedHeif::Grid)},
+        {"heif", "overlay-160x80.heic", codectest::derivedHeif(codectest::DerivedHeif::Overlay)},
+        {"heif", "identity-64x64.heic", codectest::derivedHeif(codectest::DerivedHeif::Identity)},
+        {"heif", "alpha-64x64.heic", codectest::derivedHeif(codectest::DerivedHeif::WithAlpha)},
         {"heif", "layer-at-negative-offset.heic",
          codectest::hostileHeif(codectest::HostileHeif::LayerAtNegativeOffset)},
         {"heif", "layer-past-the-canvas.heic",
@@ -89,6 +89,8 @@ QList<Seed> ownSeeds() {
         {"heif", "grid-of-huge-grid.heic", codectest::hostileHeif(codectest::HostileHeif::GridOfHugeGrid)},
         {"heif", "identity-of-huge-grid.heic",
          codectest::hostileHeif(codectest::HostileHeif::IdentityOfHugeGrid)},
+        {"heif", "zero-size-extents.heic",
+         codectest::hostileHeif(codectest::HostileHeif::FewZeroSizeExtents)},
         {"heif", "repeated-huge-tile.heic", codectest::hostileHeif(codectest::HostileHeif::RepeatedHugeTile)},
         {"heif", "reference-loop.heic", codectest::hostileHeif(codectest::HostileHeif::ReferenceLoop)},
         {"ico", "16x16.ico", icon(16)},

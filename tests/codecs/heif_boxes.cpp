@@ -190,11 +190,13 @@ QByteArray hostileHeif(HostileHeif kind) {
                             tile};
             layout.references = {{"dimg", 1, {2}}, {"dimg", 2, {3}}};
             break;
-        case HostileHeif::ZeroSizeExtents: {
+        case HostileHeif::ZeroSizeExtents:
+        case HostileHeif::FewZeroSizeExtents: {
+            const std::uint32_t items = kind == HostileHeif::ZeroSizeExtents ? 65535 : 4000;
             // No offset, length or base fields: each item is 6 bytes that claim 65535 extents.
-            QByteArray body = be(0, 1) + be(0, 1) + be(65535, 2);
+            QByteArray body = be(0, 1) + be(0, 1) + be(items, 2);
             // The same few items again and again, as well as new ones.
-            for (std::uint32_t i = 0; i < 65535; ++i)
+            for (std::uint32_t i = 0; i < items; ++i)
                 body += be(i % 2 ? 4 + i : 3, 2) + be(0, 2) + be(65535, 2);
             layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t}, tile};
             layout.references = {{"dimg", 1, {3}}};

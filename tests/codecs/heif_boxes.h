@@ -54,6 +54,7 @@ enum class HostileHeif {
     GridOfHugeGrid,         // a small grid whose tile is a 65535 × 65535 grid
     IdentityOfHugeGrid,     // an identity item over a 65535 × 65535 grid
     ZeroSizeExtents,        // 65535 items of 65535 extents each, 6 bytes an item (393 KB)
+    FewZeroSizeExtents,     // the same with 4000 items (24 KB)
     RepeatedHugeTile,       // a grid of 128 × 128 references to one 8192 × 8192 tile
     ReferenceLoop,          // a grid whose tile is an identity of the grid
 };

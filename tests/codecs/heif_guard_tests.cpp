@@ -40,6 +40,8 @@ TEST(HeifGuard, HostileFilesAreRefusedQuicklyWithTheirReason) {
         {"identity of a huge grid", HostileHeif::IdentityOfHugeGrid, huge},
         {"65535 zero-size extents an item", HostileHeif::ZeroSizeExtents,
          codecs::messages::heifLocationsBeyondFile()},
+        {"4000 items of 65535 zero-size extents", HostileHeif::FewZeroSizeExtents,
+         codecs::messages::heifLocationsBeyondFile()},
         {"one huge tile repeated", HostileHeif::RepeatedHugeTile,
          codecs::messages::heifTooMuchWork(std::int64_t{8192} * 8192 * 16 + t * t, 8 * base::kMaxPixels)},
         {"reference loop", HostileHeif::ReferenceLoop, codecs::messages::heifReferenceLoop()},
