@@ -399,7 +399,7 @@ public:
             overlay(item, depth, result);
         } else if (item.type == fourcc("iden")) {
             for (const std::uint32_t input : item.inputs) {
-                const Result made = visit(input, depth + 1);
+                const Result made = visitInput(input, depth + 1);
                 add(result, made.pixels);
                 result.alpha = result.alpha || made.alpha;
                 if (result.width < 0) result.width = made.width, result.height = made.height;
@@ -419,6 +419,17 @@ public:
     }
 
 private:
+    // libheif stops the program on an input it does not hold as a picture (an item of another type,
+    // or none): the types it decodes.
+    Result visitInput(std::uint32_t id, int depth) {
+        const auto found = meta_.items.find(id);
+        const std::uint32_t type = found == meta_.items.end() ? 0 : found->second.type;
+        if (type != fourcc("hvc1") && type != fourcc("av01") && type != fourcc("grid") &&
+            type != fourcc("iovl") && type != fourcc("iden"))
+            throw base::Error(messages::heifInputNotPicture());
+        return visit(id, depth);
+    }
+
     static void add(Result& result, std::int64_t pixels) {
         // Each part is within the limit (or refused), so the sum cannot overflow.
         result.pixels += pixels;
@@ -443,7 +454,7 @@ private:
         base::checkSize(result.width, result.height);
         add(result, result.width * result.height);
         for (const std::uint32_t input : item.inputs) {
-            const Result tile = visit(input, depth + 1);
+            const Result tile = visitInput(input, depth + 1);
             add(result, tile.pixels);
             result.alpha = result.alpha || tile.alpha;
         }
@@ -473,7 +484,7 @@ private:
         add(result, result.width * result.height);
         std::size_t at = 10 + 2 * bytes;
         for (const std::uint32_t input : item.inputs) {
-            const Result layer = visit(input, depth + 1);
+            const Result layer = visitInput(input, depth + 1);
             add(result, layer.pixels);
             const std::int64_t x = offset(at), y = offset(at + bytes);
             at += 2 * bytes;

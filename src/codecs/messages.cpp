@@ -279,6 +279,10 @@ QString heifReferenceLoop() {
     return heifDamaged(QStringLiteral("画像の参照が循環しています"));
 }
 
+QString heifInputNotPicture() {
+    return heifDamaged(QStringLiteral("派生画像が画像でない項目を参照しています"));
+}
+
 QString heifNestedTooDeep(int limit) {
     return heifUnsupported(QStringLiteral("派生画像の入れ子が %1 段を超えています").arg(limit));
 }

@@ -87,6 +87,8 @@ QString heifTooLarge(const QString& libraryReason);
 QString heifLocationsBeyondFile();
 // A derived picture that is, through its inputs, its own input; or one nested deeper than `limit`.
 QString heifReferenceLoop();
+// A derived picture made of an item that is not a picture libheif decodes.
+QString heifInputNotPicture();
 QString heifNestedTooDeep(int limit);
 // The pictures a decode would make (tiles, layers, alpha and depth) add up to more than `limit` pixels.
 QString heifTooMuchWork(long long pixels, long long limit);

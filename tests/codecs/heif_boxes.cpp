@@ -208,6 +208,11 @@ QByteArray hostileHeif(HostileHeif kind) {
                             {3, "hvc1", {}, false, 8192, 8192, false, true}};
             layout.references = {{"dimg", 1, std::vector<std::uint32_t>(128 * 128, 3)}};
             break;
+        case HostileHeif::LayerNotAPicture:
+            layout.items = {{1, "iovl", overlayDescription(2000, 2000, {0, 0}, false), true, 2000, 2000},
+                            {3, "Exif", QByteArray(16, '\0'), false, t, t, false, true}};
+            layout.references = {{"dimg", 1, {3}}};
+            break;
         case HostileHeif::ReferenceLoop:
             layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t},
                             {2, "iden", {}, false, t, t, false, true}};

@@ -57,6 +57,7 @@ enum class HostileHeif {
     FewZeroSizeExtents,     // the same with 4000 items (24 KB)
     RepeatedHugeTile,       // a grid of 128 × 128 references to one 8192 × 8192 tile
     ReferenceLoop,          // a grid whose tile is an identity of the grid
+    LayerNotAPicture,       // an overlay whose layer is an Exif item
 };
 QByteArray hostileHeif(HostileHeif kind);
 

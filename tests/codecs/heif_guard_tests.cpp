@@ -45,6 +45,7 @@ TEST(HeifGuard, HostileFilesAreRefusedQuicklyWithTheirReason) {
         {"one huge tile repeated", HostileHeif::RepeatedHugeTile,
          codecs::messages::heifTooMuchWork(std::int64_t{8192} * 8192 * 16 + t * t, 8 * base::kMaxPixels)},
         {"reference loop", HostileHeif::ReferenceLoop, codecs::messages::heifReferenceLoop()},
+        {"layer that is no picture", HostileHeif::LayerNotAPicture, codecs::messages::heifInputNotPicture()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
