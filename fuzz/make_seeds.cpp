@@ -94,6 +94,8 @@ QList<Seed> ownSeeds() {
         {"heif", "repeated-huge-tile.heic", codectest::hostileHeif(codectest::HostileHeif::RepeatedHugeTile)},
         {"heif", "layer-not-a-picture.heic",
          codectest::hostileHeif(codectest::HostileHeif::LayerNotAPicture)},
+        {"heif", "reference-box-too-long.heic",
+         codectest::hostileHeif(codectest::HostileHeif::ReferenceBoxTooLong)},
         {"heif", "reference-loop.heic", codectest::hostileHeif(codectest::HostileHeif::ReferenceLoop)},
         {"ico", "16x16.ico", icon(16)},
         {"ico", "5x5.ico", icon(5)},

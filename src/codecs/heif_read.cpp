@@ -296,18 +296,23 @@ void readItemInfo(const Boxes& b, const Boxes::Box& iinf, Meta& meta) {
     }
 }
 
+// libheif reads the references one after another by their contents, whatever sizes their boxes
+// claim: a file where the two differ would be read one way here and another there, so it is refused.
 void readReferences(const Boxes& b, const Boxes::Box& iref, Meta& meta) {
-    const int idBytes = b.data()[iref.body] == 0 ? 2 : 4;
-    const auto id = [&](std::size_t at) { return static_cast<std::uint32_t>(b.be(at, idBytes)); };
+    const std::size_t idBytes = b.data()[iref.body] == 0 ? 2 : 4;
+    const auto id = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(b.be(at, static_cast<int>(idBytes)));
+    };
     Boxes::Box ref;
-    for (std::size_t at = iref.body + 4; b.box(at, iref.end, ref); at = ref.end) {
+    for (std::size_t at = iref.body + 4; at < iref.end; at = ref.end) {
+        if (!b.box(at, iref.end, ref) || !b.has(ref.body, idBytes + 2, ref.end))
+            throw base::Error(messages::heifReferencesDamaged());
         std::size_t p = ref.body;
-        if (!b.has(p, static_cast<std::size_t>(idBytes) + 2, ref.end)) continue;
         const std::uint32_t from = id(p);
-        const auto count = static_cast<std::size_t>(b.be(p + static_cast<std::size_t>(idBytes), 2));
-        p += static_cast<std::size_t>(idBytes) + 2;
-        if (!b.has(p, count * static_cast<std::size_t>(idBytes), ref.end)) continue;
-        for (std::size_t i = 0; i < count; ++i, p += static_cast<std::size_t>(idBytes)) {
+        const auto count = static_cast<std::size_t>(b.be(p + idBytes, 2));
+        p += idBytes + 2;
+        if (ref.end - p != count * idBytes) throw base::Error(messages::heifReferencesDamaged());
+        for (std::size_t i = 0; i < count; ++i, p += idBytes) {
             if (ref.type == fourcc("dimg"))
                 meta.items[from].inputs.push_back(id(p));
             else if (ref.type == fourcc("auxl"))

@@ -279,6 +279,10 @@ QString heifReferenceLoop() {
     return heifDamaged(QStringLiteral("画像の参照が循環しています"));
 }
 
+QString heifReferencesDamaged() {
+    return heifDamaged(QStringLiteral("画像の参照の記述が壊れています"));
+}
+
 QString heifInputNotPicture() {
     return heifDamaged(QStringLiteral("派生画像が画像でない項目を参照しています"));
 }

@@ -87,6 +87,8 @@ QString heifTooLarge(const QString& libraryReason);
 QString heifLocationsBeyondFile();
 // A derived picture that is, through its inputs, its own input; or one nested deeper than `limit`.
 QString heifReferenceLoop();
+// References (iref) whose boxes' sizes do not match what they hold.
+QString heifReferencesDamaged();
 // A derived picture made of an item that is not a picture libheif decodes.
 QString heifInputNotPicture();
 QString heifNestedTooDeep(int limit);

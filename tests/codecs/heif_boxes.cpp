@@ -213,6 +213,12 @@ QByteArray hostileHeif(HostileHeif kind) {
                             {3, "Exif", QByteArray(16, '\0'), false, t, t, false, true}};
             layout.references = {{"dimg", 1, {3}}};
             break;
+        case HostileHeif::ReferenceBoxTooLong: {
+            QByteArray file = hostileHeif(HostileHeif::LayerAtNegativeOffset);
+            const qsizetype dimg = file.indexOf("dimg");
+            file.replace(dimg - 4, 4, "iloc");
+            return file;
+        }
         case HostileHeif::ReferenceLoop:
             layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t},
                             {2, "iden", {}, false, t, t, false, true}};

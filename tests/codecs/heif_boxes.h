@@ -58,6 +58,7 @@ enum class HostileHeif {
     RepeatedHugeTile,       // a grid of 128 × 128 references to one 8192 × 8192 tile
     ReferenceLoop,          // a grid whose tile is an identity of the grid
     LayerNotAPicture,       // an overlay whose layer is an Exif item
+    ReferenceBoxTooLong,    // an overlay whose dimg box claims more bytes than its iref box has
 };
 QByteArray hostileHeif(HostileHeif kind);
 

@@ -45,6 +45,8 @@ TEST(HeifGuard, HostileFilesAreRefusedQuicklyWithTheirReason) {
         {"one huge tile repeated", HostileHeif::RepeatedHugeTile,
          codecs::messages::heifTooMuchWork(std::int64_t{8192} * 8192 * 16 + t * t, 8 * base::kMaxPixels)},
         {"reference loop", HostileHeif::ReferenceLoop, codecs::messages::heifReferenceLoop()},
+        {"reference box too long", HostileHeif::ReferenceBoxTooLong,
+         codecs::messages::heifReferencesDamaged()},
         {"layer that is no picture", HostileHeif::LayerNotAPicture, codecs::messages::heifInputNotPicture()},
     };
     for (const auto& c : cases) {
