@@ -96,6 +96,7 @@ QList<Seed> ownSeeds() {
          codectest::hostileHeif(codectest::HostileHeif::LayerNotAPicture)},
         {"heif", "reference-box-too-long.heic",
          codectest::hostileHeif(codectest::HostileHeif::ReferenceBoxTooLong)},
+        {"heif", "located-twice.heic", codectest::hostileHeif(codectest::HostileHeif::LocatedTwice)},
         {"heif", "reference-loop.heic", codectest::hostileHeif(codectest::HostileHeif::ReferenceLoop)},
         {"ico", "16x16.ico", icon(16)},
         {"ico", "5x5.ico", icon(5)},

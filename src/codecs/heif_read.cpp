@@ -242,10 +242,7 @@ void readLocations(const Boxes& b, const Boxes::Box& iloc, Meta& meta) {
         claimed += count;
         if (!b.has(p, each * count, iloc.end)) return;
         Item& item = meta.items[id];
-        if (item.located) {  // libheif takes the first location of an item
-            p += each * count;
-            continue;
-        }
+        if (item.located) throw base::Error(messages::heifItemTwice());
         item.located = true;
         item.method = method;
         item.firstExtent = meta.extents.size();
@@ -281,10 +278,17 @@ void checkLocations(const Meta& meta, std::size_t fileSize) {
     }
 }
 
+// libheif takes as many boxes as the count says and one description of each item; where it could
+// take another than this reading, the file is refused.
 void readItemInfo(const Boxes& b, const Boxes::Box& iinf, Meta& meta) {
     const int version = b.data()[iinf.body];
+    const std::size_t countBytes = version == 0 ? 2 : 4;
+    if (!b.has(iinf.body + 4, countBytes, iinf.end)) return;
+    const std::uint64_t count = b.be(iinf.body + 4, static_cast<int>(countBytes));
     Boxes::Box infe;
-    for (std::size_t i = iinf.body + 4 + (version == 0 ? 2 : 4); b.box(i, iinf.end, infe); i = infe.end) {
+    std::uint64_t n = 0;
+    for (std::size_t i = iinf.body + 4 + countBytes; n < count && b.box(i, iinf.end, infe);
+         i = infe.end, ++n) {
         if (infe.type != fourcc("infe") || !b.has(infe.body, 4, infe.end)) continue;
         const int v = b.data()[infe.body];
         if (v < 2) continue;
@@ -292,7 +296,8 @@ void readItemInfo(const Boxes& b, const Boxes::Box& iinf, Meta& meta) {
         const std::size_t p = infe.body + 4;
         if (!b.has(p, static_cast<std::size_t>(idBytes) + 6, infe.end)) continue;
         Item& item = meta.items[static_cast<std::uint32_t>(b.be(p, idBytes))];
-        if (item.type == 0) item.type = static_cast<std::uint32_t>(b.be(p + idBytes + 2, 4));
+        if (item.type != 0) throw base::Error(messages::heifItemTwice());
+        item.type = static_cast<std::uint32_t>(b.be(p + idBytes + 2, 4));
     }
 }
 
@@ -442,8 +447,12 @@ private:
             throw base::Error(messages::heifTooMuchWork(result.pixels, kMaxDecodedPixels));
     }
 
+    // A derived picture's description as libheif reads it: not from another item, and with no
+    // extent whose length (0: to the end) it might read otherwise.
     QByteArray description(const Item& item, std::size_t wanted) const {
         if (!item.located || item.method > 1) return {};
+        for (std::size_t i = 0; i < item.extentCount; ++i)
+            if (meta_.extents[item.firstExtent + i].length == 0) return {};
         return itemBytes(b_, meta_, item, wanted);
     }
 

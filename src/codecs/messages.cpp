@@ -275,6 +275,10 @@ QString heifLocationsBeyondFile() {
     return heifDamaged(QStringLiteral("データの位置の記述がファイルの大きさを超えています"));
 }
 
+QString heifItemTwice() {
+    return heifDamaged(QStringLiteral("同じ項目の記述が二つあります"));
+}
+
 QString heifReferenceLoop() {
     return heifDamaged(QStringLiteral("画像の参照が循環しています"));
 }

@@ -85,6 +85,8 @@ QString heifTooLarge(const QString& libraryReason);
 // The reader's own findings in a HEIF file's boxes, before libheif is given the file.
 // Item locations that claim more extents or bytes than the file holds.
 QString heifLocationsBeyondFile();
+// An item described or located twice.
+QString heifItemTwice();
 // A derived picture that is, through its inputs, its own input; or one nested deeper than `limit`.
 QString heifReferenceLoop();
 // References (iref) whose boxes' sizes do not match what they hold.

@@ -101,6 +101,12 @@ QByteArray metaBox(const HeifLayout& layout, std::uint64_t mdatStart) {
         else
             inMdat += static_cast<std::uint64_t>(data.size());
     }
+    for (const auto& [id, data] : layout.relocated) {
+        ++located;
+        iloc += be(id, 2) + be(1, 2) + be(0, 2) + be(1, 2) + be(static_cast<std::uint64_t>(idat.size()), 4) +
+                be(static_cast<std::uint64_t>(data.size()), 4);
+        idat += data;
+    }
     for (const HeifReference& ref : layout.references) {
         QByteArray body = be(ref.from, 2) + be(ref.to.size(), 2);
         for (const std::uint32_t to : ref.to) body += be(to, 2);
@@ -195,9 +201,8 @@ QByteArray hostileHeif(HostileHeif kind) {
             const std::uint32_t items = kind == HostileHeif::ZeroSizeExtents ? 65535 : 4000;
             // No offset, length or base fields: each item is 6 bytes that claim 65535 extents.
             QByteArray body = be(0, 1) + be(0, 1) + be(items, 2);
-            // The same few items again and again, as well as new ones.
-            for (std::uint32_t i = 0; i < items; ++i)
-                body += be(i % 2 ? 4 + i : 3, 2) + be(0, 2) + be(65535, 2);
+            // The primary item, if at all, comes last.
+            for (std::uint32_t i = 0; i < items; ++i) body += be(65535 - i, 2) + be(0, 2) + be(65535, 2);
             layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t}, tile};
             layout.references = {{"dimg", 1, {3}}};
             layout.iloc = fullBox("iloc", 0, 0, body);
@@ -219,6 +224,12 @@ QByteArray hostileHeif(HostileHeif kind) {
             file.replace(dimg - 4, 4, "iloc");
             return file;
         }
+        case HostileHeif::LocatedTwice:
+            // The grid's description twice: a small canvas first, a huge one after it.
+            layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t}, tile};
+            layout.references = {{"dimg", 1, {3}}};
+            layout.relocated = {{1, gridDescription(1, 1, 65535, 65535, true)}};
+            break;
         case HostileHeif::ReferenceLoop:
             layout.items = {{1, "grid", gridDescription(1, 1, t, t, false), true, t, t},
                             {2, "iden", {}, false, t, t, false, true}};

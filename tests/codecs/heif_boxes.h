@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include <QByteArray>
@@ -32,6 +33,7 @@ struct HeifLayout {
     std::vector<HeifItem> items;
     std::vector<HeifReference> references;
     QByteArray iloc;  // a whole iloc box in place of the one made from the items, when not empty
+    std::vector<std::pair<std::uint32_t, QByteArray>> relocated;  // items located again, in idat
 };
 
 // The side of the square coded picture every hvc1 item holds.
@@ -59,6 +61,7 @@ enum class HostileHeif {
     ReferenceLoop,          // a grid whose tile is an identity of the grid
     LayerNotAPicture,       // an overlay whose layer is an Exif item
     ReferenceBoxTooLong,    // an overlay whose dimg box claims more bytes than its iref box has
+    LocatedTwice,           // a small grid located a second time, on a 65535 × 65535 description
 };
 QByteArray hostileHeif(HostileHeif kind);
 

@@ -47,6 +47,7 @@ TEST(HeifGuard, HostileFilesAreRefusedQuicklyWithTheirReason) {
         {"reference loop", HostileHeif::ReferenceLoop, codecs::messages::heifReferenceLoop()},
         {"reference box too long", HostileHeif::ReferenceBoxTooLong,
          codecs::messages::heifReferencesDamaged()},
+        {"located twice", HostileHeif::LocatedTwice, codecs::messages::heifItemTwice()},
         {"layer that is no picture", HostileHeif::LayerNotAPicture, codecs::messages::heifInputNotPicture()},
     };
     for (const auto& c : cases) {
