@@ -14,6 +14,7 @@
 #include "codec_test_util.h"
 #include "codecs/codecs.h"
 #include "harness.h"
+#include "heif_boxes.h"
 #ifdef KADREL_SEED_ARRANGEMENTS
 #include "collage/openraster.h"
 #include "collage/piece_table.h"
@@ -77,6 +78,30 @@ QList<Seed> ownSeeds() {
         {"heif", "9x7.heic", codectest::heifFile(pattern(9, 7), codectest::HeifKind::Heic)},
         {"heif", "p3-16x8.heic", codectest::heifFile(pattern(16, 8), codectest::HeifKind::Heic, p3)},
         {"heif", "9x7.avif", codectest::heifFile(pattern(9, 7), codectest::HeifKind::Avif)},
+        // Derived pictures, alpha pictures and item locations, sound and hostile, so that the
+        // fuzzer starts where the reader's own guards and libheif's drawing of them stand.
+        {"heif", "grid-128x64.heic", codectest::derivedHeif(codectest::DerivedHeif::Grid)},
+        {"heif", "overlay-160x80.heic", codectest::derivedHeif(codectest::DerivedHeif::Overlay)},
+        {"heif", "identity-64x64.heic", codectest::derivedHeif(codectest::DerivedHeif::Identity)},
+        {"heif", "alpha-64x64.heic", codectest::derivedHeif(codectest::DerivedHeif::WithAlpha)},
+        {"heif", "layer-at-negative-offset.heic",
+         codectest::hostileHeif(codectest::HostileHeif::LayerAtNegativeOffset)},
+        {"heif", "layer-past-the-canvas.heic",
+         codectest::hostileHeif(codectest::HostileHeif::LayerPastTheCanvas)},
+        {"heif", "layer-with-alpha.heic", codectest::hostileHeif(codectest::HostileHeif::LayerWithAlpha)},
+        {"heif", "alpha-is-huge-grid.heic", codectest::hostileHeif(codectest::HostileHeif::AlphaIsHugeGrid)},
+        {"heif", "grid-of-huge-grid.heic", codectest::hostileHeif(codectest::HostileHeif::GridOfHugeGrid)},
+        {"heif", "identity-of-huge-grid.heic",
+         codectest::hostileHeif(codectest::HostileHeif::IdentityOfHugeGrid)},
+        {"heif", "zero-size-extents.heic",
+         codectest::hostileHeif(codectest::HostileHeif::FewZeroSizeExtents)},
+        {"heif", "repeated-huge-tile.heic", codectest::hostileHeif(codectest::HostileHeif::RepeatedHugeTile)},
+        {"heif", "layer-not-a-picture.heic",
+         codectest::hostileHeif(codectest::HostileHeif::LayerNotAPicture)},
+        {"heif", "reference-box-too-long.heic",
+         codectest::hostileHeif(codectest::HostileHeif::ReferenceBoxTooLong)},
+        {"heif", "located-twice.heic", codectest::hostileHeif(codectest::HostileHeif::LocatedTwice)},
+        {"heif", "reference-loop.heic", codectest::hostileHeif(codectest::HostileHeif::ReferenceLoop)},
         {"ico", "16x16.ico", icon(16)},
         {"ico", "5x5.ico", icon(5)},
     };

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -120,11 +122,12 @@ ColourSource colourOf(const heif_image_handle* handle) {
     return source;
 }
 
-// libheif sizes the canvas of a grid or overlay picture from the item's own description, not from
-// the size box it checks against its limits, and allocates it before any check of ours could run:
-// 1.4 KiB claiming a 1 GiB canvas was a fuzzing finding. With the whole file in memory, the
-// primary item's description is found here first (the box layout of ISO/IEC 14496-12) and its
-// canvas checked against the budget. Anything unexpected is left to libheif, which refuses it.
+// libheif allocates the canvas of a grid or overlay picture from the item's own description,
+// decodes every input of a derived picture and the alpha of each picture it decodes, and draws
+// overlay layers that stand off their canvas past its buffers: a few hundred bytes could ask for
+// gigabytes, or crash the program. With the whole file in memory, every item the decode of the
+// primary picture will touch is found here first (the box layout of ISO/IEC 14496-12 and 23008-12)
+// and held to the budget. What this reading does not understand is left to libheif, which refuses it.
 class Boxes {
 public:
     Boxes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
@@ -173,17 +176,199 @@ constexpr std::uint32_t fourcc(const char (&t)[5]) {
            static_cast<std::uint32_t>(static_cast<std::uint8_t>(t[2])) << 8 | static_cast<std::uint8_t>(t[3]);
 }
 
+// The pixels one decode may make in all (tiles, layers, canvases, alpha and depth): a picture at the
+// budget with its alpha, both as grids of tiles, comes to about four times the budget.
+constexpr std::int64_t kMaxDecodedPixels = 8 * base::kMaxPixels;
+// Derived pictures within derived pictures; real files nest two deep (an identity over a grid).
+constexpr int kMaxNesting = 8;
+
 struct Extent {
     std::uint64_t offset = 0;
-    std::uint64_t length = 0;
+    std::uint64_t length = 0;  // 0: to the end of the file or the idat box
 };
 
+struct Item {
+    std::uint32_t type = 0;
+    bool located = false;
+    int method = 0;
+    std::size_t firstExtent = 0, extentCount = 0;
+    std::int64_t width = -1, height = -1;    // ispe; the largest when there are several
+    bool turned = false;                     // irot of 90 or 270 degrees
+    std::vector<std::uint32_t> inputs;       // dimg
+    std::vector<std::uint32_t> auxiliaries;  // the items whose auxl names this one
+};
+
+struct Meta {
+    std::uint32_t primary = 0;
+    bool havePrimary = false;
+    std::unordered_map<std::uint32_t, Item> items;
+    std::vector<Extent> extents;
+    std::size_t idat = 0, idatEnd = 0;
+};
+
+// Item locations. A location of zero-size fields costs no bytes, so a few bytes could claim
+// thousands of extents: no more extents are taken than the box has bytes, and no item may claim
+// more data than the file (or the idat box) holds.
+void readLocations(const Boxes& b, const Boxes::Box& iloc, Meta& meta) {
+    if (!b.has(iloc.body, 6, iloc.end)) return;
+    const int version = b.data()[iloc.body];
+    std::size_t p = iloc.body + 4;
+    const int offsetSize = b.data()[p] >> 4, lengthSize = b.data()[p] & 15;
+    const int baseSize = b.data()[p + 1] >> 4, indexSize = version >= 1 ? b.data()[p + 1] & 15 : 0;
+    for (const int size : {offsetSize, lengthSize, baseSize, indexSize})
+        if (size > 8) return;  // libheif refuses such a box
+    p += 2;
+    const int countBytes = version < 2 ? 2 : 4;
+    if (!b.has(p, static_cast<std::size_t>(countBytes), iloc.end)) return;
+    const std::uint64_t items = b.be(p, countBytes);
+    p += static_cast<std::size_t>(countBytes);
+    const std::size_t maxExtents = iloc.end - iloc.body;
+    std::size_t claimed = 0;
+    const int idBytes = version < 2 ? 2 : 4;
+    const std::size_t head = static_cast<std::size_t>(idBytes) + (version >= 1 ? 2 : 0) + 2 +
+                             static_cast<std::size_t>(baseSize) + 2;
+    const std::size_t each = static_cast<std::size_t>(indexSize + offsetSize + lengthSize);
+    for (std::uint64_t i = 0; i < items && b.has(p, head, iloc.end); ++i) {
+        const auto id = static_cast<std::uint32_t>(b.be(p, idBytes));
+        p += static_cast<std::size_t>(idBytes);
+        const int method = version >= 1 ? static_cast<int>(b.be(p, 2) & 15) : 0;
+        if (version >= 1) p += 2;
+        p += 2;  // data reference index
+        const std::uint64_t base = baseSize ? b.be(p, baseSize) : 0;
+        p += static_cast<std::size_t>(baseSize);
+        const auto count = static_cast<std::size_t>(b.be(p, 2));
+        p += 2;
+        if (count > maxExtents - claimed) throw base::Error(messages::heifLocationsBeyondFile());
+        claimed += count;
+        if (!b.has(p, each * count, iloc.end)) return;
+        Item& item = meta.items[id];
+        if (item.located) throw base::Error(messages::heifItemTwice());
+        item.located = true;
+        item.method = method;
+        item.firstExtent = meta.extents.size();
+        item.extentCount = count;
+        for (std::size_t e = 0; e < count; ++e) {
+            p += static_cast<std::size_t>(indexSize);
+            const std::uint64_t offset = offsetSize ? b.be(p, offsetSize) : 0;
+            p += static_cast<std::size_t>(offsetSize);
+            const std::uint64_t length = lengthSize ? b.be(p, lengthSize) : 0;
+            p += static_cast<std::size_t>(lengthSize);
+            if (offset > UINT64_MAX - base) throw base::Error(messages::heifLocationsBeyondFile());
+            meta.extents.push_back({base + offset, length});
+        }
+    }
+}
+
+// No item's extents may add up to more than the data they point into.
+void checkLocations(const Meta& meta, std::size_t fileSize) {
+    const std::uint64_t idatSize = meta.idatEnd - meta.idat;
+    for (const auto& entry : meta.items) {
+        const Item& item = entry.second;
+        if (!item.located || item.method > 1) continue;
+        const std::uint64_t available = item.method == 1 ? idatSize : fileSize;
+        std::uint64_t total = 0;
+        for (std::size_t e = 0; e < item.extentCount; ++e) {
+            const Extent& extent = meta.extents[item.firstExtent + e];
+            // What lies past the end is libheif's to refuse as cut short; overlapping extents
+            // that read the same bytes again and again are refused here.
+            const std::uint64_t rest = available - std::min(extent.offset, available);
+            total += extent.length == 0 ? rest : std::min(extent.length, rest);
+            if (total > available) throw base::Error(messages::heifLocationsBeyondFile());
+        }
+    }
+}
+
+// libheif takes as many boxes as the count says and one description of each item; where it could
+// take another than this reading, the file is refused.
+void readItemInfo(const Boxes& b, const Boxes::Box& iinf, Meta& meta) {
+    const int version = b.data()[iinf.body];
+    const std::size_t countBytes = version == 0 ? 2 : 4;
+    if (!b.has(iinf.body + 4, countBytes, iinf.end)) return;
+    const std::uint64_t count = b.be(iinf.body + 4, static_cast<int>(countBytes));
+    Boxes::Box infe;
+    std::uint64_t n = 0;
+    for (std::size_t i = iinf.body + 4 + countBytes; n < count && b.box(i, iinf.end, infe);
+         i = infe.end, ++n) {
+        if (infe.type != fourcc("infe") || !b.has(infe.body, 4, infe.end)) continue;
+        const int v = b.data()[infe.body];
+        if (v < 2) continue;
+        const int idBytes = v == 2 ? 2 : 4;
+        const std::size_t p = infe.body + 4;
+        if (!b.has(p, static_cast<std::size_t>(idBytes) + 6, infe.end)) continue;
+        Item& item = meta.items[static_cast<std::uint32_t>(b.be(p, idBytes))];
+        if (item.type != 0) throw base::Error(messages::heifItemTwice());
+        item.type = static_cast<std::uint32_t>(b.be(p + idBytes + 2, 4));
+    }
+}
+
+// libheif reads the references one after another by their contents, whatever sizes their boxes
+// claim: a file where the two differ would be read one way here and another there, so it is refused.
+void readReferences(const Boxes& b, const Boxes::Box& iref, Meta& meta) {
+    const std::size_t idBytes = b.data()[iref.body] == 0 ? 2 : 4;
+    const auto id = [&](std::size_t at) {
+        return static_cast<std::uint32_t>(b.be(at, static_cast<int>(idBytes)));
+    };
+    Boxes::Box ref;
+    for (std::size_t at = iref.body + 4; at < iref.end; at = ref.end) {
+        if (!b.box(at, iref.end, ref) || !b.has(ref.body, idBytes + 2, ref.end))
+            throw base::Error(messages::heifReferencesDamaged());
+        std::size_t p = ref.body;
+        const std::uint32_t from = id(p);
+        const auto count = static_cast<std::size_t>(b.be(p + idBytes, 2));
+        p += idBytes + 2;
+        if (ref.end - p != count * idBytes) throw base::Error(messages::heifReferencesDamaged());
+        for (std::size_t i = 0; i < count; ++i, p += idBytes) {
+            if (ref.type == fourcc("dimg"))
+                meta.items[from].inputs.push_back(id(p));
+            else if (ref.type == fourcc("auxl"))
+                meta.items[id(p)].auxiliaries.push_back(from);
+        }
+    }
+}
+
+// Sizes (ispe) and quarter turns (irot) of the items, through the property associations.
+void readProperties(const Boxes& b, const Boxes::Box& iprp, Meta& meta) {
+    Boxes::Box child, ipco, ipma;
+    bool haveIpco = false, haveIpma = false;
+    for (std::size_t at = iprp.body; b.box(at, iprp.end, child); at = child.end) {
+        if (child.type == fourcc("ipco") && !haveIpco) ipco = child, haveIpco = true;
+        if (child.type == fourcc("ipma") && !haveIpma) ipma = child, haveIpma = true;
+    }
+    if (!haveIpco || !haveIpma || !b.has(ipma.body, 8, ipma.end)) return;
+    std::vector<Boxes::Box> properties;
+    for (std::size_t at = ipco.body; b.box(at, ipco.end, child); at = child.end) properties.push_back(child);
+
+    const int version = b.data()[ipma.body];
+    const bool wide = (b.be(ipma.body + 1, 3) & 1) != 0;
+    const std::size_t idBytes = version < 1 ? 2 : 4, indexBytes = wide ? 2 : 1;
+    const std::uint64_t entries = b.be(ipma.body + 4, 4);
+    std::size_t p = ipma.body + 8;
+    for (std::uint64_t e = 0; e < entries && b.has(p, idBytes + 1, ipma.end); ++e) {
+        Item& item = meta.items[static_cast<std::uint32_t>(b.be(p, static_cast<int>(idBytes)))];
+        const std::size_t count = b.data()[p + idBytes];
+        p += idBytes + 1;
+        if (!b.has(p, count * indexBytes, ipma.end)) return;
+        for (std::size_t a = 0; a < count; ++a, p += indexBytes) {
+            const std::size_t index = wide ? b.be(p, 2) & 0x7FFF : b.data()[p] & 0x7F;
+            if (index == 0 || index > properties.size()) continue;
+            const Boxes::Box& property = properties[index - 1];
+            if (property.type == fourcc("ispe") && b.has(property.body, 12, property.end)) {
+                item.width = std::max(item.width, static_cast<std::int64_t>(b.be(property.body + 4, 4)));
+                item.height = std::max(item.height, static_cast<std::int64_t>(b.be(property.body + 8, 4)));
+            } else if (property.type == fourcc("irot") && b.has(property.body, 1, property.end)) {
+                item.turned = (b.data()[property.body] & 1) != 0;
+            }
+        }
+    }
+}
+
 // The first bytes (up to `wanted`) of an item's data, from the file or the idat box.
-QByteArray itemBytes(const Boxes& b, int method, const std::vector<Extent>& extents, std::size_t idat,
-                     std::size_t idatEnd, std::size_t wanted) {
+QByteArray itemBytes(const Boxes& b, const Meta& meta, const Item& item, std::size_t wanted) {
     QByteArray out;
-    const std::size_t base = method == 1 ? idat : 0, end = method == 1 ? idatEnd : b.size();
-    for (const Extent& e : extents) {
+    const std::size_t base = item.method == 1 ? meta.idat : 0;
+    const std::size_t end = item.method == 1 ? meta.idatEnd : b.size();
+    for (std::size_t i = 0; i < item.extentCount; ++i) {
+        const Extent& e = meta.extents[item.firstExtent + i];
         if (e.offset > end - base) break;
         const std::size_t from = base + static_cast<std::size_t>(e.offset);
         std::size_t n =
@@ -195,7 +380,147 @@ QByteArray itemBytes(const Boxes& b, int method, const std::vector<Extent>& exte
     return out;
 }
 
-void checkDerivedCanvas(const QByteArray& file) {
+// The walk from the primary item through derived pictures' inputs and every picture's auxiliaries
+// (alpha, depth), each item's cost counted as often as the decode makes it.
+class Walk {
+public:
+    Walk(const Boxes& b, const Meta& meta) : b_(b), meta_(meta) {}
+
+    struct Result {
+        std::int64_t pixels = 0;               // what making the item costs, inputs and auxiliaries included
+        std::int64_t width = -1, height = -1;  // the picture it gives; -1 when not known
+        bool alpha = false;                    // it, or a picture it is made of, has an auxiliary
+    };
+
+    Result visit(std::uint32_t id, int depth) {
+        const auto found = meta_.items.find(id);
+        if (found == meta_.items.end()) return {};  // libheif refuses the reference
+        if (depth > kMaxNesting) throw base::Error(messages::heifNestedTooDeep(kMaxNesting));
+        const auto known = done_.find(id);
+        if (known != done_.end()) return known->second;
+        if (!active_.insert(id).second) throw base::Error(messages::heifReferenceLoop());
+        const Item& item = found->second;
+
+        Result result;
+        if (item.width >= 0 && item.height >= 0) base::checkSize(item.width, item.height);
+        if (item.type == fourcc("grid")) {
+            grid(item, depth, result);
+        } else if (item.type == fourcc("iovl")) {
+            overlay(item, depth, result);
+        } else if (item.type == fourcc("iden")) {
+            for (const std::uint32_t input : item.inputs) {
+                const Result made = visitInput(input, depth + 1);
+                add(result, made.pixels);
+                result.alpha = result.alpha || made.alpha;
+                if (result.width < 0) result.width = made.width, result.height = made.height;
+            }
+        } else {
+            result.width = item.width;
+            result.height = item.height;
+            if (item.width >= 0 && item.height >= 0) add(result, item.width * item.height);
+        }
+        for (const std::uint32_t auxiliary : item.auxiliaries)
+            add(result, visit(auxiliary, depth + 1).pixels);
+        result.alpha = result.alpha || !item.auxiliaries.empty();
+        if (item.turned) std::swap(result.width, result.height);
+        active_.erase(id);
+        done_[id] = result;
+        return result;
+    }
+
+private:
+    // libheif stops the program on an input it does not hold as a picture (an item of another type,
+    // or none): the types it decodes.
+    Result visitInput(std::uint32_t id, int depth) {
+        const auto found = meta_.items.find(id);
+        const std::uint32_t type = found == meta_.items.end() ? 0 : found->second.type;
+        if (type != fourcc("hvc1") && type != fourcc("av01") && type != fourcc("grid") &&
+            type != fourcc("iovl") && type != fourcc("iden"))
+            throw base::Error(messages::heifInputNotPicture());
+        return visit(id, depth);
+    }
+
+    static void add(Result& result, std::int64_t pixels) {
+        // Each part is within the limit (or refused), so the sum cannot overflow.
+        result.pixels += pixels;
+        if (result.pixels > kMaxDecodedPixels)
+            throw base::Error(messages::heifTooMuchWork(result.pixels, kMaxDecodedPixels));
+    }
+
+    // A derived picture's description as libheif reads it: not from another item, and with no
+    // extent whose length (0: to the end) it might read otherwise.
+    QByteArray description(const Item& item, std::size_t wanted) const {
+        if (!item.located || item.method > 1) return {};
+        for (std::size_t i = 0; i < item.extentCount; ++i)
+            if (meta_.extents[item.firstExtent + i].length == 0) return {};
+        return itemBytes(b_, meta_, item, wanted);
+    }
+
+    // version, flags, rows - 1, columns - 1, width, height; the sizes are 32 bits with flag 1, else 16.
+    void grid(const Item& item, int depth, Result& result) {
+        const QByteArray d = description(item, 12);
+        const int bytes = d.size() >= 2 && (static_cast<std::uint8_t>(d[1]) & 1) ? 4 : 2;
+        if (d.size() < 4 + 2 * bytes) throw base::Error(messages::heifDerivedUnreadable(gridWords()));
+        const Boxes g(reinterpret_cast<const std::uint8_t*>(d.constData()),
+                      static_cast<std::size_t>(d.size()));
+        result.width = static_cast<std::int64_t>(g.be(4, bytes));
+        result.height = static_cast<std::int64_t>(g.be(4 + static_cast<std::size_t>(bytes), bytes));
+        base::checkSize(result.width, result.height);
+        add(result, result.width * result.height);
+        for (const std::uint32_t input : item.inputs) {
+            const Result tile = visitInput(input, depth + 1);
+            add(result, tile.pixels);
+            result.alpha = result.alpha || tile.alpha;
+        }
+    }
+
+    // version, flags, four fill values, width, height, then x and y of each layer (signed); the
+    // sizes are 32 bits with flag 1, else 16. libheif draws a layer that leaves the canvas to the
+    // left or top past its buffers, so every layer must lie wholly on it.
+    void overlay(const Item& item, int depth, Result& result) {
+        const QByteArray first = description(item, 2);
+        const std::size_t bytes = first.size() >= 2 && (static_cast<std::uint8_t>(first[1]) & 1) ? 4 : 2;
+        const std::size_t wanted = 10 + 2 * bytes * (1 + item.inputs.size());
+        const QByteArray d = description(item, wanted);
+        if (static_cast<std::size_t>(d.size()) < wanted)
+            throw base::Error(messages::heifDerivedUnreadable(QStringLiteral("重ね合わせ画像の記述")));
+        const Boxes o(reinterpret_cast<const std::uint8_t*>(d.constData()),
+                      static_cast<std::size_t>(d.size()));
+        const int n = static_cast<int>(bytes);
+        const auto field = [&](std::size_t at) { return static_cast<std::int64_t>(o.be(at, n)); };
+        const auto offset = [&](std::size_t at) {
+            const std::int64_t v = field(at);
+            return v >= (std::int64_t{1} << (8 * n - 1)) ? v - (std::int64_t{1} << (8 * n)) : v;
+        };
+        result.width = field(10);
+        result.height = field(10 + bytes);
+        base::checkSize(result.width, result.height);
+        add(result, result.width * result.height);
+        std::size_t at = 10 + 2 * bytes;
+        for (const std::uint32_t input : item.inputs) {
+            const Result layer = visitInput(input, depth + 1);
+            add(result, layer.pixels);
+            const std::int64_t x = offset(at), y = offset(at + bytes);
+            at += 2 * bytes;
+            // libheif blends a layer's alpha by the colour plane's row length: refused, whatever its size.
+            if (layer.alpha) throw base::Error(messages::heifLayerWithAlpha());
+            if (layer.width < 0 || layer.height < 0)
+                throw base::Error(messages::heifDerivedUnreadable(QStringLiteral("重ねる画像の大きさ")));
+            if (x < 0 || y < 0 || x + layer.width > result.width || y + layer.height > result.height)
+                throw base::Error(
+                    messages::heifLayerOutside(x, y, layer.width, layer.height, result.width, result.height));
+        }
+    }
+
+    static QString gridWords() { return QStringLiteral("グリッド画像の記述"); }
+
+    const Boxes& b_;
+    const Meta& meta_;
+    std::unordered_set<std::uint32_t> active_;
+    std::unordered_map<std::uint32_t, Result> done_;
+};
+
+void checkItems(const QByteArray& file) {
     const Boxes b(reinterpret_cast<const std::uint8_t*>(file.constData()),
                   static_cast<std::size_t>(file.size()));
     Boxes::Box meta;
@@ -205,108 +530,44 @@ void checkDerivedCanvas(const QByteArray& file) {
         if (meta.type == fourcc("meta")) break;
         at = meta.end;
     }
-    const std::size_t metaBody = meta.body + 4;  // version and flags
-    std::uint64_t primary = 0;
-    bool havePrimary = false;
-    std::uint32_t primaryType = 0;
-    std::size_t iloc = 0, ilocEnd = 0, idat = 0, idatEnd = 0;
+    Meta m;
     Boxes::Box child;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> types;
-    for (at = metaBody; b.box(at, meta.end, child); at = child.end) {
-        const std::size_t body = child.body + 4;
+    bool seen[5] = {};  // the first of each box counts
+    for (at = meta.body + 4; b.box(at, meta.end, child); at = child.end) {
         if (!b.has(child.body, 4, child.end)) continue;
-        const int version = b.data()[child.body];
-        if (child.type == fourcc("pitm")) {
-            const int n = version == 0 ? 2 : 4;
-            if (!b.has(body, static_cast<std::size_t>(n), child.end)) return;
-            primary = b.be(body, n);
-            havePrimary = true;
-        } else if (child.type == fourcc("iinf")) {
-            const std::size_t first = body + (version == 0 ? 2 : 4);
-            Boxes::Box infe;
-            for (std::size_t i = first; b.box(i, child.end, infe); i = infe.end) {
-                if (infe.type != fourcc("infe") || !b.has(infe.body, 4, infe.end)) continue;
-                const int v = b.data()[infe.body];
-                if (v < 2) continue;
-                const int idBytes = v == 2 ? 2 : 4;
-                const std::size_t p = infe.body + 4;
-                if (!b.has(p, static_cast<std::size_t>(idBytes) + 6, infe.end)) continue;
-                types.emplace_back(b.be(p, idBytes), static_cast<std::uint32_t>(b.be(p + idBytes + 2, 4)));
-            }
-        } else if (child.type == fourcc("iloc")) {
-            iloc = child.body;
-            ilocEnd = child.end;
-        } else if (child.type == fourcc("idat")) {
-            idat = child.body;
-            idatEnd = child.end;
+        if (child.type == fourcc("pitm") && !seen[0]) {
+            seen[0] = true;
+            const int n = b.data()[child.body] == 0 ? 2 : 4;
+            if (!b.has(child.body + 4, static_cast<std::size_t>(n), child.end)) return;
+            m.primary = static_cast<std::uint32_t>(b.be(child.body + 4, n));
+            m.havePrimary = true;
+        } else if (child.type == fourcc("iinf") && !seen[1]) {
+            seen[1] = true;
+            readItemInfo(b, child, m);
+        } else if (child.type == fourcc("iloc") && !seen[2]) {
+            seen[2] = true;
+            readLocations(b, child, m);
+        } else if (child.type == fourcc("iref") && !seen[3]) {
+            seen[3] = true;
+            readReferences(b, child, m);
+        } else if (child.type == fourcc("idat") && !seen[4]) {
+            seen[4] = true;
+            m.idat = child.body;
+            m.idatEnd = child.end;
+        } else if (child.type == fourcc("iprp")) {
+            readProperties(b, child, m);
         }
     }
-    if (!havePrimary || iloc == 0) return;
-    for (const auto& [id, type] : types)
-        if (id == primary) primaryType = type;
-    const bool grid = primaryType == fourcc("grid");
-    if (!grid && primaryType != fourcc("iovl")) return;
-
-    // The primary item's extents.
-    const int version = b.data()[iloc];
-    std::size_t p = iloc + 4;
-    if (!b.has(p, 2, ilocEnd)) return;
-    const int offsetSize = b.data()[p] >> 4, lengthSize = b.data()[p] & 15;
-    const int baseSize = b.data()[p + 1] >> 4, indexSize = version >= 1 ? b.data()[p + 1] & 15 : 0;
-    p += 2;
-    const int countBytes = version < 2 ? 2 : 4;
-    if (!b.has(p, static_cast<std::size_t>(countBytes), ilocEnd)) return;
-    const std::uint64_t items = b.be(p, countBytes);
-    p += static_cast<std::size_t>(countBytes);
-    for (std::uint64_t i = 0; i < items; ++i) {
-        const int idBytes = version < 2 ? 2 : 4;
-        const std::size_t head = static_cast<std::size_t>(idBytes) + (version >= 1 ? 2 : 0) + 2 +
-                                 static_cast<std::size_t>(baseSize) + 2;
-        if (!b.has(p, head, ilocEnd)) return;
-        const std::uint64_t id = b.be(p, idBytes);
-        p += static_cast<std::size_t>(idBytes);
-        const int method = version >= 1 ? static_cast<int>(b.be(p, 2) & 15) : 0;
-        if (version >= 1) p += 2;
-        p += 2;  // data reference index
-        const std::uint64_t base = baseSize ? b.be(p, baseSize) : 0;
-        p += static_cast<std::size_t>(baseSize);
-        const std::uint64_t count = b.be(p, 2);
-        p += 2;
-        std::vector<Extent> extents;
-        const std::size_t each = static_cast<std::size_t>(indexSize + offsetSize + lengthSize);
-        for (std::uint64_t e = 0; e < count; ++e) {
-            if (!b.has(p, each, ilocEnd)) return;
-            p += static_cast<std::size_t>(indexSize);
-            const std::uint64_t offset = offsetSize ? b.be(p, offsetSize) : 0;
-            p += static_cast<std::size_t>(offsetSize);
-            const std::uint64_t length = lengthSize ? b.be(p, lengthSize) : 0;
-            p += static_cast<std::size_t>(lengthSize);
-            if (offset > UINT64_MAX - base) return;
-            extents.push_back({base + offset, length});
-        }
-        if (id != primary) continue;
-        if (method > 1) return;  // from another item: libheif's concern
-        // grid: version, flags, rows - 1, columns - 1, width, height; overlay: version, flags, four
-        // fill values, width, height. The sizes are 32 bits with flag 1, else 16.
-        const QByteArray d = itemBytes(b, method, extents, idat, idatEnd, grid ? 12 : 18);
-        const std::size_t sizes = grid ? 4 : 10;
-        if (d.size() < 2) return;
-        const int bytes = (static_cast<std::uint8_t>(d[1]) & 1) ? 4 : 2;
-        if (static_cast<std::size_t>(d.size()) < sizes + 2 * static_cast<std::size_t>(bytes)) return;
-        const Boxes descriptor(reinterpret_cast<const std::uint8_t*>(d.constData()),
-                               static_cast<std::size_t>(d.size()));
-        base::checkSize(
-            static_cast<std::int64_t>(descriptor.be(sizes, bytes)),
-            static_cast<std::int64_t>(descriptor.be(sizes + static_cast<std::size_t>(bytes), bytes)));
-        return;
-    }
+    checkLocations(m, b.size());
+    if (!m.havePrimary) return;
+    Walk(b, m).visit(m.primary, 0);
 }
 
 }  // namespace
 
 Decoded decodeHeif(const QByteArray& data) {
     initialiseOnce();
-    checkDerivedCanvas(data);
+    checkItems(data);
     const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
     if (!context) throw base::Error(messages::outOfMemory());
     // libheif refuses larger sides itself, before it allocates for them.

@@ -287,6 +287,58 @@ QString heifTooLarge(const QString& libraryReason) {
     return QStringLiteral("画像が大きすぎます (%1)").arg(libraryReason);
 }
 
+QString heifLocationsBeyondFile() {
+    return heifDamaged(QStringLiteral("データの位置の記述がファイルの大きさを超えています"));
+}
+
+QString heifItemTwice() {
+    return heifDamaged(QStringLiteral("同じ項目の記述が二つあります"));
+}
+
+QString heifReferenceLoop() {
+    return heifDamaged(QStringLiteral("画像の参照が循環しています"));
+}
+
+QString heifReferencesDamaged() {
+    return heifDamaged(QStringLiteral("画像の参照の記述が壊れています"));
+}
+
+QString heifInputNotPicture() {
+    return heifDamaged(QStringLiteral("派生画像が画像でない項目を参照しています"));
+}
+
+QString heifNestedTooDeep(int limit) {
+    return heifUnsupported(QStringLiteral("派生画像の入れ子が %1 段を超えています").arg(limit));
+}
+
+QString heifTooMuchWork(long long pixels, long long limit) {
+    return QStringLiteral(
+               "HEIF/AVIF の展開に時間がかかりすぎます (部分画像が合わせて %1 ピクセル以上、扱えるのは %2 "
+               "ピクセルまでです)")
+        .arg(pixels)
+        .arg(limit);
+}
+
+QString heifLayerOutside(long long x, long long y, long long width, long long height, long long canvasWidth,
+                         long long canvasHeight) {
+    return heifUnsupported(
+        QStringLiteral("重ねる画像 (位置 %1, %2、%3 × %4) がキャンバス (%5 × %6) からはみ出しています")
+            .arg(x)
+            .arg(y)
+            .arg(width)
+            .arg(height)
+            .arg(canvasWidth)
+            .arg(canvasHeight));
+}
+
+QString heifLayerWithAlpha() {
+    return heifUnsupported(QStringLiteral("透明度を持つ画像の重ね合わせ"));
+}
+
+QString heifDerivedUnreadable(const QString& what) {
+    return heifUnsupported(QStringLiteral("%1を読めません").arg(what));
+}
+
 QString heifNotWritable() {
     return QStringLiteral("HEIF/AVIF 形式には書き出せません");
 }

@@ -85,6 +85,27 @@ QString heifDamaged(const QString& libraryReason);
 QString heifTruncated(const QString& libraryReason);
 QString heifUnsupported(const QString& libraryReason);
 QString heifTooLarge(const QString& libraryReason);
+// The reader's own findings in a HEIF file's boxes, before libheif is given the file.
+// Item locations that claim more extents or bytes than the file holds.
+QString heifLocationsBeyondFile();
+// An item described or located twice.
+QString heifItemTwice();
+// A derived picture that is, through its inputs, its own input; or one nested deeper than `limit`.
+QString heifReferenceLoop();
+// References (iref) whose boxes' sizes do not match what they hold.
+QString heifReferencesDamaged();
+// A derived picture made of an item that is not a picture libheif decodes.
+QString heifInputNotPicture();
+QString heifNestedTooDeep(int limit);
+// The pictures a decode would make (tiles, layers, alpha and depth) add up to more than `limit` pixels.
+QString heifTooMuchWork(long long pixels, long long limit);
+// A layer of an overlay that does not lie wholly on its canvas.
+QString heifLayerOutside(long long x, long long y, long long width, long long height, long long canvasWidth,
+                         long long canvasHeight);
+// A layer of an overlay with an alpha picture of its own.
+QString heifLayerWithAlpha();
+// What the reader could not read of a derived picture (its description, a layer's size), in words.
+QString heifDerivedUnreadable(const QString& what);
 QString heifNotWritable();
 
 }  // namespace codecs::messages

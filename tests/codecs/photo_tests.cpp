@@ -364,7 +364,9 @@ TEST(PhotoBadInput, HeifClaiming100000SquaredIsRefusedWithAMessage) {
         codectest::put32be(heic, at + 12, 100000);
     }
     const QString text = errorOf([&] { codecs::decode(heic, Format::Heif); });
-    EXPECT_TRUE(text.startsWith(QStringLiteral("画像を読めません: 画像が大きすぎます (")))
+    // Refused by the budget before libheif's own limit on sides is reached, with the budget's words.
+    EXPECT_TRUE(
+        text.startsWith(QStringLiteral("画像を読めません: 画像が大きすぎるか空です (100000 × 100000)")))
         << text.toStdString();
 }
 
