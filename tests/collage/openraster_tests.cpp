@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -254,6 +255,14 @@ TEST(OpenRaster, TheMimeTypeComesFirstStoredWhereTypeDetectionLooks) {
     EXPECT_EQ(bytes[29], 0);
     EXPECT_EQ(bytes.mid(30, 8), QByteArray("mimetype"));
     EXPECT_EQ(bytes.mid(38, 16), QByteArray("image/openraster"));
+    // The desktop's own detection, by content alone.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("no-extension")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    EXPECT_EQ(QMimeDatabase().mimeTypeForFile(file.fileName(), QMimeDatabase::MatchContent).name(),
+              QStringLiteral("image/openraster"));
     const Entries e = entriesOf(bytes);
     ASSERT_GE(e.size(), 2u);
     EXPECT_EQ(e[1].first, QStringLiteral("stack.xml"));
