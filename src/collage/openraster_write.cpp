@@ -93,6 +93,17 @@ QImage thumbnailOf(const QImage& composite) {
     return base::toBgr(composite.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
+// The bottom layer: the tiled picture over the canvas, or a plain colour as a one-colour palette
+// picture (a third of the bytes to hold and to filter).
+QByteArray backgroundPng(const PieceTable& table) {
+    const Background& b = table.background();
+    if (!b.picture.isNull()) return opaquePng(fillBackground(table.canvas(), b));
+    QImage plain = base::makeIndexed(table.canvas().width(), table.canvas().height());
+    plain.setColorTable({base::toQRgb(b.colour)});
+    plain.fill(0u);
+    return codecs::encode(plain, codecs::Format::Png);
+}
+
 // The pictures, each encoded on its own: pieces, the background layer, the tile, the thumbnails,
 // the merged picture and the document's thumbnail.
 std::vector<Entry> pictureEntries(const PieceTable& table) {
@@ -106,10 +117,7 @@ std::vector<Entry> pictureEntries(const PieceTable& table) {
         if (!p.thumbnail.isNull())
             jobs.push_back([&p, i] { return Entry{pieceThumbnailName(i), opaquePng(p.thumbnail)}; });
     }
-    jobs.push_back([&table] {
-        return Entry{QString::fromLatin1(kBackgroundName),
-                     opaquePng(fillBackground(table.canvas(), table.background()))};
-    });
+    jobs.push_back([&table] { return Entry{QString::fromLatin1(kBackgroundName), backgroundPng(table)}; });
     if (!table.background().picture.isNull())
         jobs.push_back([&table] {
             return Entry{QString::fromLatin1(kTileName), opaquePng(table.background().picture)};
