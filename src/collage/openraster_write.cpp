@@ -108,6 +108,15 @@ QByteArray backgroundPng(const PieceTable& table) {
 // the merged picture and the document's thumbnail.
 std::vector<Entry> pictureEntries(const PieceTable& table) {
     std::vector<std::function<Entry()>> jobs;
+    // The merged picture is exactly what saving the joined picture as PNG writes. The largest
+    // job starts first, so that the pieces fill the other threads meanwhile.
+    std::vector<Entry> merged(2);
+    jobs.push_back([&] {
+        QImage composite = composeTable(table);
+        merged[0] = Entry{QString::fromLatin1(kMergedName), codecs::encode(composite, codecs::Format::Png)};
+        merged[1] = Entry{QString::fromLatin1(kThumbnailName), opaquePng(thumbnailOf(composite))};
+        return Entry{};
+    });
     for (int i = 0; i < table.pieceCount(); ++i) {
         const Piece& p = table.piece(i);
         jobs.push_back([&p, i] {
@@ -122,20 +131,10 @@ std::vector<Entry> pictureEntries(const PieceTable& table) {
         jobs.push_back([&table] {
             return Entry{QString::fromLatin1(kTileName), opaquePng(table.background().picture)};
         });
-    // The merged picture is exactly what saving the joined picture as PNG writes.
-    QImage composite;
-    std::vector<Entry> merged(2);
-    jobs.push_back([&] {
-        composite = composeTable(table);
-        merged[0] = Entry{QString::fromLatin1(kMergedName), codecs::encode(composite, codecs::Format::Png)};
-        merged[1] = Entry{QString::fromLatin1(kThumbnailName), opaquePng(thumbnailOf(composite))};
-        composite = QImage();
-        return Entry{};
-    });
     std::vector<Entry> out(jobs.size());
     base::parallelFor(static_cast<int>(jobs.size()),
                       [&](int i) { out[static_cast<std::size_t>(i)] = jobs[static_cast<std::size_t>(i)](); });
-    out.pop_back();
+    out.erase(out.begin());
     out.push_back(std::move(merged[0]));
     out.push_back(std::move(merged[1]));
     return out;
