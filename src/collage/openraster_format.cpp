@@ -7,6 +7,7 @@
 
 #include <png.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include "base/error.h"
 #include "base/image.h"
@@ -62,35 +63,19 @@ struct SimpleImage {
 }  // namespace
 
 QByteArray keyedPng(const QImage& picture, base::Colour key) {
-    const QImage bgr = base::toBgr(picture);
-    const int w = bgr.width(), h = bgr.height();
-    const std::size_t stride = static_cast<std::size_t>(4) * static_cast<std::size_t>(w);
-    base::Block rows(stride * static_cast<std::size_t>(h));
-    const std::uint8_t kb = base::blue(key), kg = base::green(key), kr = base::red(key);
-    for (int y = 0; y < h; ++y) {
-        const std::uint8_t* s = bgr.constScanLine(y);
-        std::uint8_t* d = rows.data() + stride * static_cast<std::size_t>(y);
-        for (int x = 0; x < w; ++x, s += 3, d += 4) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-            d[3] = (s[0] == kb && s[1] == kg && s[2] == kr) ? 0 : 255;
-        }
-    }
-    SimpleImage png;
-    png.image.width = static_cast<png_uint_32>(w);
-    png.image.height = static_cast<png_uint_32>(h);
-    png.image.format = PNG_FORMAT_BGRA;
-    png.image.flags = PNG_IMAGE_FLAG_FAST;
-    png_alloc_size_t size = 0;
-    const auto rowStride = static_cast<png_int_32>(stride);
-    if (!png_image_write_to_memory(&png.image, nullptr, &size, 0, rows.data(), rowStride, nullptr))
-        throw base::Error(codecs::messages::pngNotWritten(png.message()));
-    QByteArray out(static_cast<qsizetype>(size), Qt::Uninitialized);
-    if (!png_image_write_to_memory(&png.image, out.data(), &size, 0, rows.data(), rowStride, nullptr))
-        throw base::Error(codecs::messages::pngNotWritten(png.message()));
-    out.truncate(static_cast<qsizetype>(size));
-    return out;
+    // An RGB PNG whose tRNS chunk names the key: every reader takes exactly the pixels of that
+    // colour as transparent and all others as opaque, and the colours stay as they are.
+    QByteArray png = opaquePng(picture);
+    const qsizetype idat = png.indexOf("IDAT");
+    if (idat < 12) throw base::Error(codecs::messages::pngNotWritten(QStringLiteral("IDAT")));
+    QByteArray chunk("\0\0\0\x06tRNS", 8);
+    for (const std::uint8_t c : {base::red(key), base::green(key), base::blue(key)})
+        chunk.append('\0').append(static_cast<char>(c));
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4), static_cast<uInt>(chunk.size() - 4)));
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.append(static_cast<char>((crc >> shift) & 0xFF));
+    png.insert(idat - 4, chunk);  // before the length of the first IDAT
+    return png;
 }
 
 std::optional<QSize> pngSize(const QByteArray& png) {

@@ -34,8 +34,8 @@ std::optional<base::Colour> parseColour(const QString& text);
 
 // A 24-bit picture as an RGB PNG (the program's own writer).
 QByteArray opaquePng(const QImage& bgr);
-// A piece with its key on: RGBA, alpha 0 exactly on the key colour and 255 elsewhere, the colour
-// kept under alpha 0 so that the picture reads back unchanged.
+// A piece with its key on: alpha 0 exactly on the key colour and 255 elsewhere, the colour kept
+// under alpha 0 so that the picture reads back unchanged.
 QByteArray keyedPng(const QImage& bgr, base::Colour key);
 
 // The size in a PNG's header, without decoding; nothing when the bytes do not start as a PNG.

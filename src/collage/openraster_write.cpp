@@ -93,10 +93,30 @@ QImage thumbnailOf(const QImage& composite) {
     return base::toBgr(composite.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
+// The bottom layer: the tiled picture over the canvas, or a plain colour as a one-colour palette
+// picture (a third of the bytes to hold and to filter).
+QByteArray backgroundPng(const PieceTable& table) {
+    const Background& b = table.background();
+    if (!b.picture.isNull()) return opaquePng(fillBackground(table.canvas(), b));
+    QImage plain = base::makeIndexed(table.canvas().width(), table.canvas().height());
+    plain.setColorTable({base::toQRgb(b.colour)});
+    plain.fill(0u);
+    return codecs::encode(plain, codecs::Format::Png);
+}
+
 // The pictures, each encoded on its own: pieces, the background layer, the tile, the thumbnails,
 // the merged picture and the document's thumbnail.
 std::vector<Entry> pictureEntries(const PieceTable& table) {
     std::vector<std::function<Entry()>> jobs;
+    // The merged picture is exactly what saving the joined picture as PNG writes. The largest
+    // job starts first, so that the pieces fill the other threads meanwhile.
+    std::vector<Entry> merged(2);
+    jobs.push_back([&] {
+        QImage composite = composeTable(table);
+        merged[0] = Entry{QString::fromLatin1(kMergedName), codecs::encode(composite, codecs::Format::Png)};
+        merged[1] = Entry{QString::fromLatin1(kThumbnailName), opaquePng(thumbnailOf(composite))};
+        return Entry{};
+    });
     for (int i = 0; i < table.pieceCount(); ++i) {
         const Piece& p = table.piece(i);
         jobs.push_back([&p, i] {
@@ -106,28 +126,15 @@ std::vector<Entry> pictureEntries(const PieceTable& table) {
         if (!p.thumbnail.isNull())
             jobs.push_back([&p, i] { return Entry{pieceThumbnailName(i), opaquePng(p.thumbnail)}; });
     }
-    jobs.push_back([&table] {
-        return Entry{QString::fromLatin1(kBackgroundName),
-                     opaquePng(fillBackground(table.canvas(), table.background()))};
-    });
+    jobs.push_back([&table] { return Entry{QString::fromLatin1(kBackgroundName), backgroundPng(table)}; });
     if (!table.background().picture.isNull())
         jobs.push_back([&table] {
             return Entry{QString::fromLatin1(kTileName), opaquePng(table.background().picture)};
         });
-    // The merged picture is exactly what saving the joined picture as PNG writes.
-    QImage composite;
-    std::vector<Entry> merged(2);
-    jobs.push_back([&] {
-        composite = composeTable(table);
-        merged[0] = Entry{QString::fromLatin1(kMergedName), codecs::encode(composite, codecs::Format::Png)};
-        merged[1] = Entry{QString::fromLatin1(kThumbnailName), opaquePng(thumbnailOf(composite))};
-        composite = QImage();
-        return Entry{};
-    });
     std::vector<Entry> out(jobs.size());
     base::parallelFor(static_cast<int>(jobs.size()),
                       [&](int i) { out[static_cast<std::size_t>(i)] = jobs[static_cast<std::size_t>(i)](); });
-    out.pop_back();
+    out.erase(out.begin());
     out.push_back(std::move(merged[0]));
     out.push_back(std::move(merged[1]));
     return out;

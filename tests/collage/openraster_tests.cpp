@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QTemporaryDir>
 
@@ -254,6 +255,14 @@ TEST(OpenRaster, TheMimeTypeComesFirstStoredWhereTypeDetectionLooks) {
     EXPECT_EQ(bytes[29], 0);
     EXPECT_EQ(bytes.mid(30, 8), QByteArray("mimetype"));
     EXPECT_EQ(bytes.mid(38, 16), QByteArray("image/openraster"));
+    // The desktop's own detection, by content alone.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("no-extension")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+    EXPECT_EQ(QMimeDatabase().mimeTypeForFile(file.fileName(), QMimeDatabase::MatchContent).name(),
+              QStringLiteral("image/openraster"));
     const Entries e = entriesOf(bytes);
     ASSERT_GE(e.size(), 2u);
     EXPECT_EQ(e[1].first, QStringLiteral("stack.xml"));
@@ -379,6 +388,17 @@ TEST(OpenRaster, BadFilesAreRefusedWithTheFileAndTheReason) {
     QByteArray huge = pngHeader.left(33);
     huge[16] = 0, huge[17] = 0, huge[18] = 0x4e, huge[19] = 0x20;  // 20000 wide
     huge[20] = 0, huge[21] = 0, huge[22] = 0x4e, huge[23] = 0x20;
+    // Seventeen layers, each within the budget, together over what a document may hold.
+    QByteArray budget = huge;
+    budget[18] = 0x40, budget[19] = 0, budget[22] = 0x20, budget[23] = 0;  // 16384 x 8192
+    std::vector<RawEntry> manyLarge{{QStringLiteral("mimetype"), "image/openraster"},
+                                    {QStringLiteral("stack.xml"), {}}};
+    QByteArray manyXml = "<image w=\"10\" h=\"10\"><stack>";
+    for (int i = 0; i < 17; ++i) {
+        manyXml += QStringLiteral("<layer src=\"data/%1.png\"/>").arg(i).toUtf8();
+        manyLarge.push_back({QStringLiteral("data/%1.png").arg(i), budget});
+    }
+    manyLarge[1].data = manyXml + "</stack></image>";
     QByteArray damaged = pngHeader;
     for (qsizetype i = 40; i < damaged.size() - 12; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
     const QByteArray zeros(2 << 20, '\0');
@@ -420,6 +440,7 @@ TEST(OpenRaster, BadFilesAreRefusedWithTheFileAndTheReason) {
         {"100 000 layers", layers(100000), "stack.xml"},
         {"300 layers", layers(300), "255"},
         {"layer over budget", with([&](auto& e) { e[2].data = huge; }), "20000"},
+        {"layers together over the budget", rawZip(manyLarge), "2281701376"},
         {"damaged png", with([&](auto& e) { e[2].data = damaged; }), "data/piece-"},
         {"position", replaced("x=\"8\"", "x=\"1073741825\""), "1073741825"},
         {"canvas", replaced("w=\"10\"", "w=\"70000\""), "70000"},
