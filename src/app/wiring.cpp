@@ -36,6 +36,9 @@ void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor) {
 
 void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresize& resize) {
     editor.openResize = [&resize] { resize.called(); };
+    editor.closeResize = [&resize] {
+        if (resize.isVisible()) resize.cancelClick();
+    };
     editor.pickingColour = [&resize] { return resize.pickingColour(); };
     editor.colourPicked = [&resize](base::Colour c) { resize.colourPicked(c); };
     editor.resizeColour = [&resize] { return resize.transcolor->colour(); };

@@ -29,6 +29,7 @@
 #include "collage/texts.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
+#include "platform/tab_order.h"
 #include "platform/widgets.h"
 #include "platform/window_keys.h"
 #include "platform/zoom_menu.h"
@@ -98,6 +99,7 @@ Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(pare
     buildControls();
     buildMenus();
     wire();
+    platform::tabInReadingOrder(this);
     FormCreate();
 }
 
@@ -752,17 +754,20 @@ bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
         // Only a move of the focus inside the window applies an edit, not a message box or
         // another window taking it.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
-        platform::runGuarded(desktop_, this, [&] {
-            if (watched == sizeX)
-                sizeXExit();
-            else if (watched == sizeY)
-                sizeYExit();
-            else if (watched == pickn)
-                picknExit();
-            else if (watched == picLeft)
-                picLeftExit();
-            else if (watched == picTop)
-                picTopExit();
+        // Tab applies the edit and goes on: the next control keeps the focus.
+        platform::exitKeepingTab(this, reason, [&] {
+            platform::runGuarded(desktop_, this, [&] {
+                if (watched == sizeX)
+                    sizeXExit();
+                else if (watched == sizeY)
+                    sizeYExit();
+                else if (watched == pickn)
+                    picknExit();
+                else if (watched == picLeft)
+                    picLeftExit();
+                else if (watched == picTop)
+                    picTopExit();
+            });
         });
         return false;
     }

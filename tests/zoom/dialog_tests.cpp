@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include <memory>
 
 #include <QCheckBox>
@@ -457,9 +459,70 @@ TEST_F(ResizeDialog, TextThatIsNoNumberStopsThePreview) {
 
     typeInto(dialog->fill, QStringLiteral("50"));
     fake().clear();
-    typeInto(dialog->degree, QStringLiteral("-"), false);
-    EXPECT_EQ(fake().errors(), QStringList{QStringLiteral("'-' は整数ではありません")});
+    typeInto(dialog->degree, QStringLiteral("x"), false);
+    EXPECT_EQ(fake().errors(), QStringList{QStringLiteral("'x' は整数ではありません")});
     EXPECT_FALSE(dialog->newsizex->isEnabled());
+}
+
+TEST_F(ResizeDialog, AnAngleOnItsWayIsCheckedOnlyWhenApplied) {
+    open(pattern(30, 20));
+    // Cleared, then "-", then a negative angle: no message while typing.
+    typeInto(dialog->degree, QString(), false);
+    QTest::keyClick(dialog->degree, Qt::Key_Backspace);
+    QTest::keyClicks(dialog->degree, QStringLiteral("-45"));
+    EXPECT_TRUE(fake().errors().isEmpty());
+    EXPECT_EQ(dialog->degree->text(), QStringLiteral("-45"));
+    EXPECT_FALSE(dialog->newsizex->isEnabled());  // the rotation's size is shown
+
+    // Applied while unfinished, each way, the message is the one a bad number gives.
+    const QStringList refused{QStringLiteral("'-' は整数ではありません")};
+    typeInto(dialog->degree, QStringLiteral("-"), true);  // Enter
+    EXPECT_EQ(fake().errors(), refused);
+    fake().clear();
+    typeInto(dialog->degree, QStringLiteral("-"), false);
+    dialog->fill->setFocus(Qt::TabFocusReason);  // leaving the edit
+    EXPECT_EQ(fake().errors(), refused);
+    fake().clear();
+    typeInto(dialog->degree, QStringLiteral("-"), false);
+    QTest::mouseClick(dialog->goresize, Qt::LeftButton);  // a button
+    ASSERT_FALSE(fake().errors().isEmpty());
+    EXPECT_EQ(fake().errors().last(), refused.first());
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(ResizeDialog, EscIsCancelAndTabVisitsEveryControlInReadingOrder) {
+    const QImage picture = pattern(30, 20);
+    open(picture);
+    typeInto(dialog->newsizex, QStringLiteral("15"));
+    click(dialog->goresize);
+    ASSERT_NE(editor.displayed, picture);
+
+    // From the first control, Tab reaches every enabled control once, row by row.
+    dialog->newsizex->setFocus(Qt::OtherFocusReason);
+    QList<QWidget*> visited{QApplication::focusWidget()};
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        if (QApplication::focusWidget() == visited.first()) break;
+        visited << QApplication::focusWidget();
+    }
+    QList<QWidget*> expected;
+    for (QWidget* w : dialog->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible()) expected << w;
+    EXPECT_EQ(visited.size(), expected.size());
+    for (QWidget* w : expected) EXPECT_EQ(visited.count(w), 1) << w->objectName().toStdString();
+    for (qsizetype i = 1; i < visited.size(); ++i) {
+        const QPoint a = visited[i - 1]->mapTo(dialog.get(), QPoint(0, 0));
+        const QPoint b = visited[i]->mapTo(dialog.get(), QPoint(0, 0));
+        EXPECT_TRUE(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()))
+            << visited[i - 1]->objectName().toStdString() << " then "
+            << visited[i]->objectName().toStdString();
+    }
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(dialog->accepted);
+    EXPECT_EQ(editor.displayed, picture);  // the preview is undone as キャンセル does
+    EXPECT_EQ(editor.loadedCalls, 0);
 }
 
 TEST_F(ResizeDialog, SizesBelowOneOrPastTheBudgetAreRefused) {
