@@ -2,8 +2,10 @@
 
 #include <vector>
 
+#include <QFileInfo>
 #include <QString>
 
+#include "base/image.h"
 #include "codecs/messages.h"
 
 namespace collage::texts {
@@ -30,6 +32,11 @@ inline QString unsupportedClipboard() {
 inline QString confirmOverwrite(const QString& path) {
     return codecs::messages::confirmOverwrite(path);
 }
+// Saving over the photo a piece or the background came from; いいえ is the default.
+inline QString confirmOverwriteSource(const QString& path) {
+    return QStringLiteral("「%1」は画像パーツの元のファイルです。上書きしますか？")
+        .arg(QFileInfo(path).fileName());
+}
 inline QString pastedPiece() {
     return QStringLiteral("貼り付けた画像");
 }
@@ -40,7 +47,12 @@ inline QString positionOutOfRange(long long v) {
     return QStringLiteral("位置が範囲外です (%1)").arg(v);
 }
 inline QString canvasTooLarge(long long w, long long h) {
-    return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
+    return QStringLiteral(
+               "キャンバスが大きすぎます (%1 × %2)。扱えるのは一辺 %3 ピクセル、合計 %4 ピクセルまでです")
+        .arg(w)
+        .arg(h)
+        .arg(base::kMaxSide)
+        .arg(base::kMaxPixels);
 }
 
 inline QString nothingToArrange() {

@@ -100,6 +100,7 @@ Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(pare
     buildMenus();
     wire();
     platform::tabInReadingOrder(this);
+    keepColumnWhole();
     FormCreate();
 }
 
@@ -241,6 +242,16 @@ void Tkadrel::buildControls() {
     platform::fitNumbers(picTop, {QStringLiteral("-1600")});
     for (QLineEdit* e : {picX, picY, sizeX, sizeY}) platform::fitNumbers(e, side);
     platform::fitNumbers(jpgq, {QStringLiteral("100")});
+}
+
+void Tkadrel::keepColumnWhole() {
+    // However small the window is made, the left column shows whole beside a strip of canvas.
+    constexpr int kCanvasStrip = 120;
+    QRect column;
+    for (const QWidget* w : centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != view) column |= w->geometry();
+    setMinimumSize(column.right() + 1 + kCanvasStrip,
+                   column.bottom() + 1 + 4 + menuBar()->sizeHint().height());
 }
 
 void Tkadrel::buildMenus() {

@@ -24,6 +24,8 @@ public:
     virtual void notice(QWidget* parent, const QString& text) = 0;
     // Yes/No without an icon, Yes the default, Esc answers No. True only for Yes.
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
+    // The same question where Yes would destroy something: No is the default, so Enter keeps it.
+    virtual bool confirmDefaultNo(QWidget* parent, const QString& text) = 0;
     // The default error handler's box.
     virtual void error(QWidget* parent, const QString& text) = 0;
 

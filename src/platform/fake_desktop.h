@@ -11,7 +11,8 @@ namespace platform {
 // An unscripted question answers "No"/cancel, so a test never blocks.
 class FakeDesktop final : public Desktop {
 public:
-    enum class Kind { Notice, Confirm, Error };
+    // ConfirmDefaultNo: a question whose default answer is No.
+    enum class Kind { Notice, Confirm, ConfirmDefaultNo, Error };
     struct Shown {
         Kind kind;
         QString text;
@@ -38,6 +39,7 @@ public:
 
     void notice(QWidget* parent, const QString& text) override;
     bool confirm(QWidget* parent, const QString& text) override;
+    bool confirmDefaultNo(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
                           bool multi) override;
@@ -55,6 +57,9 @@ public:
     QStringList errors() const { return texts(Kind::Error); }
     QStringList notices() const { return texts(Kind::Notice); }
     void clear();
+
+private:
+    bool answer();  // the next scripted answer to a question, else No
 };
 
 }  // namespace platform

@@ -37,6 +37,13 @@ bool QtDesktop::confirm(QWidget* parent, const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+bool QtDesktop::confirmDefaultNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtDesktop::error(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, title(), text, QMessageBox::Ok, parent);
     box.exec();

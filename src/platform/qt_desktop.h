@@ -18,6 +18,7 @@ class QtDesktop final : public Desktop {
 public:
     void notice(QWidget* parent, const QString& text) override;
     bool confirm(QWidget* parent, const QString& text) override;
+    bool confirmDefaultNo(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
                           bool multi) override;

@@ -38,10 +38,12 @@ EditStep editStep(const QKeyEvent* event) {
     return EditStep::None;
 }
 
-// An edit holding typed text not yet applied: its own undo, not the window's, is the one meant.
+// An edit holding typed text not yet applied (its own history is not empty until the window
+// applies the text and shows it anew): its undo, not the window's, is the one meant.
 QLineEdit* pendingEdit(QObject* watched) {
     auto* edit = qobject_cast<QLineEdit*>(watched);
-    return edit && edit->hasFocus() && !edit->isReadOnly() && edit->isModified() ? edit : nullptr;
+    if (edit == nullptr || !edit->hasFocus() || edit->isReadOnly()) return nullptr;
+    return edit->isModified() || edit->isUndoAvailable() || edit->isRedoAvailable() ? edit : nullptr;
 }
 
 }  // namespace
