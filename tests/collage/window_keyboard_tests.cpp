@@ -81,7 +81,7 @@ TEST_F(Keyboard, TabVisitsEveryControlInReadingOrder) {
     for (qsizetype i = 1; i < visited.size(); ++i) {
         const QPoint a = visited[i - 1]->mapTo(k.get(), QPoint(0, 0));
         const QPoint b = visited[i]->mapTo(k.get(), QPoint(0, 0));
-        EXPECT_TRUE(b.y() > a.y() || (b.y() == a.y() && b.x() > a.x()))
+        EXPECT_TRUE(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()))
             << visited[i - 1]->objectName().toStdString() << " then "
             << visited[i]->objectName().toStdString();
     }
@@ -123,6 +123,24 @@ TEST_F(Keyboard, ArrangeShowsTheTargetItWouldUse) {
     EXPECT_FALSE(k->arrangeDialog->target->isEnabled());
     EXPECT_EQ(k->arrangeDialog->target->value(), 30);
     k->arrangeDialog->reject();
+}
+
+}  // namespace
+
+namespace {
+
+// "全体編集" hands the composite over and keeps no reference of its own.
+TEST_F(KadrelWindow, WholeEditHandsTheCompositeOverAndKeepsNone) {
+    addThroughDialog({picture("a.bmp", 10, 10, base::rgb(1, 2, 3)), picture("b.bmp", 20, 10)});
+    QImage handed;
+    k->editWhole = [&](const QImage& picture, const QString&) { handed = picture; };
+    QTest::mouseClick(k->fulledit, Qt::LeftButton);
+    ASSERT_EQ(handed.size(), QSize(30, 10));
+    EXPECT_EQ(base::pixelAt(handed, 0, 0), base::rgb(1, 2, 3));
+    EXPECT_TRUE(k->composite.isNull());
+    // The editor's copy is its own: drawing on it changes no piece.
+    base::setPixel(handed, 0, 0, base::rgb(9, 9, 9));
+    EXPECT_EQ(base::pixelAt(k->table().piece(0).picture, 0, 0), base::rgb(1, 2, 3));
 }
 
 }  // namespace
