@@ -62,29 +62,7 @@ TEST_F(Keyboard, UndoInAnEditWithTypedTextIsTheEditsOwn) {
 TEST_F(Keyboard, TabVisitsEveryControlInReadingOrder) {
     addThroughDialog({picture("a.bmp", 10, 10), picture("b.bmp", 20, 10)});
     QTest::mouseClick(k->autosize, Qt::LeftButton, {}, QPoint(5, 8));  // the size edits take text
-    k->pickn->setFocus(Qt::MouseFocusReason);
-    QList<QWidget*> visited{k->pickn};
-    for (int i = 0; i < 60; ++i) {
-        press(Qt::Key_Tab);
-        QWidget* now = QApplication::focusWidget();
-        ASSERT_NE(now, nullptr) << "after " << visited.last()->objectName().toStdString();
-        if (now == k->pickn) break;
-        visited << now;
-    }
-    QList<QWidget*> reachable;
-    for (QWidget* w : k->findChildren<QWidget*>())
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible() && w->window() == k.get() &&
-            !qobject_cast<QMenuBar*>(w))
-            reachable << w;
-    for (QWidget* w : reachable) EXPECT_EQ(visited.count(w), 1) << w->objectName().toStdString();
-    EXPECT_EQ(visited.size(), reachable.size());
-    for (qsizetype i = 1; i < visited.size(); ++i) {
-        const QPoint a = visited[i - 1]->mapTo(k.get(), QPoint(0, 0));
-        const QPoint b = visited[i]->mapTo(k.get(), QPoint(0, 0));
-        EXPECT_TRUE(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()))
-            << visited[i - 1]->objectName().toStdString() << " then "
-            << visited[i]->objectName().toStdString();
-    }
+    testsupport::expectTabInReadingOrder(k.get(), k->pickn);
     EXPECT_EQ(k->pieceCount(), 2);
     EXPECT_TRUE(testsupport::fake().errors().isEmpty());
 }

@@ -7,6 +7,7 @@
 #include <QtTest/QTest>
 
 #include "platform/widgets.h"
+#include "test_support.h"
 #include "window_helpers.h"
 
 namespace {
@@ -17,30 +18,7 @@ using loadtest::CutEditor;
 // left to right in a row, also when it leaves a selection edit (which applies it).
 TEST_F(CutEditor, TabVisitsEveryControlInReadingOrder) {
     give(40, 30);
-    QWidget* first = editor->Loadpic;
-    first->setFocus(Qt::MouseFocusReason);
-    QList<QWidget*> visited{first};
-    for (int i = 0; i < 60; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget* now = QApplication::focusWidget();
-        ASSERT_NE(now, nullptr) << "after " << visited.last()->objectName().toStdString();
-        if (now == first) break;
-        visited << now;
-    }
-    QList<QWidget*> reachable;
-    for (QWidget* w : editor->findChildren<QWidget*>())
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible() &&
-            w->window() == editor.get() && !qobject_cast<QMenuBar*>(w))
-            reachable << w;
-    for (QWidget* w : reachable) EXPECT_EQ(visited.count(w), 1) << w->objectName().toStdString();
-    EXPECT_EQ(visited.size(), reachable.size());
-    for (qsizetype i = 1; i < visited.size(); ++i) {
-        const QPoint a = visited[i - 1]->mapTo(editor.get(), QPoint(0, 0));
-        const QPoint b = visited[i]->mapTo(editor.get(), QPoint(0, 0));
-        EXPECT_TRUE(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()))
-            << visited[i - 1]->objectName().toStdString() << " then "
-            << visited[i]->objectName().toStdString();
-    }
+    testsupport::expectTabInReadingOrder(editor.get(), editor->Loadpic);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
     QWidget* popup = QApplication::activePopupWidget();

@@ -32,4 +32,9 @@ QString writeBytes(const QString& path, const QByteArray& bytes);
 // each of them whole in its own font, at a legible size (9 pixels or more).
 void expectNumbersShown(QWidget* window, const std::map<QString, QStringList>& widest);
 
+// Presses Tab from `first` until the focus comes round to it again, and checks that every
+// enabled, shown control of `window` that Tab may reach was visited once, in reading order (row
+// by row from the top, tops within 4 pixels sharing a row, left to right in a row).
+void expectTabInReadingOrder(QWidget* window, QWidget* first);
+
 }  // namespace testsupport

@@ -497,26 +497,7 @@ TEST_F(ResizeDialog, EscIsCancelAndTabVisitsEveryControlInReadingOrder) {
     click(dialog->goresize);
     ASSERT_NE(editor.displayed, picture);
 
-    // From the first control, Tab reaches every enabled control once, row by row.
-    dialog->newsizex->setFocus(Qt::OtherFocusReason);
-    QList<QWidget*> visited{QApplication::focusWidget()};
-    for (int i = 0; i < 30; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        if (QApplication::focusWidget() == visited.first()) break;
-        visited << QApplication::focusWidget();
-    }
-    QList<QWidget*> expected;
-    for (QWidget* w : dialog->findChildren<QWidget*>())
-        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible()) expected << w;
-    EXPECT_EQ(visited.size(), expected.size());
-    for (QWidget* w : expected) EXPECT_EQ(visited.count(w), 1) << w->objectName().toStdString();
-    for (qsizetype i = 1; i < visited.size(); ++i) {
-        const QPoint a = visited[i - 1]->mapTo(dialog.get(), QPoint(0, 0));
-        const QPoint b = visited[i]->mapTo(dialog.get(), QPoint(0, 0));
-        EXPECT_TRUE(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()))
-            << visited[i - 1]->objectName().toStdString() << " then "
-            << visited[i]->objectName().toStdString();
-    }
+    testsupport::expectTabInReadingOrder(dialog.get(), dialog->newsizex);
 
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(dialog->isVisible());
