@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 
 #include "platform/widgets.h"
 
@@ -37,6 +38,10 @@ void connectEditor(collage::Tkadrel& kadrel, load::Tloadcut& editor) {
 
 void connectResize(collage::Tkadrel& kadrel, load::Tloadcut& editor, zoom::Tresize& resize) {
     editor.openResize = [&resize] { resize.called(); };
+    // Guarded: the dialog may be gone before the editor when the program ends.
+    editor.closeResize = [dialog = QPointer<zoom::Tresize>(&resize)] {
+        if (dialog && dialog->isVisible()) dialog->cancelClick();
+    };
     editor.pickingColour = [&resize] { return resize.pickingColour(); };
     editor.colourPicked = [&resize](base::Colour c) { resize.colourPicked(c); };
     editor.resizeColour = [&resize] { return resize.transcolor->colour(); };

@@ -273,7 +273,8 @@ void Tarrange::start() {
     starting_ = true;
     const int count = owner_->pieceCount();
     columns->setValue(defaultColumns(std::max(count, 1)));
-    if (!sizeAsIs->isChecked()) target->setValue(smallest(sizeHeight->isChecked()));
+    // Shown also while the size stays as it is: the height "高さを揃える" would start from.
+    target->setValue(smallest(!sizeWidth->isChecked()));
     const int across = std::min(owner_->arrangementBase().canvas().width(), kMaxTarget);
     rowWidth->setValue(across);
     rowHeight->setValue(defaultRowHeight(across));

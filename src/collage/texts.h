@@ -2,9 +2,11 @@
 
 #include <vector>
 
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 
+#include "base/image.h"
 #include "codecs/messages.h"
 
 namespace collage::texts {
@@ -31,6 +33,11 @@ inline QString unsupportedClipboard() {
 inline QString confirmOverwrite(const QString& path) {
     return codecs::messages::confirmOverwrite(path);
 }
+// Saving over the photo a piece or the background came from; いいえ is the default.
+inline QString confirmOverwriteSource(const QString& path) {
+    return QStringLiteral("「%1」は画像パーツの元のファイルです。上書きしますか？")
+        .arg(QFileInfo(path).fileName());
+}
 inline QString pastedPiece() {
     return QStringLiteral("貼り付けた画像");
 }
@@ -48,7 +55,12 @@ inline QString pieceSizeMismatch(long long w, long long h, long long pw, long lo
         .arg(ph);
 }
 inline QString canvasTooLarge(long long w, long long h) {
-    return QStringLiteral("キャンバスが大きすぎます (%1 × %2)").arg(w).arg(h);
+    return QStringLiteral(
+               "キャンバスが大きすぎます (%1 × %2)。扱えるのは一辺 %3 ピクセル、合計 %4 ピクセルまでです")
+        .arg(w)
+        .arg(h)
+        .arg(base::kMaxSide)
+        .arg(base::kMaxPixels);
 }
 
 inline QString nothingToArrange() {

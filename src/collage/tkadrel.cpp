@@ -35,6 +35,7 @@
 #include "collage/thumbnail.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
+#include "platform/tab_order.h"
 #include "platform/widgets.h"
 #include "platform/window_keys.h"
 #include "platform/zoom_menu.h"
@@ -110,6 +111,8 @@ Tkadrel::Tkadrel(platform::Desktop& desktop, QWidget* parent) : QMainWindow(pare
     buildControls();
     buildMenus();
     wire();
+    platform::tabInReadingOrder(this);
+    keepColumnWhole();
     FormCreate();
 }
 
@@ -263,6 +266,16 @@ void Tkadrel::buildControls() {
     platform::fitNumbers(picTop, {QStringLiteral("-1600")});
     for (QLineEdit* e : {picX, picY, sizeX, sizeY}) platform::fitNumbers(e, side);
     platform::fitNumbers(jpgq, {QStringLiteral("100")});
+}
+
+void Tkadrel::keepColumnWhole() {
+    // However small the window is made, the left column shows whole beside a strip of canvas.
+    constexpr int kCanvasStrip = 120;
+    QRect column;
+    for (const QWidget* w : centralWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (w != view) column |= w->geometry();
+    setMinimumSize(column.right() + 1 + kCanvasStrip,
+                   column.bottom() + 1 + 4 + menuBar()->sizeHint().height());
 }
 
 void Tkadrel::buildMenus() {
@@ -856,17 +869,20 @@ bool Tkadrel::eventFilter(QObject* watched, QEvent* event) {
         // Only a move of the focus inside the window applies an edit, not a message box or
         // another window taking it.
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) return false;
-        platform::runGuarded(desktop_, this, [&] {
-            if (watched == sizeX)
-                sizeXExit();
-            else if (watched == sizeY)
-                sizeYExit();
-            else if (watched == pickn)
-                picknExit();
-            else if (watched == picLeft)
-                picLeftExit();
-            else if (watched == picTop)
-                picTopExit();
+        // Tab applies the edit and goes on: the next control keeps the focus.
+        platform::exitKeepingTab(this, reason, [&] {
+            platform::runGuarded(desktop_, this, [&] {
+                if (watched == sizeX)
+                    sizeXExit();
+                else if (watched == sizeY)
+                    sizeYExit();
+                else if (watched == pickn)
+                    picknExit();
+                else if (watched == picLeft)
+                    picLeftExit();
+                else if (watched == picTop)
+                    picTopExit();
+            });
         });
         return false;
     }

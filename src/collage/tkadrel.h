@@ -286,6 +286,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void keepColumnWhole();
     void wire();
     void applyCanvasEdit(QLineEdit* edit, bool horizontal);
     void exchange(bool up);
@@ -352,6 +353,11 @@ private:
     base::Colour shownColour_ = 0;
     bool shown_ = false;
     bool suppressExit_ = false;
+    // The file the background picture was last read from, and that picture's cache key.
+    struct BackgroundRead {
+        QString file;
+        qint64 picture = 0;
+    } backgroundRead_;
 };
 
 template <class F>

@@ -44,7 +44,15 @@ void Tkadrel::saveClick() {
     const QString target = forcedName(workFileName_, format);
     // The question names the file really written (the forced extension may name another file
     // than the one typed), and comes whenever that file exists.
-    if (mustAskBeforeWriting(target) && !desktop_.confirm(this, texts::confirmOverwrite(target))) return;
+    // The background picture came from that file while it is the very picture read (undo and
+    // redo bring back the same one).
+    const bool backgroundRead = !table().background().picture.isNull() &&
+                                table().background().picture.cacheKey() == backgroundRead_.picture;
+    if (isSourceFile(table(), target, backgroundRead ? backgroundRead_.file : QString())) {
+        if (!desktop_.confirmDefaultNo(this, texts::confirmOverwriteSource(target))) return;
+    } else if (mustAskBeforeWriting(target) && !desktop_.confirm(this, texts::confirmOverwrite(target))) {
+        return;
+    }
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
     if (format == codecs::Format::Jpeg || format == codecs::Format::Webp) options.jpegQuality = jpegQuality();
@@ -73,6 +81,7 @@ void Tkadrel::backpictureClick() {
     act(StepKind::Other, [&](PieceTable& t, const Options&) {
         t.setBackground(Background{t.background().colour, picture});
     });
+    backgroundRead_ = {path, table().background().picture.cacheKey()};
 }
 
 void Tkadrel::copymenuClick() {

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include "load/slide_bar.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
+#include "platform/tab_order.h"
 #include "platform/widgets.h"
 #include "platform/window_keys.h"
 #include "platform/zoom_menu.h"
@@ -73,6 +75,7 @@ Tloadcut::Tloadcut(platform::Desktop& desktop, QWidget* parent) : QMainWindow(pa
     buildMenus();
     // Menu shortcuts act even while an edit has the focus (it would keep Ctrl+C and Ctrl+V).
     new platform::WindowKeys(this);
+    platform::tabInReadingOrder(this);
     resize(592, 487);
     creation();
 }
@@ -363,6 +366,14 @@ void Tloadcut::FormDestroy() {
     resultBitmap = QImage();
 }
 
+void Tloadcut::hideEvent(QHideEvent* event) {
+    QMainWindow::hideEvent(event);
+    if (event->spontaneous()) return;  // minimised: still open
+    if (closeResize) platform::runGuarded(desktop_, this, [this] { closeResize(); });
+    mainimage->setPicture(QImage());
+    FormDestroy();
+}
+
 void Tloadcut::takePicture(const QImage& picture) {
     mainimage->setPicture(picture);
     loaded();
@@ -554,7 +565,8 @@ bool Tloadcut::eventFilter(QObject* watched, QEvent* event) {
             // Another window or a menu taking the focus is no exit of the edit.
             if (isSelectionEdit(watched) && reason != Qt::ActiveWindowFocusReason &&
                 reason != Qt::PopupFocusReason)
-                platform::runGuarded(desktop_, this, [&] { editExit(watched); });
+                platform::exitKeepingTab(
+                    this, reason, [&] { platform::runGuarded(desktop_, this, [&] { editExit(watched); }); });
             break;
         }
         case QEvent::MouseButtonDblClick:

@@ -156,6 +156,8 @@ public:
     std::function<base::Colour()> resizeColour;
     // "ズーム" / "サイズ変更": shows the resize dialog beside the editor.
     std::function<void()> openResize;
+    // Closes the resize dialog as キャンセル: it belongs to this window and goes with it.
+    std::function<void()> closeResize;
 
     // --- For the main window -------------------------------------------------------------------
     // Puts a copy of `picture` into mainimage and sets the editor up for it (loaded()).
@@ -235,6 +237,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closed (キャンセル, OK, the title bar): the resize dialog closes too, and the pictures go;
+    // the next edit brings its own.
+    void hideEvent(QHideEvent* event) override;
 
 private:
     enum class Dir { X, Y };

@@ -28,6 +28,8 @@ public:
     // Alt), `defaultButton` the default and Esc answering `escapeButton`; the index of the answer.
     virtual int ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
                     int escapeButton) = 0;
+    // The same question where Yes would destroy something: No is the default, so Enter keeps it.
+    virtual bool confirmDefaultNo(QWidget* parent, const QString& text) = 0;
     // The default error handler's box.
     virtual void error(QWidget* parent, const QString& text) = 0;
 

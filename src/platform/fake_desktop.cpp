@@ -16,6 +16,15 @@ int FakeDesktop::ask(QWidget*, const QString& text, const QStringList&, int, int
 
 bool FakeDesktop::confirm(QWidget*, const QString& text) {
     shown.push_back({Kind::Confirm, text});
+    return answer();
+}
+
+bool FakeDesktop::confirmDefaultNo(QWidget*, const QString& text) {
+    shown.push_back({Kind::ConfirmDefaultNo, text});
+    return answer();
+}
+
+bool FakeDesktop::answer() {
     if (confirmAnswers.empty()) return false;
     const bool answer = confirmAnswers.front();
     confirmAnswers.pop_front();

@@ -11,7 +11,8 @@ namespace platform {
 // An unscripted question answers "No"/cancel, so a test never blocks.
 class FakeDesktop final : public Desktop {
 public:
-    enum class Kind { Notice, Confirm, Error, Question };
+    // ConfirmDefaultNo: a question whose default answer is No.
+    enum class Kind { Notice, Confirm, ConfirmDefaultNo, Error, Question };
     struct Shown {
         Kind kind;
         QString text;
@@ -41,6 +42,7 @@ public:
     bool confirm(QWidget* parent, const QString& text) override;
     int ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
             int escapeButton) override;
+    bool confirmDefaultNo(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
                           bool multi) override;
@@ -58,6 +60,9 @@ public:
     QStringList errors() const { return texts(Kind::Error); }
     QStringList notices() const { return texts(Kind::Notice); }
     void clear();
+
+private:
+    bool answer();  // the next scripted answer to a question, else No
 };
 
 }  // namespace platform

@@ -53,6 +53,13 @@ int QtDesktop::ask(QWidget* parent, const QString& text, const QStringList& butt
     return chosen == made.end() ? escapeButton : static_cast<int>(chosen - made.begin());
 }
 
+bool QtDesktop::confirmDefaultNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title(), text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void QtDesktop::error(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, title(), text, QMessageBox::Ok, parent);
     box.exec();

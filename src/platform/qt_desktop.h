@@ -20,6 +20,7 @@ public:
     bool confirm(QWidget* parent, const QString& text) override;
     int ask(QWidget* parent, const QString& text, const QStringList& buttons, int defaultButton,
             int escapeButton) override;
+    bool confirmDefaultNo(QWidget* parent, const QString& text) override;
     void error(QWidget* parent, const QString& text) override;
     QStringList openFiles(QWidget* parent, const QString& filters, const QString& startPath,
                           bool multi) override;

@@ -39,13 +39,11 @@ double fitZoom(QSize picture, QSize viewport) {
 }
 
 QString zoomText(double zoom) {
-    const double percent = zoom * 100;
-    // Whole percentages stay whole; the smallest steps keep two decimals (6.25 %).
-    const double hundredths = std::round(percent * 100) / 100;
-    if (std::abs(hundredths - std::round(hundredths)) < 1e-9)
-        return QStringLiteral("%1 %").arg(static_cast<long long>(std::round(hundredths)));
-    if (percent < 10) return QStringLiteral("%1 %").arg(hundredths, 0, 'f', 2);
-    return QStringLiteral("%1 %").arg(static_cast<long long>(std::round(percent)));
+    // Every zoom alike: at most two decimals, and none that are zero (12.5 %, 6.25 %, 33.33 %).
+    QString digits = QString::number(std::round(zoom * 10000) / 100, 'f', 2);
+    while (digits.endsWith(QLatin1Char('0'))) digits.chop(1);
+    if (digits.endsWith(QLatin1Char('.'))) digits.chop(1);
+    return digits + QStringLiteral(" %");
 }
 
 QPoint ViewScale::pixelAt(QPointF logical) const {
@@ -53,15 +51,27 @@ QPoint ViewScale::pixelAt(QPointF logical) const {
     return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
 }
 
+namespace {
+
+// A place far beyond any screen, yet small enough that the width between two of them still
+// fits an int: a typed position of a thousand million at 1600 % lands there instead of wrapping.
+constexpr double kFarthest = 1 << 30;
+
+int clampedView(double logical) {
+    return static_cast<int>(std::clamp(logical, -kFarthest, kFarthest));
+}
+
+}  // namespace
+
 int ViewScale::toView(int v) const {
-    return static_cast<int>(std::floor(v * factor()));
+    return clampedView(std::floor(v * factor()));
 }
 
 QRect ViewScale::toView(const QRect& r) const {
     const int left = toView(r.left());
     const int top = toView(r.top());
-    const int right = static_cast<int>(std::ceil((static_cast<double>(r.left()) + r.width()) * factor()));
-    const int bottom = static_cast<int>(std::ceil((static_cast<double>(r.top()) + r.height()) * factor()));
+    const int right = clampedView(std::ceil((static_cast<double>(r.left()) + r.width()) * factor()));
+    const int bottom = clampedView(std::ceil((static_cast<double>(r.top()) + r.height()) * factor()));
     return QRect(left, top, right - left, bottom - top);
 }
 

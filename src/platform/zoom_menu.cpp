@@ -39,6 +39,10 @@ ZoomMenu::ZoomMenu(QMainWindow* window, Desktop& desktop, Hooks hooks)
     label = new QLabel(zoomText(1.0), window->menuBar());
     label->setObjectName(QStringLiteral("zoomLabel"));
     label->setContentsMargins(0, 0, 8, 0);
+    // The menu bar sizes its corner once: room for the widest zoom text from the start, so that
+    // "1600 %" or a fitted "1234.56 %" never shows cut.
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("8888.88 %")) + 8 + 4);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     window->menuBar()->setCornerWidget(label, Qt::TopRightCorner);
 }
 

@@ -1,6 +1,8 @@
 #include "version/ttobrisk.h"
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -38,6 +40,23 @@ QPixmap emblem() {
     return pm;
 }
 
+// The memo takes typed and pasted text. What it is offered is checked here first: the toolkit's
+// own paste reads the first format of the offer without asking whether there is one, and an
+// empty clipboard (no program owns it, as after start under a bare window manager) offers none,
+// so Ctrl+V crashed. Only text is taken; anything else is left alone.
+class Memo final : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override {
+        return source != nullptr && source->hasText();
+    }
+    void insertFromMimeData(const QMimeData* source) override {
+        if (canInsertFromMimeData(source)) insertPlainText(source->text());
+    }
+};
+
 }  // namespace
 
 int memoLineRoom(const QPlainTextEdit* memo) {
@@ -55,7 +74,9 @@ Ttobrisk::Ttobrisk(platform::Desktop& desktop, QWidget* parent)
 }
 
 void Ttobrisk::buildControls() {
-    Memo1 = named(new QPlainTextEdit(this), "Memo1");
+    Memo1 = named(new Memo(this), "Memo1");
+    // Tab leaves the memo, as in every other window, rather than typing a tab.
+    Memo1->setTabChangesFocus(true);
     Memo1->setGeometry(0, 0, 366, 246);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -87,6 +108,9 @@ void Ttobrisk::buildControls() {
     platform::textColour(Label3, QPalette::WindowText, platform::kBlue);
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->installEventFilter(this);
+    // The link is a stop of Tab too (underlined there); Enter or Space opens it.
+    Label3->setFocusPolicy(Qt::TabFocus);
+    Label3->setStyleSheet(QStringLiteral("QLabel:focus { text-decoration: underline; }"));
 
     Image1 = named(new QLabel(this), "Image1");
     Image1->setGeometry(318, 276, 41, 24);
@@ -113,9 +137,24 @@ void Ttobrisk::centreOn(QSize screen) {
     move((screen.width() - outer.width()) / 2, (screen.height() - outer.height()) / 2);
 }
 
+void Ttobrisk::keyPressEvent(QKeyEvent* event) {
+    // Esc closes the window, from the memo too (it leaves that key unused).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 bool Ttobrisk::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Label3) {
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+                Label3Click();
+                return true;
+            }
+        } else if (event->type() == QEvent::MouseButtonPress) {
             linkPressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         } else if (event->type() == QEvent::MouseButtonRelease) {
             const auto* m = static_cast<QMouseEvent*>(event);

@@ -5,6 +5,7 @@
 
 #include "platform/desktop.h"
 
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 
@@ -44,6 +45,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();

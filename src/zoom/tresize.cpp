@@ -18,6 +18,7 @@
 #include "base/round.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
+#include "platform/tab_order.h"
 #include "platform/widgets.h"
 #include "zoom/messages.h"
 #include "zoom/rotation.h"
@@ -65,6 +66,7 @@ Tresize::Tresize(platform::Desktop& desktop, QWidget* parent)
     setObjectName(QStringLiteral("resize"));
     setWindowTitle(QStringLiteral("リサイズ"));
     buildControls();
+    platform::tabInReadingOrder(this);
     setFixedSize(285, 182);
     FormCreate();
 }
@@ -172,7 +174,7 @@ void Tresize::buildControls() {
             platform::guarded(desktop_, this, [this] { UpDownYClick(); }));
     for (QLineEdit* e : {degree, degreesub})
         connect(e, &QLineEdit::textChanged, this,
-                platform::guarded(desktop_, this, [this] { degreeChange(); }));
+                platform::guarded(desktop_, this, [this] { degreeTyped(); }));
 }
 
 // --- Hooks for the editor ---------------------------------------------------------------------
@@ -467,6 +469,23 @@ void Tresize::degreeChange() {
     edge->setEnabled(editable);
 }
 
+namespace {
+
+// Text on its way to a number: what a user types before the digits of a negative angle, or
+// what is left after clearing the edit to type anew.
+bool unfinished(const QLineEdit* e) {
+    const QString t = e->text().trimmed();
+    return e->hasFocus() && (t.isEmpty() || t == u"-");
+}
+
+}  // namespace
+
+void Tresize::degreeTyped() {
+    // Checked when applied (Enter, leaving the edit, a button), not while still being typed.
+    if (unfinished(degree) || unfinished(degreesub)) return;
+    degreeChange();
+}
+
 void Tresize::degreeExit() {
     degreeChange();
 }
@@ -476,6 +495,15 @@ void Tresize::degreeKeyDown() {
 }
 
 // --- Keys and focus ---------------------------------------------------------------------------
+
+void Tresize::keyPressEvent(QKeyEvent* event) {
+    // Esc is キャンセル, from any control of the dialog (none of them uses the key).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        platform::runGuarded(desktop_, this, [this] { cancelClick(); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 bool Tresize::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {

@@ -12,6 +12,7 @@ class QCheckBox;
 class QCloseEvent;
 class QFrame;
 class QHideEvent;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMouseEvent;
@@ -137,6 +138,9 @@ public:
     void intransClick();
     void colorsetClick();
     void degreeChange();
+    // The angle edits as they are typed in: an edit that has the focus and holds nothing or a
+    // lone "-" is not checked yet.
+    void degreeTyped();
     void degreeExit();
     void degreeKeyDown();
     void rotate();
@@ -150,6 +154,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildControls();

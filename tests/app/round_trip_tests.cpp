@@ -292,6 +292,21 @@ TEST_F(RoundTrip, CancellingTheDialogRestoresTheEditorsPicture) {
     EXPECT_TRUE(e->shot->isVisible());
 }
 
+// The dialog belongs to the editor: closing the editor closes it as キャンセル, and the piece
+// stays as it was.
+TEST_F(RoundTrip, TheDialogClosesWithTheEditor) {
+    add("a.bmp", 300, 200, base::rgb(200, 0, 0));
+    k->editmenu->trigger();
+    e->resizemenu->trigger();
+    typeInto(r->newsizex, QStringLiteral("600"));
+    QTest::mouseClick(r->goresize, Qt::LeftButton);
+    ASSERT_TRUE(r->isVisible());
+    e->close();
+    EXPECT_FALSE(r->isVisible());
+    EXPECT_EQ(k->table().piece(0).picture.size(), QSize(300, 200));
+    EXPECT_TRUE(testsupport::fake().errors().isEmpty());
+}
+
 TEST_F(RoundTrip, ColourPickedOnTheEditorKeysTheReturnedPiece) {
     add("a.bmp", 60, 40, base::rgb(9, 9, 9));
     k->editmenu->trigger();

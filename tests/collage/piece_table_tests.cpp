@@ -316,3 +316,20 @@ TEST(PieceTable, RandomEditsKeepTheRulesAndUndoExactly) {
 }
 
 }  // namespace
+
+namespace {
+
+// The refusal of a canvas past the budget says where the budget ends.
+TEST(CanvasBudget, TheRefusalNamesTheLimit) {
+    try {
+        collage::PieceTable table(QSize(11000, 12202), false);
+        FAIL() << "a canvas of 11000 x 12202 was accepted";
+    } catch (const base::Error& e) {
+        const QString text = QString::fromUtf8(e.what());
+        EXPECT_TRUE(text.startsWith(QStringLiteral("キャンバスが大きすぎます (11000 × 12202)"))) << e.what();
+        EXPECT_TRUE(text.contains(QString::number(base::kMaxSide))) << e.what();
+        EXPECT_TRUE(text.contains(QString::number(base::kMaxPixels))) << e.what();
+    }
+}
+
+}  // namespace

@@ -33,7 +33,38 @@ TEST(ViewZoom, TheCaptionSaysThePercentage) {
     EXPECT_EQ(platform::zoomText(0.25), QStringLiteral("25 %"));
     EXPECT_EQ(platform::zoomText(1.0 / 16), QStringLiteral("6.25 %"));
     EXPECT_EQ(platform::zoomText(16.0), QStringLiteral("1600 %"));
-    EXPECT_EQ(platform::zoomText(1.0 / 3), QStringLiteral("33 %"));
+    EXPECT_EQ(platform::zoomText(1.0 / 3), QStringLiteral("33.33 %"));
+    // One rule for every step: at most two decimals, trailing zeros dropped.
+    for (double z = platform::kMinZoom; z < platform::kMaxZoom; z = platform::zoomIn(z)) {
+        const QString text = platform::zoomText(z);
+        ASSERT_TRUE(text.endsWith(QStringLiteral(" %"))) << text.toStdString();
+        const QString number = text.chopped(2);
+        EXPECT_NEAR(number.toDouble(), z * 100, 0.005) << text.toStdString();
+        const qsizetype dot = number.indexOf(QLatin1Char('.'));
+        if (dot >= 0) {
+            EXPECT_LE(number.size() - dot - 1, 2) << text.toStdString();
+            EXPECT_FALSE(number.endsWith(QLatin1Char('0'))) << text.toStdString();
+        }
+    }
+    EXPECT_EQ(platform::zoomText(0.125), QStringLiteral("12.5 %"));
+}
+
+TEST(ViewScale, FarPlacesStayOrderedInsteadOfWrapping) {
+    // A typed left of a thousand million shown at 400 % and 1600 %: far right, never negative,
+    // and a rectangle there keeps a width that fits.
+    for (double zoom : {4.0, 16.0}) {
+        const ViewScale scale(zoom);
+        const int far = scale.toView(1'000'000'000);
+        EXPECT_GT(far, 1'000'000);
+        EXPECT_LT(scale.toView(-1'000'000'000), -1'000'000);
+        const QRect r = scale.toView(QRect(1'000'000'000, -1'000'000'000, 200, 100));
+        EXPECT_GE(r.width(), 0);
+        EXPECT_GE(r.height(), 0);
+        EXPECT_GT(r.left(), 0);
+        EXPECT_LT(r.top(), 0);
+    }
+    // Ordinary places are exact.
+    EXPECT_EQ(ViewScale(16.0).toView(1000), 16000);
 }
 
 TEST(ViewScale, OnADoubleDensityScreenOnePicturePixelIsOneDevicePixelAtOneHundredPercent) {

@@ -1,11 +1,16 @@
 #include "test_support.h"
 
+#include <cstdlib>
+
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +99,33 @@ Unprivileged::~Unprivileged() {
     if (setresuid(0, 0, 0) != 0 || setresgid(0, 0, 0) != 0) {
         ADD_FAILURE() << "cannot become root again";
         std::abort();
+    }
+}
+
+void expectTabInReadingOrder(QWidget* window, QWidget* first) {
+    first->setFocus(Qt::MouseFocusReason);
+    QList<QWidget*> visited{first};
+    for (int i = 0; i < 100; ++i) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        QWidget* now = QApplication::focusWidget();
+        ASSERT_NE(now, nullptr) << "after " << visited.last()->objectName().toStdString();
+        if (now == first) break;
+        visited << now;
+    }
+    QList<QWidget*> reachable;
+    for (QWidget* w : window->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisible() && w->window() == window &&
+            !qobject_cast<QMenuBar*>(w))
+            reachable << w;
+    for (QWidget* w : reachable) EXPECT_EQ(visited.count(w), 1) << w->objectName().toStdString();
+    EXPECT_EQ(visited.size(), reachable.size());
+    for (qsizetype i = 1; i < visited.size(); ++i) {
+        const QPoint a = visited[i - 1]->mapTo(window, QPoint(0, 0));
+        const QPoint b = visited[i]->mapTo(window, QPoint(0, 0));
+        EXPECT_TRUE(b.y() > a.y() + 4 || (std::abs(b.y() - a.y()) <= 4 && b.x() > a.x()))
+            << visited[i - 1]->objectName().toStdString() << " then "
+            << visited[i]->objectName().toStdString();
     }
 }
 

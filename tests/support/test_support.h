@@ -47,4 +47,9 @@ private:
     bool dropped_ = false;
 };
 
+// Presses Tab from `first` until the focus comes round to it again, and checks that every
+// enabled, shown control of `window` that Tab may reach was visited once, in reading order (row
+// by row from the top, tops within 4 pixels sharing a row, left to right in a row).
+void expectTabInReadingOrder(QWidget* window, QWidget* first);
+
 }  // namespace testsupport

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTextBlock>
@@ -185,6 +188,37 @@ TEST_F(HelpWindow, CentredOnTheScreenWithHalvesTruncated) {
     const QRect outer = help->frameGeometry();
     EXPECT_EQ(outer.left(), (1024 - outer.width()) / 2);
     EXPECT_EQ(outer.top(), (768 - outer.height()) / 2);
+}
+
+TEST_F(HelpWindow, PasteTakesTextAndLeavesAnEmptyOrPictureClipboardAlone) {
+    open();
+    help->Memo1->setPlainText(QStringLiteral("note"));
+    help->Memo1->moveCursor(QTextCursor::End);
+    help->Memo1->setFocus();
+    // An offer with no format at all, as an unowned clipboard gives; then a picture only.
+    QGuiApplication::clipboard()->setMimeData(new QMimeData);
+    QTest::keyClick(help->Memo1, Qt::Key_V, Qt::ControlModifier);
+    QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
+    QTest::keyClick(help->Memo1, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(help->Memo1->toPlainText(), QStringLiteral("note"));
+    QGuiApplication::clipboard()->setText(QStringLiteral(" 1e3"));
+    QTest::keyClick(help->Memo1, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(help->Memo1->toPlainText(), QStringLiteral("note 1e3"));
+}
+
+TEST_F(HelpWindow, EscClosesItAndTabLeavesTheMemo) {
+    open();
+    help->Memo1->setFocus();
+    const QString before = help->Memo1->toPlainText();
+    QTest::keyClick(help->Memo1, Qt::Key_Tab);
+    EXPECT_EQ(help->Memo1->toPlainText(), before);  // no tab typed
+    ASSERT_TRUE(help->Label3->hasFocus());
+    QTest::keyClick(help->Label3, Qt::Key_Return);
+    EXPECT_EQ(fake().openedUrls.size(), 1U);
+    help->Memo1->setFocus();
+    QTest::keyClick(help->Memo1, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+    EXPECT_EQ(help->Memo1->toPlainText(), before);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+
 #include <memory>
 
 #include <QCheckBox>
@@ -457,9 +459,51 @@ TEST_F(ResizeDialog, TextThatIsNoNumberStopsThePreview) {
 
     typeInto(dialog->fill, QStringLiteral("50"));
     fake().clear();
-    typeInto(dialog->degree, QStringLiteral("-"), false);
-    EXPECT_EQ(fake().errors(), QStringList{QStringLiteral("'-' は整数ではありません")});
+    typeInto(dialog->degree, QStringLiteral("x"), false);
+    EXPECT_EQ(fake().errors(), QStringList{QStringLiteral("'x' は整数ではありません")});
     EXPECT_FALSE(dialog->newsizex->isEnabled());
+}
+
+TEST_F(ResizeDialog, AnAngleOnItsWayIsCheckedOnlyWhenApplied) {
+    open(pattern(30, 20));
+    // Cleared, then "-", then a negative angle: no message while typing.
+    typeInto(dialog->degree, QString(), false);
+    QTest::keyClick(dialog->degree, Qt::Key_Backspace);
+    QTest::keyClicks(dialog->degree, QStringLiteral("-45"));
+    EXPECT_TRUE(fake().errors().isEmpty());
+    EXPECT_EQ(dialog->degree->text(), QStringLiteral("-45"));
+    EXPECT_FALSE(dialog->newsizex->isEnabled());  // the rotation's size is shown
+
+    // Applied while unfinished, each way, the message is the one a bad number gives.
+    const QStringList refused{QStringLiteral("'-' は整数ではありません")};
+    typeInto(dialog->degree, QStringLiteral("-"), true);  // Enter
+    EXPECT_EQ(fake().errors(), refused);
+    fake().clear();
+    typeInto(dialog->degree, QStringLiteral("-"), false);
+    dialog->fill->setFocus(Qt::TabFocusReason);  // leaving the edit
+    EXPECT_EQ(fake().errors(), refused);
+    fake().clear();
+    typeInto(dialog->degree, QStringLiteral("-"), false);
+    QTest::mouseClick(dialog->goresize, Qt::LeftButton);  // a button
+    ASSERT_FALSE(fake().errors().isEmpty());
+    EXPECT_EQ(fake().errors().last(), refused.first());
+    EXPECT_TRUE(dialog->isVisible());
+}
+
+TEST_F(ResizeDialog, EscIsCancelAndTabVisitsEveryControlInReadingOrder) {
+    const QImage picture = pattern(30, 20);
+    open(picture);
+    typeInto(dialog->newsizex, QStringLiteral("15"));
+    click(dialog->goresize);
+    ASSERT_NE(editor.displayed, picture);
+
+    testsupport::expectTabInReadingOrder(dialog.get(), dialog->newsizex);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_FALSE(dialog->accepted);
+    EXPECT_EQ(editor.displayed, picture);  // the preview is undone as キャンセル does
+    EXPECT_EQ(editor.loadedCalls, 0);
 }
 
 TEST_F(ResizeDialog, SizesBelowOneOrPastTheBudgetAreRefused) {
