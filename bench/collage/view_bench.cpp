@@ -14,7 +14,7 @@
 
 #include "../support/bench_photo.h"
 #include "codecs/codecs.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "platform/fake_desktop.h"
 #include "platform/zoom_menu.h"
 

@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QUrl>
 
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "platform/guard.h"
 
 namespace app {

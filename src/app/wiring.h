@@ -3,11 +3,11 @@
 #include <QSize>
 #include <QWidget>
 
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "fullshow/tfull.h"
-#include "load/tloadcut.h"
+#include "load/window/tloadcut.h"
 #include "version/ttobrisk.h"
-#include "zoom/tresize.h"
+#include "zoom/window/tresize.h"
 
 namespace app {
 

@@ -11,7 +11,7 @@
 #include "collage/document.h"
 #include "collage/loading.h"
 #include "collage/recovery.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "test_support.h"
 
 namespace {

@@ -15,14 +15,14 @@
 #include "base/image.h"
 #include "codecs/codecs.h"
 #include "collage/thumbnail.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "fullshow/tfull.h"
-#include "load/outline.h"
-#include "load/tloadcut.h"
+#include "load/window/outline.h"
+#include "load/window/tloadcut.h"
 #include "platform/widgets.h"
 #include "test_support.h"
 #include "version/ttobrisk.h"
-#include "zoom/tresize.h"
+#include "zoom/window/tresize.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <QtTest/QTest>
 
 #include "base/image.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "test_support.h"
 
 // A fresh main window on a 1024 x 768 fake screen, shown offscreen.

@@ -4,7 +4,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
-#include "collage/tarrange.h"
+#include "collage/window/tarrange.h"
 #include "window_fixture.h"
 
 namespace {

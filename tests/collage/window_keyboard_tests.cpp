@@ -6,7 +6,7 @@
 #include <QMenuBar>
 #include <QSpinBox>
 
-#include "collage/tarrange.h"
+#include "collage/window/tarrange.h"
 #include "window_fixture.h"
 
 namespace {
@@ -97,10 +97,10 @@ TEST_F(Keyboard, TheColumnAndTheZoomCaptionAreNeverCut) {
 TEST_F(Keyboard, ArrangeShowsTheTargetItWouldUse) {
     addThroughDialog({picture("a.bmp", 40, 30), picture("b.bmp", 20, 50)});
     k->arrangemenu->trigger();
-    ASSERT_NE(k->arrangeDialog, nullptr);
-    EXPECT_FALSE(k->arrangeDialog->target->isEnabled());
-    EXPECT_EQ(k->arrangeDialog->target->value(), 30);
-    k->arrangeDialog->reject();
+    ASSERT_NE(k->arrangeDialog(), nullptr);
+    EXPECT_FALSE(k->arrangeDialog()->target->isEnabled());
+    EXPECT_EQ(k->arrangeDialog()->target->value(), 30);
+    k->arrangeDialog()->reject();
 }
 
 }  // namespace
@@ -111,11 +111,12 @@ namespace {
 TEST_F(KadrelWindow, WholeEditHandsTheCompositeOverAndKeepsNone) {
     addThroughDialog({picture("a.bmp", 10, 10, base::rgb(1, 2, 3)), picture("b.bmp", 20, 10)});
     QImage handed;
-    k->editWhole = [&](const QImage& picture, const QString&) { handed = picture; };
+    QObject::connect(k.get(), &collage::Tkadrel::editWholeRequested,
+                     [&](const QImage& picture, const QString&) { handed = picture; });
     QTest::mouseClick(k->fulledit, Qt::LeftButton);
     ASSERT_EQ(handed.size(), QSize(30, 10));
     EXPECT_EQ(base::pixelAt(handed, 0, 0), base::rgb(1, 2, 3));
-    EXPECT_TRUE(k->composite.isNull());
+    EXPECT_TRUE(k->composite().isNull());
     // The editor's copy is its own: drawing on it changes no piece.
     base::setPixel(handed, 0, 0, base::rgb(9, 9, 9));
     EXPECT_EQ(base::pixelAt(k->table().piece(0).picture, 0, 0), base::rgb(1, 2, 3));

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-#include "load/tloadcut.h"
+#include "load/window/tloadcut.h"
 
 namespace loadtest {
 

@@ -15,9 +15,9 @@
 #include <QToolButton>
 
 #include "base/image.h"
-#include "load/outline.h"
-#include "load/slide_bar.h"
-#include "load/tloadcut.h"
+#include "load/window/outline.h"
+#include "load/window/slide_bar.h"
+#include "load/window/tloadcut.h"
 #include "platform/widgets.h"
 #include "test_support.h"
 #include "window_helpers.h"

@@ -8,9 +8,9 @@
 #include <QScrollArea>
 #include <QTest>
 
-#include "load/outline.h"
-#include "load/slide_bar.h"
-#include "load/tloadcut.h"
+#include "load/window/outline.h"
+#include "load/window/slide_bar.h"
+#include "load/window/tloadcut.h"
 #include "platform/widgets.h"
 #include "platform/zoom_menu.h"
 #include "window_helpers.h"

@@ -23,7 +23,7 @@
 #include "test_support.h"
 #include "zoom/messages.h"
 #include "zoom/rotation.h"
-#include "zoom/tresize.h"
+#include "zoom/window/tresize.h"
 #include "zoom/zoom_down.h"
 
 namespace {

@@ -29,7 +29,7 @@
 #include "base/image.h"
 #include "bmpfilters/static_palette.h"
 #include "codecs/codecs.h"
-#include "collage/tarrange.h"
+#include "collage/window/tarrange.h"
 #include "platform/desktop.h"
 #include "platform/qt_desktop.h"
 #include "platform/zoom_menu.h"

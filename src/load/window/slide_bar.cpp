@@ -1,4 +1,4 @@
-#include "load/slide_bar.h"
+#include "load/window/slide_bar.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,8 +11,8 @@
 #include "codecs/codecs.h"
 #include "codecs/messages.h"
 #include "load/picture_ops.h"
-#include "load/texts.h"
-#include "load/tloadcut.h"
+#include "load/window/texts.h"
+#include "load/window/tloadcut.h"
 #include "platform/desktop.h"
 #include "platform/widgets.h"
 

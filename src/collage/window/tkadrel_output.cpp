@@ -12,7 +12,7 @@
 #include "collage/piece_table.h"
 #include "collage/save_name.h"
 #include "collage/texts.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "platform/desktop.h"
 #include "platform/widgets.h"
 

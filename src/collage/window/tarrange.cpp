@@ -1,4 +1,4 @@
-#include "collage/tarrange.h"
+#include "collage/window/tarrange.h"
 
 #include <algorithm>
 #include <climits>
@@ -18,7 +18,7 @@
 
 #include "base/error.h"
 #include "collage/texts.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "platform/guard.h"
 
 namespace collage {

@@ -13,7 +13,7 @@
 #include "base/number.h"
 #include "collage/rules.h"
 #include "collage/texts.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "platform/desktop.h"
 
 namespace collage {

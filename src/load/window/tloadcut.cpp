@@ -1,4 +1,4 @@
-#include "load/tloadcut.h"
+#include "load/window/tloadcut.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,8 +20,8 @@
 
 #include "base/image.h"
 #include "codecs/codecs.h"
-#include "load/outline.h"
-#include "load/slide_bar.h"
+#include "load/window/outline.h"
+#include "load/window/slide_bar.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/tab_order.h"

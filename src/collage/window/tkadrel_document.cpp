@@ -12,7 +12,7 @@
 #include "collage/recovery.h"
 #include "collage/save_name.h"
 #include "collage/texts.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 #include "platform/desktop.h"
 #include "platform/guard.h"
 #include "platform/widgets.h"

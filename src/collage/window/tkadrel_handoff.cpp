@@ -8,7 +8,7 @@
 #include "collage/rules.h"
 #include "collage/texts.h"
 #include "collage/thumbnail.h"
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 
 namespace collage {
 

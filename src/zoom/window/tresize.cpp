@@ -1,4 +1,4 @@
-#include "zoom/tresize.h"
+#include "zoom/window/tresize.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

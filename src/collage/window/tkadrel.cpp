@@ -1,4 +1,4 @@
-#include "collage/tkadrel.h"
+#include "collage/window/tkadrel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -11,9 +11,9 @@
 #include "load/bar_moves.h"
 #include "load/commits.h"
 #include "load/mouse_gestures.h"
-#include "load/outline.h"
-#include "load/slide_bar.h"
-#include "load/tloadcut.h"
+#include "load/window/outline.h"
+#include "load/window/slide_bar.h"
+#include "load/window/tloadcut.h"
 #include "platform/widgets.h"
 
 namespace load {

@@ -1,4 +1,4 @@
-#include "load/outline.h"
+#include "load/window/outline.h"
 
 #include <QMouseEvent>
 #include <QPainter>
