@@ -152,6 +152,12 @@ QString pngDamaged(const QString& libraryReason) {
     return QStringLiteral("PNG ファイルが壊れています (%1)").arg(libraryReason);
 }
 
+QString pngIndexOutsidePalette(int index, int paletteSize) {
+    return QStringLiteral("PNG ファイルが壊れています (色番号 %1 が %2 色のパレットの外にあります)")
+        .arg(index)
+        .arg(paletteSize);
+}
+
 QString pngNotWritten(const QString& libraryReason) {
     return QStringLiteral("PNG に書き出せません (%1)").arg(libraryReason);
 }

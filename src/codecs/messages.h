@@ -54,6 +54,7 @@ QString jpegColourSpace(int space);
 QString pngTruncated();
 QString pngNotPng();
 QString pngDamaged(const QString& libraryReason);
+QString pngIndexOutsidePalette(int index, int paletteSize);
 QString pngNotWritten(const QString& libraryReason);
 
 QString gifNoFrame();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "base/error.h"
 #include "base/image.h"
@@ -50,6 +51,8 @@ struct PngLayout {
     png_uint_32 height = 0;
     int channels = 0;  // 3 (blue, green, red) or 4 (with alpha)
     int passes = 1;
+    int colourType = 0;  // as stored
+    int paletteSize = 0;
 };
 
 // What the colour chunks say, as libpng checked them; the profile stays libpng's until the end.
@@ -89,11 +92,15 @@ bool readHeader(PngReader& reader, PngLayout& layout, PngColourChunks& colour) {
     png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #endif
+    png_set_check_for_invalid_index(png, 1);
     png_read_info(png, reader.info);
     readColourChunks(png, reader.info, colour);
     int depth = 0, colourType = 0;
     png_get_IHDR(png, reader.info, &layout.width, &layout.height, &depth, &colourType, nullptr, nullptr,
                  nullptr);
+    layout.colourType = colourType;
+    png_colorp palette = nullptr;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_get_PLTE(png, reader.info, &palette, &layout.paletteSize);
     png_set_scale_16(png);
     if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
     if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
@@ -142,8 +149,9 @@ bool near(double a, double b, double tolerance) {
 // iCCP: the profile. sRGB chunk: nothing to do. gAMA/cHRM: a profile built from them, except that
 // gAMA 1/2.2 with the sRGB primaries (or none) is what most programs write to mean sRGB, and is
 // taken as sRGB, as browsers take it.
-ColourSource colourOf(const PngColourChunks& c) {
+ColourSource colourOf(const PngColourChunks& c, int colourType) {
     ColourSource source;
+    source.samples = (colourType & PNG_COLOR_MASK_COLOR) ? Samples::Rgb : Samples::Grey;
     if (c.profile && c.profileSize > 0) {
         source.iccProfile =
             QByteArray(reinterpret_cast<const char*>(c.profile), static_cast<qsizetype>(c.profileSize));
@@ -232,6 +240,44 @@ bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) 
     return false;
 }
 
+// The profile of the first iCCP chunk when there are several: libpng keeps the first profile it
+// accepts, so a damaged first chunk would let a later one stand. Nothing when there are fewer than
+// two; empty when the first cannot be inflated (the picture is then taken as sRGB).
+std::optional<QByteArray> firstOfSeveralProfiles(const unsigned char* data, std::size_t size) {
+    std::size_t at = 8, first = 0;
+    int count = 0;
+    while (size - at >= 12) {  // chunksFit() has checked every length
+        const std::size_t length = png_get_uint_32(data + at);
+        if (std::memcmp(data + at + 4, "IDAT", 4) == 0 || std::memcmp(data + at + 4, "IEND", 4) == 0) break;
+        if (std::memcmp(data + at + 4, "iCCP", 4) == 0 && count++ == 0) first = at;
+        at += 12 + length;
+    }
+    if (count < 2) return std::nullopt;
+    const unsigned char* chunk = data + first + 8;
+    const std::size_t length = png_get_uint_32(data + first);
+    // A name of 1 to 79 bytes, its end, the method (0: deflate), the compressed profile.
+    const auto* end =
+        static_cast<const unsigned char*>(std::memchr(chunk, 0, std::min<std::size_t>(length, 80)));
+    if (!end || end == chunk || static_cast<std::size_t>(end - chunk) + 2 > length || end[1] != 0)
+        return QByteArray();
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return QByteArray();
+    z.next_in = const_cast<Bytef*>(end + 2);
+    z.avail_in = static_cast<uInt>(length - static_cast<std::size_t>(end - chunk) - 2);
+    QByteArray profile;
+    int status = Z_OK;
+    while (status == Z_OK && profile.size() < kMaxProfileBytes) {
+        const qsizetype had = profile.size();
+        profile.resize(std::min<qsizetype>(had + (qsizetype{64} << 10), kMaxProfileBytes));
+        z.next_out = reinterpret_cast<Bytef*>(profile.data() + had);
+        z.avail_out = static_cast<uInt>(profile.size() - had);
+        status = inflate(&z, Z_NO_FLUSH);
+        profile.resize(profile.size() - static_cast<qsizetype>(z.avail_out));
+    }
+    inflateEnd(&z);
+    return status == Z_STREAM_END ? profile : QByteArray();
+}
+
 [[noreturn]] void failed(const PngReader& reader) {
     if (reader.truncated) throw base::Error(messages::pngTruncated());
     throw base::Error(messages::pngDamaged(QString::fromLocal8Bit(reader.errors.message)));
@@ -255,7 +301,12 @@ Decoded decodePng(const QByteArray& data) {
     PngLayout layout;
     PngColourChunks chunks;
     if (!readHeader(reader, layout, chunks)) failed(reader);
-    const auto conversion = SrgbConversion::make(colourOf(chunks), layout.channels == 4);
+    ColourSource colour = colourOf(chunks, layout.colourType);
+    if (const auto first = firstOfSeveralProfiles(reader.data, reader.size)) {
+        colour.iccProfile = *first;
+        if (first->isEmpty()) colour = ColourSource();
+    }
+    const auto conversion = SrgbConversion::make(colour, layout.channels == 4);
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
     QImage image = base::allocateBgr(width, height);
@@ -286,6 +337,12 @@ Decoded decodePng(const QByteArray& data) {
             }
     }
     if (!ok) failed(reader);
+    // libpng reads an index beyond the palette as black; the BMP and GIF readers refuse it.
+    if (layout.colourType == PNG_COLOR_TYPE_PALETTE) {
+        const int highest = png_get_palette_max(reader.png, reader.info);
+        if (highest >= layout.paletteSize)
+            throw base::Error(messages::pngIndexOutsidePalette(highest, layout.paletteSize));
+    }
     Decoded decoded;
     decoded.picture = std::move(image);
     decoded.orientation = orientationOf(reader.png, reader.info);

@@ -129,6 +129,7 @@ Decoded decodeWebp(const QByteArray& data) {
 
     Decoded decoded;
     if (flags & ICCP_FLAG) decoded.colour.iccProfile = chunk(demux.get(), "ICCP");
+    decoded.colour.samples = Samples::Rgb;  // the bitstreams hold colour only
     if (flags & EXIF_FLAG) decoded.orientation = exifOrientation(chunk(demux.get(), "EXIF"));
     decoded.picture = (flags & ANIMATION_FLAG)
                           ? firstAnimationFrame(whole, static_cast<int>(width), static_cast<int>(height))
