@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -52,7 +53,11 @@ struct PngLayout {
     int channels = 0;  // 3 (blue, green, red) or 4 (with alpha)
     int passes = 1;
     int colourType = 0;  // as stored
+    // A palette picture is read as its indices (channels 1) and drawn from this copy of the
+    // palette: libpng would read an index beyond it as black without a word.
     int paletteSize = 0;
+    bool paletteAlpha = false;           // a tRNS chunk gives the entries alpha
+    std::uint8_t palette[256 * 4] = {};  // blue, green, red, alpha
 };
 
 // What the colour chunks say, as libpng checked them; the profile stays libpng's until the end.
@@ -92,26 +97,42 @@ bool readHeader(PngReader& reader, PngLayout& layout, PngColourChunks& colour) {
     png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
 #endif
-    png_set_check_for_invalid_index(png, 1);
     png_read_info(png, reader.info);
     readColourChunks(png, reader.info, colour);
     int depth = 0, colourType = 0;
     png_get_IHDR(png, reader.info, &layout.width, &layout.height, &depth, &colourType, nullptr, nullptr,
                  nullptr);
     layout.colourType = colourType;
-    png_colorp palette = nullptr;
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_get_PLTE(png, reader.info, &palette, &layout.paletteSize);
-    png_set_scale_16(png);
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, reader.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    png_set_bgr(png);
+    const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
+    if (palette) {
+        png_colorp entries = nullptr;
+        if (!png_get_PLTE(png, reader.info, &entries, &layout.paletteSize)) layout.paletteSize = 0;
+        png_bytep alpha = nullptr;
+        int alphas = 0;
+        if (png_get_valid(png, reader.info, PNG_INFO_tRNS))
+            png_get_tRNS(png, reader.info, &alpha, &alphas, nullptr);
+        layout.paletteAlpha = alpha && alphas > 0;
+        for (int i = 0; i < layout.paletteSize; ++i) {
+            std::uint8_t* e = layout.palette + 4 * i;
+            e[0] = entries[i].blue;
+            e[1] = entries[i].green;
+            e[2] = entries[i].red;
+            e[3] = layout.paletteAlpha && i < alphas ? alpha[i] : 255;
+        }
+        png_set_packing(png);
+    } else {
+        png_set_scale_16(png);
+        if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+        if (png_get_valid(png, reader.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+        if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+            png_set_gray_to_rgb(png);
+        png_set_bgr(png);
+    }
     layout.passes = png_set_interlace_handling(png);
     png_read_update_info(png, reader.info);
     layout.channels = png_get_channels(png, reader.info);
-    if (png_get_bit_depth(png, reader.info) != 8 || (layout.channels != 3 && layout.channels != 4))
+    if (png_get_bit_depth(png, reader.info) != 8 ||
+        (palette ? layout.channels != 1 : layout.channels != 3 && layout.channels != 4))
         png_error(png, "unexpected sample layout");
     return true;
 }
@@ -133,6 +154,51 @@ bool readRowsDroppingAlpha(PngReader& reader, std::uint8_t* first, qsizetype str
         png_read_row(reader.png, scratch, nullptr);
         if (conversion) conversion->convertRow(scratch, width);
         bgraOverBlack(scratch, first + stride * static_cast<qsizetype>(y), width);
+    }
+    png_read_end(reader.png, reader.info);
+    return true;
+}
+
+// Each palette entry as it is drawn (converted, then over black when it has alpha); 0 past the end.
+struct DrawnPalette {
+    std::uint8_t bgr[256 * 3] = {};
+    int size = 0;
+};
+
+DrawnPalette drawnPalette(PngLayout& layout, const SrgbConversion* conversion) {
+    DrawnPalette drawn;
+    drawn.size = layout.paletteSize;
+    std::uint8_t* bgra = layout.palette;
+    if (layout.paletteAlpha) {
+        if (conversion) conversion->convertRow(bgra, 256);
+        bgraOverBlack(bgra, drawn.bgr, 256);
+        return drawn;
+    }
+    for (int i = 0; i < 256; ++i) std::memcpy(drawn.bgr + 3 * i, bgra + 4 * i, 3);
+    if (conversion) conversion->convertRow(drawn.bgr, 256);
+    return drawn;
+}
+
+// Draws a row of indices; returns the highest index met.
+int drawIndexes(const std::uint8_t* indexes, std::uint8_t* bgr, png_uint_32 width,
+                const DrawnPalette& palette) {
+    int highest = 0;
+    for (png_uint_32 x = 0; x < width; ++x, bgr += 3) {
+        const int i = indexes[x];
+        highest = std::max(highest, i);
+        std::memcpy(bgr, palette.bgr + 3 * i, 3);
+    }
+    return highest;
+}
+
+// A non-interlaced palette picture, one row of indices at a time through `scratch` (width bytes).
+bool readPaletteRows(PngReader& reader, std::uint8_t* first, qsizetype stride, std::uint8_t* scratch,
+                     png_uint_32 width, png_uint_32 height, const DrawnPalette& palette, int& highest) {
+    if (setjmp(png_jmpbuf(reader.png))) return false;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(reader.png, scratch, nullptr);
+        highest = std::max(highest,
+                           drawIndexes(scratch, first + stride * static_cast<qsizetype>(y), width, palette));
     }
     png_read_end(reader.png, reader.info);
     return true;
@@ -306,7 +372,9 @@ Decoded decodePng(const QByteArray& data) {
         colour.iccProfile = *first;
         if (first->isEmpty()) colour = ColourSource();
     }
-    const auto conversion = SrgbConversion::make(colour, layout.channels == 4);
+    const bool palette = layout.colourType == PNG_COLOR_TYPE_PALETTE;
+    const auto conversion =
+        SrgbConversion::make(colour, palette ? layout.paletteAlpha : layout.channels == 4);
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
     QImage image = base::allocateBgr(width, height);
@@ -314,7 +382,25 @@ Decoded decodePng(const QByteArray& data) {
     const qsizetype stride = image.bytesPerLine();
 
     bool ok = false;
-    if (layout.channels == 3) {
+    int highest = 0;
+    if (palette) {
+        const DrawnPalette drawn = drawnPalette(layout, conversion.get());
+        if (layout.passes == 1) {
+            std::vector<std::uint8_t> scratch(layout.width);
+            ok = readPaletteRows(reader, first, stride, scratch.data(), layout.width, layout.height, drawn,
+                                 highest);
+        } else {
+            std::vector<std::uint8_t> whole(std::size_t{layout.width} * layout.height);
+            std::vector<png_bytep> rows(layout.height);
+            for (std::size_t y = 0; y < layout.height; ++y)
+                rows[y] = whole.data() + std::size_t{layout.width} * y;
+            ok = readAll(reader, rows.data());
+            if (ok)
+                for (int y = 0; y < height; ++y)
+                    highest =
+                        std::max(highest, drawIndexes(rows[y], first + stride * y, layout.width, drawn));
+        }
+    } else if (layout.channels == 3) {
         std::vector<png_bytep> rows(layout.height);
         for (int y = 0; y < height; ++y) rows[y] = first + stride * y;
         ok = readAll(reader, rows.data());
@@ -337,12 +423,9 @@ Decoded decodePng(const QByteArray& data) {
             }
     }
     if (!ok) failed(reader);
-    // libpng reads an index beyond the palette as black; the BMP and GIF readers refuse it.
-    if (layout.colourType == PNG_COLOR_TYPE_PALETTE) {
-        const int highest = png_get_palette_max(reader.png, reader.info);
-        if (highest >= layout.paletteSize)
-            throw base::Error(messages::pngIndexOutsidePalette(highest, layout.paletteSize));
-    }
+    // As the BMP and GIF readers do.
+    if (palette && highest >= layout.paletteSize)
+        throw base::Error(messages::pngIndexOutsidePalette(highest, layout.paletteSize));
     Decoded decoded;
     decoded.picture = std::move(image);
     decoded.orientation = orientationOf(reader.png, reader.info);

@@ -267,4 +267,16 @@ QByteArray displayP3() {
     return bytes;
 }
 
+QByteArray greyProfile() {
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    cmsHPROFILE p = cmsCreateGrayProfile(cmsD50_xyY(), linear);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    cmsFreeToneCurve(linear);
+    return bytes;
+}
+
 }  // namespace codectest

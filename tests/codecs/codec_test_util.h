@@ -81,6 +81,8 @@ QByteArray jpegWithProfile(const QByteArray& jpeg, const QByteArray& profile);
 QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const QByteArray& icc);
 // Display P3 as the phones describe it (DCI-P3 primaries, D65 white, the sRGB curve), by lcms2.
 QByteArray displayP3();
+// A grey profile of linear light (the D50 white): 128 becomes 188 in sRGB.
+QByteArray greyProfile();
 
 QByteArray bytesOf(std::initializer_list<int> values);
 QByteArray bytesOf(const std::vector<int>& values);

@@ -11,6 +11,7 @@
 #include "codecs/codecs.h"
 
 using codecs::Format;
+using codectest::greyProfile;
 using codectest::maxDifference;
 
 namespace {
@@ -51,13 +52,6 @@ QByteArray withColourants(cmsCIEXYZ r, cmsCIEXYZ g, cmsCIEXYZ b) {
         cmsWriteTag(p, cmsSigGreenColorantTag, &g);
         cmsWriteTag(p, cmsSigBlueColorantTag, &b);
     });
-}
-
-QByteArray greyProfile() {
-    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-    const QByteArray bytes = saved(cmsCreateGrayProfile(cmsD50_xyY(), linear));
-    cmsFreeToneCurve(linear);
-    return bytes;
 }
 
 std::uint8_t byte(int v) {

@@ -189,6 +189,45 @@ TEST_P(JpegCmyk, IsConvertedToRgb) {
     EXPECT_NEAR(base::blue(px), 255, 2);
 }
 
+// A profile counts only for the samples it describes: grey for grey, RGB for colour; an RGB
+// profile on ink (CMYK) or on grey samples is ignored, as a grey one is on colour.
+TEST(JpegRead, AProfileAppliesOnlyToTheSamplesItDescribes) {
+    Encoding grey;
+    grey.space = JCS_GRAYSCALE;
+    grey.components = 1;
+    const QByteArray greyFile = libjpegEncode(8, 8, std::vector<std::uint8_t>(64, 128), grey);
+    Encoding cmyk;
+    cmyk.space = JCS_CMYK;
+    cmyk.components = 4;
+    std::vector<std::uint8_t> ink;
+    for (int i = 0; i < 64; ++i) ink.insert(ink.end(), {255, 0, 255, 255});
+    const QByteArray cmykFile = libjpegEncode(8, 8, ink, cmyk);
+    const QByteArray colourFile = codecs::encode(codectest::smooth(8, 8), Format::Jpeg);
+    struct Case {
+        const char* what;
+        QByteArray file;
+        QByteArray profile;
+        bool applies;
+    };
+    const Case cases[] = {
+        {"grey on grey", greyFile, codectest::greyProfile(), true},
+        {"RGB on grey", greyFile, codectest::displayP3(), false},
+        {"RGB on CMYK", cmykFile, codectest::displayP3(), false},
+        {"grey on colour", colourFile, codectest::greyProfile(), false},
+        {"RGB on colour", colourFile, codectest::displayP3(), true},
+    };
+    for (const Case& c : cases) {
+        const QImage plain = codecs::decode(c.file, Format::Jpeg);
+        const QImage withProfile =
+            codecs::decode(codectest::jpegWithProfile(c.file, c.profile), Format::Jpeg);
+        EXPECT_EQ(codectest::maxDifference(plain, withProfile) > 0, c.applies) << c.what;
+    }
+    // Linear light: grey 128 becomes 188.
+    const QImage greyConverted =
+        codecs::decode(codectest::jpegWithProfile(greyFile, codectest::greyProfile()), Format::Jpeg);
+    EXPECT_NEAR(base::red(base::pixelAt(greyConverted, 3, 3)), 188, 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Spellings, JpegCmyk,
                          testing::Values(CmykCase{true, {255, 0, 255, 255}},
                                          CmykCase{false, {0, 255, 0, 0}}));
