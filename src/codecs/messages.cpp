@@ -250,6 +250,16 @@ QString webpTruncated(const QString& libraryReason) {
     return QStringLiteral("WebP ファイルが途中で切れています (%1)").arg(libraryReason);
 }
 
+QString webpFramesFarSmallerThanCanvas(int canvasWidth, int canvasHeight, int framesWidth, int framesHeight) {
+    return QStringLiteral(
+               "WebP ファイルが壊れています (アニメーションの画面 %1 × %2 に対し、フレームは %3 × %4 "
+               "の範囲にしかありません)")
+        .arg(canvasWidth)
+        .arg(canvasHeight)
+        .arg(framesWidth)
+        .arg(framesHeight);
+}
+
 QString webpTooLargeToWrite(int width, int height, int limit) {
     return QStringLiteral("WebP に書き出せるのは縦横とも %3 ピクセルまでの画像です (この画像は %1 × %2)")
         .arg(width)

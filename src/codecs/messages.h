@@ -77,6 +77,7 @@ QString bmpCompression(quint32 compression);
 // WebP and HEIF/AVIF (libwebp, libheif); the library's reason in parentheses.
 QString webpDamaged(const QString& libraryReason);
 QString webpTruncated(const QString& libraryReason);
+QString webpFramesFarSmallerThanCanvas(int canvasWidth, int canvasHeight, int framesWidth, int framesHeight);
 QString webpTooLargeToWrite(int width, int height, int limit);
 QString webpWriteFailed(const QString& libraryReason);
 QString heifDamaged(const QString& libraryReason);

@@ -267,6 +267,21 @@ QByteArray displayP3() {
     return bytes;
 }
 
+QByteArray gammaProfile(double gamma) {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* c = cmsBuildGamma(nullptr, gamma);
+    cmsToneCurve* curves[3] = {c, c, c};
+    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    cmsFreeToneCurve(c);
+    return bytes;
+}
+
 QByteArray greyProfile() {
     cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
     cmsHPROFILE p = cmsCreateGrayProfile(cmsD50_xyY(), linear);

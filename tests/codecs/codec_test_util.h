@@ -83,6 +83,8 @@ QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const 
 QByteArray displayP3();
 // A grey profile of linear light (the D50 white): 128 becomes 188 in sRGB.
 QByteArray greyProfile();
+// sRGB's primaries and white with a pure power curve of `gamma`.
+QByteArray gammaProfile(double gamma);
 
 QByteArray bytesOf(std::initializer_list<int> values);
 QByteArray bytesOf(const std::vector<int>& values);
