@@ -186,36 +186,11 @@ long long peakGrowthKiB(const std::function<void()>& call) {
     return before < 0 || peak < 0 ? -1 : peak - before;
 }
 
-// 1.5 KB whose colour table claims 255 points a side in three dimensions: lcms2 clears 100 MB
-// for it before finding the bytes missing.
-QByteArray profileClaimingAHugeTable() {
-    QByteArray p(1536, '\0');
-    codectest::put32be(p, 0, 1536);
-    p.replace(12, 12, "mntrRGB XYZ ");
-    codectest::put32be(p, 8, 0x02100000);
-    p.replace(36, 4, "acsp");
-    codectest::put32be(p, 68, 0xF6D6);
-    codectest::put32be(p, 72, 0x10000);
-    codectest::put32be(p, 76, 0xD32D);
-    codectest::put32be(p, 128, 1);
-    p.replace(132, 4, "A2B0");
-    codectest::put32be(p, 136, 144);
-    codectest::put32be(p, 140, 1536 - 144);
-    p.replace(144, 4, "mft2");
-    p[152] = 3;                                                                // inputs
-    p[153] = 3;                                                                // outputs
-    p[154] = static_cast<char>(255);                                           // points a side
-    for (int i = 0; i < 3; ++i) codectest::put32be(p, 156 + 16 * i, 0x10000);  // identity matrix
-    codectest::put16be(p, 192, 2);                                             // input table entries
-    codectest::put16be(p, 194, 2);                                             // output table entries
-    return p;
-}
-
 }  // namespace
 
 TEST(Colour, AProfileCostsNoMoreThanItsSizeJustifies) {
     const QImage picture = colourful(8, 8);
-    const QByteArray profile = profileClaimingAHugeTable();
+    const QByteArray profile = codectest::profileClaimingAHugeTable();
     for (Format f : {Format::Png, Format::Jpeg}) {
         const QByteArray file = fileWith(f, picture, profile);
         QImage decoded;

@@ -16,61 +16,13 @@
 #include "codecs/jpeg_profile.h"
 
 using codecs::Format;
+using codectest::Encoding;
 using codectest::errorOf;
+using codectest::libjpegEncode;
+using codectest::rgbSamples;
+using codectest::withScans;
 
 namespace {
-
-// An independent encoder straight on libjpeg: RGB rows converted here, one at a time.
-struct Encoding {
-    J_COLOR_SPACE space = JCS_RGB;
-    int components = 3;
-    int quality = 100;
-    bool progressive = false;
-    bool arithmetic = false;
-    bool adobeMarker = true;
-    J_DCT_METHOD dct = JDCT_FLOAT;
-};
-
-QByteArray libjpegEncode(int w, int h, const std::vector<std::uint8_t>& samples, const Encoding& e) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(w);
-    info.image_height = static_cast<JDIMENSION>(h);
-    info.input_components = e.components;
-    info.in_color_space = e.space;
-    jpeg_set_defaults(&info);
-    info.dct_method = e.dct;
-    jpeg_set_quality(&info, e.quality, TRUE);
-    if (e.progressive) jpeg_simple_progression(&info);
-    info.arith_code = e.arithmetic ? TRUE : FALSE;
-    if (e.components == 4) info.write_Adobe_marker = e.adobeMarker ? TRUE : FALSE;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row =
-            const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(e.components) * w * info.next_scanline);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
-    jpeg_destroy_compress(&info);
-    return out;
-}
-
-std::vector<std::uint8_t> rgbSamples(const QImage& bgr) {
-    std::vector<std::uint8_t> out;
-    for (int y = 0; y < bgr.height(); ++y)
-        for (int x = 0; x < bgr.width(); ++x) {
-            const base::Colour c = base::pixelAt(bgr, x, y);
-            out.insert(out.end(), {base::red(c), base::green(c), base::blue(c)});
-        }
-    return out;
-}
 
 class JpegWriter : public testing::TestWithParam<int> {};
 
@@ -232,28 +184,6 @@ TEST(JpegRead, AProfileAppliesOnlyToTheSamplesItDescribes) {
 INSTANTIATE_TEST_SUITE_P(Spellings, JpegCmyk,
                          testing::Values(CmykCase{true, {255, 0, 255, 255}},
                                          CmykCase{false, {0, 255, 0, 0}}));
-
-// A progressive w × h file whose first scan (the DC values) is repeated until the file holds
-// `scans` scans.
-QByteArray withScans(int scans, int w = 8, int h = 8) {
-    const QImage picture = codectest::smooth(w, h);
-    Encoding e;
-    e.progressive = true;
-    const QByteArray base = libjpegEncode(w, h, rgbSamples(picture), e);
-    int present = 0;
-    for (qsizetype at = codectest::findMarker(base, 0xDA); at >= 0;
-         at = codectest::findMarker(base, 0xDA, at + 2))
-        ++present;
-    const qsizetype first = codectest::findMarker(base, 0xDA);
-    qsizetype next = codectest::findMarker(base, 0xDA, first + 2);
-    const qsizetype table = codectest::findMarker(base, 0xC4, first + 2);
-    if (table > 0 && table < next) next = table;
-    const QByteArray scan = base.mid(first, next - first);
-    QByteArray out = base.left(next);
-    for (int i = present; i < scans; ++i) out.append(scan);
-    out.append(base.mid(next));
-    return out;
-}
 
 TEST(JpegRead, ProgressiveFilesUpToTheScanLimitLoad) {
     EXPECT_EQ(codecs::decode(withScans(1000), Format::Jpeg).size(), QSize(8, 8));

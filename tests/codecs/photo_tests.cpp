@@ -345,40 +345,6 @@ TEST(Formats, AnimatedWebpGivesItsFirstFrame) {
     EXPECT_TRUE(sameBgr(codecs::decode(webp, Format::Webp), base::makeBgr(8, 6, base::rgb(255, 0, 0))));
 }
 
-namespace {
-
-// An animation of plain frames (size and place on the canvas each), assembled by libwebpmux.
-QByteArray animation(int canvasWidth, int canvasHeight, const QList<QRect>& frames) {
-    WebPMux* mux = WebPMuxNew();
-    QList<QByteArray> stills;
-    for (const QRect& r : frames) {
-        stills.append(
-            codecs::encode(base::makeBgr(r.width(), r.height(), base::rgb(200, 100, 50)), Format::Webp));
-        WebPMuxFrameInfo frame{};
-        frame.bitstream = {reinterpret_cast<const std::uint8_t*>(stills.back().constData()),
-                           static_cast<std::size_t>(stills.back().size())};
-        frame.x_offset = r.x();
-        frame.y_offset = r.y();
-        frame.duration = 100;
-        frame.id = WEBP_CHUNK_ANMF;
-        frame.dispose_method = WEBP_MUX_DISPOSE_NONE;
-        frame.blend_method = WEBP_MUX_NO_BLEND;
-        WebPMuxPushFrame(mux, &frame, 1);
-    }
-    const WebPMuxAnimParams params{0, 0};
-    WebPMuxSetAnimationParams(mux, &params);
-    WebPMuxSetCanvasSize(mux, canvasWidth, canvasHeight);
-    WebPData out;
-    WebPDataInit(&out);
-    const WebPMuxError assembled = WebPMuxAssemble(mux, &out);
-    QByteArray bytes(reinterpret_cast<const char*>(out.bytes), static_cast<qsizetype>(out.size));
-    WebPDataClear(&out);
-    WebPMuxDelete(mux);
-    return assembled == WEBP_MUX_OK ? bytes : QByteArray();
-}
-
-}  // namespace
-
 // An animation's canvas costs its decoding whatever the frames hold: a large canvas whose frames
 // cover a small part of it is refused at once; small canvases, and frames spread over a large
 // one, load.
@@ -396,7 +362,7 @@ TEST(PhotoBadInput, AnimationFramesFarSmallerThanTheirCanvasAreRefused) {
         {64, 64, {QRect(10, 10, 8, 8)}, true},
     };
     for (const Case& c : cases) {
-        const QByteArray file = animation(c.width, c.height, c.frames);
+        const QByteArray file = codectest::webpAnimation(c.width, c.height, c.frames);
         ASSERT_FALSE(file.isEmpty());
         QElapsedTimer clock;
         clock.start();
@@ -417,7 +383,7 @@ TEST(PhotoBadInput, AnimationFramesFarSmallerThanTheirCanvasAreRefused) {
                              .arg(all.height()));
     }
     // The file of the first case is a few dozen bytes: the canvas is only a claim.
-    EXPECT_LT(animation(11585, 11585, {QRect(0, 0, 8, 8)}).size(), 200);
+    EXPECT_LT(codectest::webpAnimation(11585, 11585, {QRect(0, 0, 8, 8)}).size(), 200);
 }
 
 TEST(Formats, WritersRefuseWhatTheyCannotWrite) {

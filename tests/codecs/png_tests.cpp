@@ -110,45 +110,6 @@ TEST(PngRead, DamagedDataKeepsLibpngsReason) {
               QStringLiteral("画像を読めません: PNG ファイルが壊れています (IHDR: CRC error)"));
 }
 
-// A palette PNG of one row made here from its chunks: `colours` grey entries, the row's indices
-// packed at `depth` bits, interlaced (the passes that touch row 0) or not, with a tRNS chunk.
-QByteArray palettePng(const std::vector<int>& indices, int depth, int colours, bool interlaced, bool alpha) {
-    const int width = static_cast<int>(indices.size());
-    QByteArray header(13, '\0');
-    codectest::put32be(header, 0, static_cast<std::uint32_t>(width));
-    codectest::put32be(header, 4, 1);
-    header[8] = static_cast<char>(depth);
-    header[9] = 3;
-    header[12] = interlaced ? 1 : 0;
-    QByteArray palette;
-    for (int i = 0; i < colours; ++i)
-        palette.append(3, static_cast<char>(i * 255 / std::max(colours - 1, 1)));
-    auto packed = [&](int first, int step) {
-        QByteArray row(1, '\0');  // filter: none
-        int bits = 0;
-        for (int x = first; x < width; x += step, bits += depth) {
-            if (bits % 8 == 0) row.append('\0');
-            row[row.size() - 1] = static_cast<char>(row.back() | (indices[x] << (8 - depth - bits % 8)));
-        }
-        return bits ? row : QByteArray();
-    };
-    QByteArray raw;
-    if (!interlaced)
-        raw = packed(0, 1);
-    else
-        for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
-            raw += packed(first, step);
-    QByteArray data(static_cast<qsizetype>(compressBound(static_cast<uLong>(raw.size()))), '\0');
-    uLongf size = static_cast<uLongf>(data.size());
-    compress(reinterpret_cast<Bytef*>(data.data()), &size, reinterpret_cast<const Bytef*>(raw.constData()),
-             static_cast<uLong>(raw.size()));
-    data.resize(static_cast<qsizetype>(size));
-    return QByteArray("\x89PNG\r\n\x1a\n", 8) + codectest::pngChunk("IHDR", header) +
-           codectest::pngChunk("PLTE", palette) +
-           (alpha ? codectest::pngChunk("tRNS", QByteArray(1, '\x80')) : QByteArray()) +
-           codectest::pngChunk("IDAT", data) + codectest::pngChunk("IEND", QByteArray());
-}
-
 // libpng reads an index beyond the palette as black; it is refused as the BMP and GIF readers
 // refuse it, whichever way the rows are read.
 TEST(PngRead, AnIndexBeyondThePaletteIsRefused) {
@@ -165,7 +126,7 @@ TEST(PngRead, AnIndexBeyondThePaletteIsRefused) {
         {{0, 1, 1, 0}, 4, 2, false, false, -1},
     };
     for (const Case& c : cases) {
-        const QByteArray file = palettePng(c.indices, c.depth, c.colours, c.interlaced, c.alpha);
+        const QByteArray file = codectest::palettePng(c.indices, c.depth, c.colours, c.interlaced, c.alpha);
         const QString error = codectest::errorOf([&] { codecs::decode(file, Format::Png); });
         if (c.highest < 0)
             EXPECT_EQ(error, QStringLiteral("no error")) << c.colours;
