@@ -128,7 +128,9 @@ bool readHeader(PngReader& reader, PngLayout& layout, PngColourChunks& colour) {
             png_set_gray_to_rgb(png);
         png_set_bgr(png);
     }
-    layout.passes = png_set_interlace_handling(png);
+    // Interlaced rows come pass by pass and are put in place here: libpng's own handling widens
+    // every row of every pass to the full width and merges it, twice the work of the decoding.
+    layout.passes = png_get_interlace_type(png, reader.info) == PNG_INTERLACE_ADAM7 ? 7 : 1;
     png_read_update_info(png, reader.info);
     layout.channels = png_get_channels(png, reader.info);
     if (png_get_bit_depth(png, reader.info) != 8 ||
@@ -199,6 +201,55 @@ bool readPaletteRows(PngReader& reader, std::uint8_t* first, qsizetype stride, s
         png_read_row(reader.png, scratch, nullptr);
         highest = std::max(highest,
                            drawIndexes(scratch, first + stride * static_cast<qsizetype>(y), width, palette));
+    }
+    png_read_end(reader.png, reader.info);
+    return true;
+}
+
+// An interlaced picture: each pass's rows are made blue-green-red (converted, alpha drawn over
+// black, palette entries looked up) and their pixels put where the pass places them.
+struct PassRows {
+    std::uint8_t* first = nullptr;  // the picture's rows
+    qsizetype stride = 0;
+    int channels = 3;  // of libpng's rows: 1 (palette indexes), 3 or 4
+    const SrgbConversion* conversion = nullptr;
+    const DrawnPalette* palette = nullptr;
+    std::uint8_t* bgr = nullptr;  // 3 × width bytes, for rows that are not blue-green-red already
+    int highest = 0;              // the highest palette index met
+
+    void put(std::uint8_t* row, png_uint_32 y, png_uint_32 x0, png_uint_32 step, png_uint_32 count) {
+        const std::uint8_t* pixels = row;
+        if (palette) {
+            highest = std::max(highest, drawIndexes(row, bgr, count, *palette));
+            pixels = bgr;
+        } else {
+            if (conversion) conversion->convertRow(row, count);
+            if (channels == 4) {
+                bgraOverBlack(row, bgr, count);
+                pixels = bgr;
+            }
+        }
+        std::uint8_t* out = first + stride * static_cast<qsizetype>(y) + std::size_t{3} * x0;
+        if (step == 1) {
+            std::memcpy(out, pixels, std::size_t{3} * count);
+            return;
+        }
+        for (png_uint_32 i = 0; i < count; ++i, out += std::size_t{3} * step, pixels += 3)
+            std::memcpy(out, pixels, 3);
+    }
+};
+
+bool readPasses(PngReader& reader, std::uint8_t* scratch, png_uint_32 width, png_uint_32 height,
+                PassRows& rows) {
+    if (setjmp(png_jmpbuf(reader.png))) return false;
+    for (int pass = 0; pass < 7; ++pass) {
+        const png_uint_32 count = PNG_PASS_COLS(width, pass), passRows = PNG_PASS_ROWS(height, pass);
+        if (count == 0 || passRows == 0) continue;  // libpng skips an empty pass too
+        for (png_uint_32 r = 0; r < passRows; ++r) {
+            png_read_row(reader.png, scratch, nullptr);
+            rows.put(scratch, PNG_PASS_START_ROW(pass) + (r << PNG_PASS_ROW_SHIFT(pass)),
+                     PNG_PASS_START_COL(pass), png_uint_32{1} << PNG_PASS_COL_SHIFT(pass), count);
+        }
     }
     png_read_end(reader.png, reader.info);
     return true;
@@ -383,44 +434,33 @@ Decoded decodePng(const QByteArray& data) {
 
     bool ok = false;
     int highest = 0;
-    if (palette) {
-        const DrawnPalette drawn = drawnPalette(layout, conversion.get());
-        if (layout.passes == 1) {
-            std::vector<std::uint8_t> scratch(layout.width);
-            ok = readPaletteRows(reader, first, stride, scratch.data(), layout.width, layout.height, drawn,
-                                 highest);
-        } else {
-            std::vector<std::uint8_t> whole(std::size_t{layout.width} * layout.height);
-            std::vector<png_bytep> rows(layout.height);
-            for (std::size_t y = 0; y < layout.height; ++y)
-                rows[y] = whole.data() + std::size_t{layout.width} * y;
-            ok = readAll(reader, rows.data());
-            if (ok)
-                for (int y = 0; y < height; ++y)
-                    highest =
-                        std::max(highest, drawIndexes(rows[y], first + stride * y, layout.width, drawn));
-        }
+    if (layout.passes > 1) {
+        DrawnPalette drawn;
+        if (palette) drawn = drawnPalette(layout, conversion.get());
+        std::vector<std::uint8_t> scratch(png_get_rowbytes(reader.png, reader.info));
+        std::vector<std::uint8_t> bgr(std::size_t{3} * layout.width);
+        PassRows rows;
+        rows.first = first;
+        rows.stride = stride;
+        rows.channels = layout.channels;
+        rows.conversion = conversion.get();
+        rows.palette = palette ? &drawn : nullptr;
+        rows.bgr = bgr.data();
+        ok = readPasses(reader, scratch.data(), layout.width, layout.height, rows);
+        highest = rows.highest;
+    } else if (palette) {
+        std::vector<std::uint8_t> scratch(layout.width);
+        ok = readPaletteRows(reader, first, stride, scratch.data(), layout.width, layout.height,
+                             drawnPalette(layout, conversion.get()), highest);
     } else if (layout.channels == 3) {
         std::vector<png_bytep> rows(layout.height);
         for (int y = 0; y < height; ++y) rows[y] = first + stride * y;
         ok = readAll(reader, rows.data());
         if (ok && conversion) conversion->convert(image);
-    } else if (layout.passes == 1) {
+    } else {
         std::vector<std::uint8_t> scratch(std::size_t{4} * layout.width);
         ok = readRowsDroppingAlpha(reader, first, stride, scratch.data(), layout.width, layout.height,
                                    conversion.get());
-    } else {
-        // Interlaced passes revisit every row, so the whole picture with alpha is held first.
-        const std::size_t rowBytes = std::size_t{4} * layout.width;
-        std::vector<std::uint8_t> whole(rowBytes * layout.height);
-        std::vector<png_bytep> rows(layout.height);
-        for (std::size_t y = 0; y < layout.height; ++y) rows[y] = whole.data() + rowBytes * y;
-        ok = readAll(reader, rows.data());
-        if (ok)
-            for (int y = 0; y < height; ++y) {
-                if (conversion) conversion->convertRow(rows[y], layout.width);
-                bgraOverBlack(rows[y], first + stride * y, layout.width);
-            }
     }
     if (!ok) failed(reader);
     // As the BMP and GIF readers do.
