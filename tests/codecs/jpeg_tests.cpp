@@ -196,7 +196,8 @@ TEST(JpegRead, ProgressiveFilesOverTheScanLimitAreStopped) {
 }
 
 // Each scan passes over the whole picture, so the scan cap alone let a large picture with a few
-// hundred scans take a minute. 4096 × 2048 pixels allow 512 scans of work: 600 are stopped there.
+// hundred scans take a minute. 4096 × 2048 pixels allow 512 scans of work: 600 are refused before
+// the first is decoded.
 TEST(JpegRead, ProgressiveWorkIsBoundedByScansTimesPixels) {
     const QByteArray many = withScans(600, 4096, 2048);
     EXPECT_EQ(
