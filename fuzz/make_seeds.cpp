@@ -55,6 +55,18 @@ QList<Seed> ownSeeds() {
     // start inside libexif and lcms2 too.
     const QByteArray exif = QByteArray("Exif\0\0", 6) + codectest::exifOrientation(6);
     const QByteArray p3 = codectest::displayP3();
+    QByteArray gammaZero = codectest::gammaProfile(2.2);
+    // The three curves are one shared tag: its exponent, right after the type's first 12 bytes,
+    // becomes 0.
+    qsizetype curve = gammaZero.indexOf("para");
+    if (curve < 0) curve = gammaZero.indexOf("curv");
+    if (curve > 0) gammaZero.replace(curve + 12, 4, QByteArray(4, '\0'));
+    QByteArray claimingScans = codectest::withScans(990, 16, 16);
+    const qsizetype frame = codectest::findMarker(claimingScans, 0xC2);
+    if (frame > 0) {
+        codectest::put16be(claimingScans, frame + 5, 8192);
+        codectest::put16be(claimingScans, frame + 7, 16384);
+    }
     return {
         {"bmp", "rgb24-7x5.bmp", codecs::encode(pattern(7, 5), Format::Bmp)},
         {"bmp", "pal8-9x4.bmp", codecs::encode(indexed(9, 4, 16), Format::Bmp)},
@@ -102,6 +114,33 @@ QList<Seed> ownSeeds() {
          codectest::hostileHeif(codectest::HostileHeif::ReferenceBoxTooLong)},
         {"heif", "located-twice.heic", codectest::hostileHeif(codectest::HostileHeif::LocatedTwice)},
         {"heif", "reference-loop.heic", codectest::hostileHeif(codectest::HostileHeif::ReferenceLoop)},
+        // Hostile cases the readers refuse or pass over: profiles of the wrong colour space, of
+        // nonsense numbers, claiming a huge table; palette indexes beyond the palette; two
+        // profiles; a small frame on a huge animation canvas; many scans claiming a large picture.
+        {"jpeg", "grey-profile-on-colour-16x8.jpg",
+         codectest::jpegWithProfile(codecs::encode(pattern(16, 8), Format::Jpeg), codectest::greyProfile())},
+        {"jpeg", "gamma-0-profile-16x8.jpg",
+         codectest::jpegWithProfile(codecs::encode(pattern(16, 8), Format::Jpeg), gammaZero)},
+        {"jpeg", "huge-table-profile-16x8.jpg",
+         codectest::jpegWithProfile(codecs::encode(pattern(16, 8), Format::Jpeg),
+                                    codectest::profileClaimingAHugeTable())},
+        {"jpeg", "990-scans-claiming-16384x8192.jpg", claimingScans},
+        {"png", "index-beyond-palette.png", codectest::palettePng({0, 1, 5, 1}, 8, 2, false, false)},
+        {"png", "index-beyond-palette-interlaced-trns.png",
+         codectest::palettePng({0, 1, 2, 9}, 8, 4, true, true)},
+        {"png", "two-profiles-7x5.png",
+         codectest::withPngChunk(codectest::withPngChunk(codectest::pngWithoutSrgb(pattern(7, 5)),
+                                                         codectest::iccpChunk(QByteArray(600, 'x'))),
+                                 codectest::iccpChunk(p3))},
+        {"png", "gamma-0-profile-7x5.png",
+         codectest::withPngChunk(codectest::pngWithoutSrgb(pattern(7, 5)), codectest::iccpChunk(gammaZero))},
+        {"webp", "grey-profile-on-colour-9x4.webp",
+         codectest::webpWithChunks(codecs::encode(pattern(9, 4), Format::Webp), QByteArray(),
+                                   codectest::greyProfile())},
+        {"webp", "8x8-frame-on-11585-squared-canvas.webp",
+         codectest::webpAnimation(11585, 11585, {QRect(0, 0, 8, 8)})},
+        {"webp", "two-frames-on-64x64-canvas.webp",
+         codectest::webpAnimation(64, 64, {QRect(0, 0, 8, 8), QRect(40, 40, 24, 24)})},
         {"ico", "16x16.ico", icon(16)},
         {"ico", "5x5.ico", icon(5)},
     };

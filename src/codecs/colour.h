@@ -22,12 +22,21 @@ enum class Transfer {
     Power,  // a pure power law: stored = linear ^ encodingGamma
 };
 
+// What the file stores for each pixel, which an ICC profile's colour space must match.
+enum class Samples {
+    Unknown,  // the reader cannot tell: a grey profile then needs a picture that is all grey
+    Rgb,
+    Grey,
+    Cmyk,
+};
+
 // Where a picture's colours are defined. Empty: sRGB, nothing to do.
 struct ColourSource {
     QByteArray iccProfile;                    // an embedded ICC profile, preferred when lcms2 takes it
     std::optional<Chromaticities> primaries;  // PNG cHRM, HEIF nclx; sRGB's primaries when absent
     std::optional<Transfer> transfer;         // with primaries or alone; the sRGB curve when absent
     double encodingGamma = 1 / 2.2;           // for Transfer::Power (PNG gAMA)
+    Samples samples = Samples::Unknown;       // what the profile is checked against
 
     bool isSrgb() const { return iccProfile.isEmpty() && !primaries && !transfer; }
 };
@@ -36,8 +45,10 @@ struct ColourSource {
 inline constexpr qsizetype kMaxProfileBytes = qsizetype{16} << 20;
 
 // A conversion to sRGB of rows of blue-green-red (3 bytes a pixel) or blue-green-red-alpha
-// (4 bytes, alpha kept) pixels, in place. make() gives nothing when there is nothing to do or
-// lcms2 refuses the description.
+// (4 bytes, alpha kept) pixels, in place. make() gives nothing when there is nothing to do, lcms2
+// refuses the description, the profile's colour space is not the samples', the profile would cost
+// more than its size can justify, or the conversion it gives sends black, white, a grey ramp or
+// the primaries somewhere no picture means them to go.
 class SrgbConversion {
 public:
     static std::unique_ptr<SrgbConversion> make(const ColourSource& source, bool alpha);
@@ -49,9 +60,11 @@ public:
     // Every row of a Format_BGR888 (alpha false) or Format_ARGB32 (alpha true) picture.
     void convert(QImage& picture) const;
 
+    struct State;  // lcms2's context with its memory allowance, and the transform made in it
+    explicit SrgbConversion(std::unique_ptr<State> state);
+
 private:
-    explicit SrgbConversion(void* transform) : transform_(transform) {}
-    void* transform_;  // cmsHTRANSFORM
+    std::unique_ptr<State> state_;
 };
 
 // Converts a BGR888 or ARGB32 picture in place; does nothing when the source is sRGB or refused.

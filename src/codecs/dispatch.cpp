@@ -37,7 +37,7 @@ QImage decodeBare(const QByteArray& data, Format format) {
                 // The profile and the orientation come from the same bytes; neither can fail.
                 detail::Decoded decoded;
                 decoded.picture = detail::decodeJpeg(data);
-                decoded.colour.iccProfile = detail::jpegIccProfile(data);
+                decoded.colour = detail::jpegColour(data);
                 decoded.orientation = detail::exifOrientation(data);
                 return detail::finish(std::move(decoded));
             }

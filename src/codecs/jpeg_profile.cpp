@@ -35,15 +35,38 @@ bool readProfile(ProfilePass& pass, const unsigned char* data, unsigned long siz
     return jpeg_read_icc_profile(&pass.info, &pass.profile, &pass.size) != 0;
 }
 
+Samples samplesOf(J_COLOR_SPACE space) {
+    switch (space) {
+        case JCS_GRAYSCALE:
+            return Samples::Grey;
+        case JCS_RGB:
+        case JCS_YCbCr:
+            return Samples::Rgb;
+        case JCS_CMYK:
+        case JCS_YCCK:
+            return Samples::Cmyk;
+        default:
+            return Samples::Unknown;
+    }
+}
+
 }  // namespace
 
-QByteArray jpegIccProfile(const QByteArray& jpeg) {
+ColourSource jpegColour(const QByteArray& jpeg) {
     ProfilePass pass;
+    ColourSource source;
     if (!readProfile(pass, reinterpret_cast<const unsigned char*>(jpeg.constData()),
                      static_cast<unsigned long>(jpeg.size())) ||
         !pass.profile || pass.size == 0 || pass.size > static_cast<unsigned int>(kMaxProfileBytes))
-        return {};
-    return QByteArray(reinterpret_cast<const char*>(pass.profile), static_cast<qsizetype>(pass.size));
+        return source;
+    source.iccProfile =
+        QByteArray(reinterpret_cast<const char*>(pass.profile), static_cast<qsizetype>(pass.size));
+    source.samples = samplesOf(pass.info.jpeg_color_space);
+    return source;
+}
+
+QByteArray jpegIccProfile(const QByteArray& jpeg) {
+    return jpegColour(jpeg).iccProfile;
 }
 
 }  // namespace codecs::detail

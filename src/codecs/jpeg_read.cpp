@@ -1,6 +1,7 @@
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
@@ -183,6 +184,35 @@ bool plainFrom(const QImage& image, long from) {
     return true;
 }
 
+// The scans a file holds, counted from its markers: entropy-coded data stuffs every 0xFF it holds
+// with 0x00, so the only markers inside it are restarts, and other segments are skipped by their
+// lengths (an Exif thumbnail's scans are not the picture's).
+long long scansIn(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(data.constData());
+    const std::size_t n = static_cast<std::size_t>(data.size());
+    long long scans = 0;
+    std::size_t at = 2;  // after the start marker
+    while (at + 1 < n) {
+        const void* mark = std::memchr(p + at, 0xFF, n - at);
+        if (!mark) break;
+        at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(mark) - p);
+        if (at + 1 >= n) break;
+        const std::uint8_t code = p[at + 1];
+        if (code == 0xFF) {  // fill byte
+            ++at;
+            continue;
+        }
+        if (code == 0x00 || code == 0x01 || (code >= 0xD0 && code <= 0xD8)) {  // no length
+            at += 2;
+            continue;
+        }
+        if (code == 0xD9 || at + 3 >= n) break;  // the end
+        if (code == 0xDA) ++scans;
+        at += 2 + ((std::size_t{p[at + 2]} << 8) | p[at + 3]);
+    }
+    return scans;
+}
+
 }  // namespace
 
 QImage decodeJpeg(const QByteArray& data) {
@@ -193,6 +223,14 @@ QImage decodeJpeg(const QByteArray& data) {
     jpeg_decompress_struct& info = reader.info;
     if (info.data_precision != 8) throw base::Error(messages::jpegPrecision(info.data_precision));
     base::checkSize(info.image_width, info.image_height);
+    // Each scan of a progressive file passes over the whole picture: the work its scans ask for
+    // is judged before the first is decoded.
+    if (info.progressive_mode) {
+        const long long scans = scansIn(data);
+        if (scans > kMaxJpegScans) throw base::Error(messages::jpegTooManyScans(kMaxJpegScans));
+        if (scans * info.image_width * info.image_height > kMaxJpegScanPixels)
+            throw base::Error(messages::jpegTooMuchWork(scans, info.image_width, info.image_height));
+    }
 
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;

@@ -168,6 +168,12 @@ QString pngDamaged(const QString& libraryReason) {
     return QStringLiteral("PNG ファイルが壊れています (%1)").arg(libraryReason);
 }
 
+QString pngIndexOutsidePalette(int index, int paletteSize) {
+    return QStringLiteral("PNG ファイルが壊れています (色番号 %1 が %2 色のパレットの外にあります)")
+        .arg(index)
+        .arg(paletteSize);
+}
+
 QString pngNotWritten(const QString& libraryReason) {
     return QStringLiteral("PNG に書き出せません (%1)").arg(libraryReason);
 }
@@ -258,6 +264,16 @@ QString webpDamaged(const QString& libraryReason) {
 
 QString webpTruncated(const QString& libraryReason) {
     return QStringLiteral("WebP ファイルが途中で切れています (%1)").arg(libraryReason);
+}
+
+QString webpFramesFarSmallerThanCanvas(int canvasWidth, int canvasHeight, int framesWidth, int framesHeight) {
+    return QStringLiteral(
+               "WebP ファイルが壊れています (アニメーションの画面 %1 × %2 に対し、フレームは %3 × %4 "
+               "の範囲にしかありません)")
+        .arg(canvasWidth)
+        .arg(canvasHeight)
+        .arg(framesWidth)
+        .arg(framesHeight);
 }
 
 QString webpTooLargeToWrite(int width, int height, int limit) {

@@ -57,6 +57,7 @@ QString jpegColourSpace(int space);
 QString pngTruncated();
 QString pngNotPng();
 QString pngDamaged(const QString& libraryReason);
+QString pngIndexOutsidePalette(int index, int paletteSize);
 QString pngNotWritten(const QString& libraryReason);
 
 QString gifNoFrame();
@@ -79,6 +80,7 @@ QString bmpCompression(quint32 compression);
 // WebP and HEIF/AVIF (libwebp, libheif); the library's reason in parentheses.
 QString webpDamaged(const QString& libraryReason);
 QString webpTruncated(const QString& libraryReason);
+QString webpFramesFarSmallerThanCanvas(int canvasWidth, int canvasHeight, int framesWidth, int framesHeight);
 QString webpTooLargeToWrite(int width, int height, int limit);
 QString webpWriteFailed(const QString& libraryReason);
 QString heifDamaged(const QString& libraryReason);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -5,6 +6,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 #include "base/error.h"
 #include "base/image.h"
@@ -50,6 +52,12 @@ struct PngLayout {
     png_uint_32 height = 0;
     int channels = 0;  // 3 (blue, green, red) or 4 (with alpha)
     int passes = 1;
+    int colourType = 0;  // as stored
+    // A palette picture is read as its indices (channels 1) and drawn from this copy of the
+    // palette: libpng would read an index beyond it as black without a word.
+    int paletteSize = 0;
+    bool paletteAlpha = false;           // a tRNS chunk gives the entries alpha
+    std::uint8_t palette[256 * 4] = {};  // blue, green, red, alpha
 };
 
 // What the colour chunks say, as libpng checked them; the profile stays libpng's until the end.
@@ -94,17 +102,39 @@ bool readHeader(PngReader& reader, PngLayout& layout, PngColourChunks& colour) {
     int depth = 0, colourType = 0;
     png_get_IHDR(png, reader.info, &layout.width, &layout.height, &depth, &colourType, nullptr, nullptr,
                  nullptr);
-    png_set_scale_16(png);
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
-    if (png_get_valid(png, reader.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
-    if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
-        png_set_gray_to_rgb(png);
-    png_set_bgr(png);
-    layout.passes = png_set_interlace_handling(png);
+    layout.colourType = colourType;
+    const bool palette = colourType == PNG_COLOR_TYPE_PALETTE;
+    if (palette) {
+        png_colorp entries = nullptr;
+        if (!png_get_PLTE(png, reader.info, &entries, &layout.paletteSize)) layout.paletteSize = 0;
+        png_bytep alpha = nullptr;
+        int alphas = 0;
+        if (png_get_valid(png, reader.info, PNG_INFO_tRNS))
+            png_get_tRNS(png, reader.info, &alpha, &alphas, nullptr);
+        layout.paletteAlpha = alpha && alphas > 0;
+        for (int i = 0; i < layout.paletteSize; ++i) {
+            std::uint8_t* e = layout.palette + 4 * i;
+            e[0] = entries[i].blue;
+            e[1] = entries[i].green;
+            e[2] = entries[i].red;
+            e[3] = layout.paletteAlpha && i < alphas ? alpha[i] : 255;
+        }
+        png_set_packing(png);
+    } else {
+        png_set_scale_16(png);
+        if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(png);
+        if (png_get_valid(png, reader.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(png);
+        if (colourType == PNG_COLOR_TYPE_GRAY || colourType == PNG_COLOR_TYPE_GRAY_ALPHA)
+            png_set_gray_to_rgb(png);
+        png_set_bgr(png);
+    }
+    // Interlaced rows come pass by pass and are put in place here: libpng's own handling widens
+    // every row of every pass to the full width and merges it, twice the work of the decoding.
+    layout.passes = png_get_interlace_type(png, reader.info) == PNG_INTERLACE_ADAM7 ? 7 : 1;
     png_read_update_info(png, reader.info);
     layout.channels = png_get_channels(png, reader.info);
-    if (png_get_bit_depth(png, reader.info) != 8 || (layout.channels != 3 && layout.channels != 4))
+    if (png_get_bit_depth(png, reader.info) != 8 ||
+        (palette ? layout.channels != 1 : layout.channels != 3 && layout.channels != 4))
         png_error(png, "unexpected sample layout");
     return true;
 }
@@ -131,6 +161,100 @@ bool readRowsDroppingAlpha(PngReader& reader, std::uint8_t* first, qsizetype str
     return true;
 }
 
+// Each palette entry as it is drawn (converted, then over black when it has alpha); 0 past the end.
+struct DrawnPalette {
+    std::uint8_t bgr[256 * 3] = {};
+    int size = 0;
+};
+
+DrawnPalette drawnPalette(PngLayout& layout, const SrgbConversion* conversion) {
+    DrawnPalette drawn;
+    drawn.size = layout.paletteSize;
+    std::uint8_t* bgra = layout.palette;
+    if (layout.paletteAlpha) {
+        if (conversion) conversion->convertRow(bgra, 256);
+        bgraOverBlack(bgra, drawn.bgr, 256);
+        return drawn;
+    }
+    for (int i = 0; i < 256; ++i) std::memcpy(drawn.bgr + 3 * i, bgra + 4 * i, 3);
+    if (conversion) conversion->convertRow(drawn.bgr, 256);
+    return drawn;
+}
+
+// Draws a row of indices; returns the highest index met.
+int drawIndexes(const std::uint8_t* indexes, std::uint8_t* bgr, png_uint_32 width,
+                const DrawnPalette& palette) {
+    int highest = 0;
+    for (png_uint_32 x = 0; x < width; ++x, bgr += 3) {
+        const int i = indexes[x];
+        highest = std::max(highest, i);
+        std::memcpy(bgr, palette.bgr + 3 * i, 3);
+    }
+    return highest;
+}
+
+// A non-interlaced palette picture, one row of indices at a time through `scratch` (width bytes).
+bool readPaletteRows(PngReader& reader, std::uint8_t* first, qsizetype stride, std::uint8_t* scratch,
+                     png_uint_32 width, png_uint_32 height, const DrawnPalette& palette, int& highest) {
+    if (setjmp(png_jmpbuf(reader.png))) return false;
+    for (png_uint_32 y = 0; y < height; ++y) {
+        png_read_row(reader.png, scratch, nullptr);
+        highest = std::max(highest,
+                           drawIndexes(scratch, first + stride * static_cast<qsizetype>(y), width, palette));
+    }
+    png_read_end(reader.png, reader.info);
+    return true;
+}
+
+// An interlaced picture: each pass's rows are made blue-green-red (converted, alpha drawn over
+// black, palette entries looked up) and their pixels put where the pass places them.
+struct PassRows {
+    std::uint8_t* first = nullptr;  // the picture's rows
+    qsizetype stride = 0;
+    int channels = 3;  // of libpng's rows: 1 (palette indexes), 3 or 4
+    const SrgbConversion* conversion = nullptr;
+    const DrawnPalette* palette = nullptr;
+    std::uint8_t* bgr = nullptr;  // 3 × width bytes, for rows that are not blue-green-red already
+    int highest = 0;              // the highest palette index met
+
+    void put(std::uint8_t* row, png_uint_32 y, png_uint_32 x0, png_uint_32 step, png_uint_32 count) {
+        const std::uint8_t* pixels = row;
+        if (palette) {
+            highest = std::max(highest, drawIndexes(row, bgr, count, *palette));
+            pixels = bgr;
+        } else {
+            if (conversion) conversion->convertRow(row, count);
+            if (channels == 4) {
+                bgraOverBlack(row, bgr, count);
+                pixels = bgr;
+            }
+        }
+        std::uint8_t* out = first + stride * static_cast<qsizetype>(y) + std::size_t{3} * x0;
+        if (step == 1) {
+            std::memcpy(out, pixels, std::size_t{3} * count);
+            return;
+        }
+        for (png_uint_32 i = 0; i < count; ++i, out += std::size_t{3} * step, pixels += 3)
+            std::memcpy(out, pixels, 3);
+    }
+};
+
+bool readPasses(PngReader& reader, std::uint8_t* scratch, png_uint_32 width, png_uint_32 height,
+                PassRows& rows) {
+    if (setjmp(png_jmpbuf(reader.png))) return false;
+    for (int pass = 0; pass < 7; ++pass) {
+        const png_uint_32 count = PNG_PASS_COLS(width, pass), passRows = PNG_PASS_ROWS(height, pass);
+        if (count == 0 || passRows == 0) continue;  // libpng skips an empty pass too
+        for (png_uint_32 r = 0; r < passRows; ++r) {
+            png_read_row(reader.png, scratch, nullptr);
+            rows.put(scratch, PNG_PASS_START_ROW(pass) + (r << PNG_PASS_ROW_SHIFT(pass)),
+                     PNG_PASS_START_COL(pass), png_uint_32{1} << PNG_PASS_COL_SHIFT(pass), count);
+        }
+    }
+    png_read_end(reader.png, reader.info);
+    return true;
+}
+
 double fromFixed(png_fixed_point v) {
     return v / 100000.0;
 }
@@ -142,8 +266,9 @@ bool near(double a, double b, double tolerance) {
 // iCCP: the profile. sRGB chunk: nothing to do. gAMA/cHRM: a profile built from them, except that
 // gAMA 1/2.2 with the sRGB primaries (or none) is what most programs write to mean sRGB, and is
 // taken as sRGB, as browsers take it.
-ColourSource colourOf(const PngColourChunks& c) {
+ColourSource colourOf(const PngColourChunks& c, int colourType) {
     ColourSource source;
+    source.samples = (colourType & PNG_COLOR_MASK_COLOR) ? Samples::Rgb : Samples::Grey;
     if (c.profile && c.profileSize > 0) {
         source.iccProfile =
             QByteArray(reinterpret_cast<const char*>(c.profile), static_cast<qsizetype>(c.profileSize));
@@ -232,6 +357,44 @@ bool chunksFit(const unsigned char* data, std::size_t size, const Claim& claim) 
     return false;
 }
 
+// The profile of the first iCCP chunk when there are several: libpng keeps the first profile it
+// accepts, so a damaged first chunk would let a later one stand. Nothing when there are fewer than
+// two; empty when the first cannot be inflated (the picture is then taken as sRGB).
+std::optional<QByteArray> firstOfSeveralProfiles(const unsigned char* data, std::size_t size) {
+    std::size_t at = 8, first = 0;
+    int count = 0;
+    while (size - at >= 12) {  // chunksFit() has checked every length
+        const std::size_t length = png_get_uint_32(data + at);
+        if (std::memcmp(data + at + 4, "IDAT", 4) == 0 || std::memcmp(data + at + 4, "IEND", 4) == 0) break;
+        if (std::memcmp(data + at + 4, "iCCP", 4) == 0 && count++ == 0) first = at;
+        at += 12 + length;
+    }
+    if (count < 2) return std::nullopt;
+    const unsigned char* chunk = data + first + 8;
+    const std::size_t length = png_get_uint_32(data + first);
+    // A name of 1 to 79 bytes, its end, the method (0: deflate), the compressed profile.
+    const auto* end =
+        static_cast<const unsigned char*>(std::memchr(chunk, 0, std::min<std::size_t>(length, 80)));
+    if (!end || end == chunk || static_cast<std::size_t>(end - chunk) + 2 > length || end[1] != 0)
+        return QByteArray();
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return QByteArray();
+    z.next_in = const_cast<Bytef*>(end + 2);
+    z.avail_in = static_cast<uInt>(length - static_cast<std::size_t>(end - chunk) - 2);
+    QByteArray profile;
+    int status = Z_OK;
+    while (status == Z_OK && profile.size() < kMaxProfileBytes) {
+        const qsizetype had = profile.size();
+        profile.resize(std::min<qsizetype>(had + (qsizetype{64} << 10), kMaxProfileBytes));
+        z.next_out = reinterpret_cast<Bytef*>(profile.data() + had);
+        z.avail_out = static_cast<uInt>(profile.size() - had);
+        status = inflate(&z, Z_NO_FLUSH);
+        profile.resize(profile.size() - static_cast<qsizetype>(z.avail_out));
+    }
+    inflateEnd(&z);
+    return status == Z_STREAM_END ? profile : QByteArray();
+}
+
 [[noreturn]] void failed(const PngReader& reader) {
     if (reader.truncated) throw base::Error(messages::pngTruncated());
     throw base::Error(messages::pngDamaged(QString::fromLocal8Bit(reader.errors.message)));
@@ -255,7 +418,14 @@ Decoded decodePng(const QByteArray& data) {
     PngLayout layout;
     PngColourChunks chunks;
     if (!readHeader(reader, layout, chunks)) failed(reader);
-    const auto conversion = SrgbConversion::make(colourOf(chunks), layout.channels == 4);
+    ColourSource colour = colourOf(chunks, layout.colourType);
+    if (const auto first = firstOfSeveralProfiles(reader.data, reader.size)) {
+        colour.iccProfile = *first;
+        if (first->isEmpty()) colour = ColourSource();
+    }
+    const bool palette = layout.colourType == PNG_COLOR_TYPE_PALETTE;
+    const auto conversion =
+        SrgbConversion::make(colour, palette ? layout.paletteAlpha : layout.channels == 4);
     base::checkSize(layout.width, layout.height);
     const int width = static_cast<int>(layout.width), height = static_cast<int>(layout.height);
     QImage image = base::allocateBgr(width, height);
@@ -263,29 +433,39 @@ Decoded decodePng(const QByteArray& data) {
     const qsizetype stride = image.bytesPerLine();
 
     bool ok = false;
-    if (layout.channels == 3) {
+    int highest = 0;
+    if (layout.passes > 1) {
+        DrawnPalette drawn;
+        if (palette) drawn = drawnPalette(layout, conversion.get());
+        std::vector<std::uint8_t> scratch(png_get_rowbytes(reader.png, reader.info));
+        std::vector<std::uint8_t> bgr(std::size_t{3} * layout.width);
+        PassRows rows;
+        rows.first = first;
+        rows.stride = stride;
+        rows.channels = layout.channels;
+        rows.conversion = conversion.get();
+        rows.palette = palette ? &drawn : nullptr;
+        rows.bgr = bgr.data();
+        ok = readPasses(reader, scratch.data(), layout.width, layout.height, rows);
+        highest = rows.highest;
+    } else if (palette) {
+        std::vector<std::uint8_t> scratch(layout.width);
+        ok = readPaletteRows(reader, first, stride, scratch.data(), layout.width, layout.height,
+                             drawnPalette(layout, conversion.get()), highest);
+    } else if (layout.channels == 3) {
         std::vector<png_bytep> rows(layout.height);
         for (int y = 0; y < height; ++y) rows[y] = first + stride * y;
         ok = readAll(reader, rows.data());
         if (ok && conversion) conversion->convert(image);
-    } else if (layout.passes == 1) {
+    } else {
         std::vector<std::uint8_t> scratch(std::size_t{4} * layout.width);
         ok = readRowsDroppingAlpha(reader, first, stride, scratch.data(), layout.width, layout.height,
                                    conversion.get());
-    } else {
-        // Interlaced passes revisit every row, so the whole picture with alpha is held first.
-        const std::size_t rowBytes = std::size_t{4} * layout.width;
-        std::vector<std::uint8_t> whole(rowBytes * layout.height);
-        std::vector<png_bytep> rows(layout.height);
-        for (std::size_t y = 0; y < layout.height; ++y) rows[y] = whole.data() + rowBytes * y;
-        ok = readAll(reader, rows.data());
-        if (ok)
-            for (int y = 0; y < height; ++y) {
-                if (conversion) conversion->convertRow(rows[y], layout.width);
-                bgraOverBlack(rows[y], first + stride * y, layout.width);
-            }
     }
     if (!ok) failed(reader);
+    // As the BMP and GIF readers do.
+    if (palette && highest >= layout.paletteSize)
+        throw base::Error(messages::pngIndexOutsidePalette(highest, layout.paletteSize));
     Decoded decoded;
     decoded.picture = std::move(image);
     decoded.orientation = orientationOf(reader.png, reader.info);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -55,6 +56,35 @@ QByteArray chunk(const WebPDemuxer* demux, const char* fourcc) {
     QByteArray bytes(reinterpret_cast<const char*>(it.chunk.bytes), static_cast<qsizetype>(it.chunk.size));
     WebPDemuxReleaseChunkIterator(&it);
     return bytes;
+}
+
+// An animation's canvas costs the decoder two canvases of memory and their clearing whatever the
+// frames hold, so 92 bytes could claim a canvas of 11585 × 11585 around one small frame. The
+// frames together must cover a fair part of a large canvas; the encoders crop a frame only to
+// what changed or is not transparent, which in a real animation still leaves the frames
+// spread over much of the canvas.
+constexpr std::int64_t kFreeCanvasPixels = std::int64_t{1} << 24;
+constexpr std::int64_t kCanvasPerFramePixel = 16;
+
+void checkFramesFillTheCanvas(const WebPDemuxer* demux, std::int64_t width, std::int64_t height) {
+    if (width * height <= kFreeCanvasPixels) return;
+    std::int64_t left = width, top = height, right = 0, bottom = 0;
+    WebPIterator frame;
+    if (WebPDemuxGetFrame(demux, 1, &frame)) {
+        do {
+            left = std::min<std::int64_t>(left, frame.x_offset);
+            top = std::min<std::int64_t>(top, frame.y_offset);
+            right = std::max<std::int64_t>(right, std::int64_t{frame.x_offset} + frame.width);
+            bottom = std::max<std::int64_t>(bottom, std::int64_t{frame.y_offset} + frame.height);
+        } while (WebPDemuxNextFrame(&frame));
+        WebPDemuxReleaseIterator(&frame);
+    }
+    const std::int64_t framesWidth = std::max<std::int64_t>(right - left, 0);
+    const std::int64_t framesHeight = std::max<std::int64_t>(bottom - top, 0);
+    if (framesWidth * framesHeight * kCanvasPerFramePixel < width * height)
+        throw base::Error(messages::webpFramesFarSmallerThanCanvas(
+            static_cast<int>(width), static_cast<int>(height), static_cast<int>(framesWidth),
+            static_cast<int>(framesHeight)));
 }
 
 // The first frame of an animation as the animation shows it: composed on the full canvas.
@@ -129,7 +159,9 @@ Decoded decodeWebp(const QByteArray& data) {
 
     Decoded decoded;
     if (flags & ICCP_FLAG) decoded.colour.iccProfile = chunk(demux.get(), "ICCP");
+    decoded.colour.samples = Samples::Rgb;  // the bitstreams hold colour only
     if (flags & EXIF_FLAG) decoded.orientation = exifOrientation(chunk(demux.get(), "EXIF"));
+    if (flags & ANIMATION_FLAG) checkFramesFillTheCanvas(demux.get(), width, height);
     decoded.picture = (flags & ANIMATION_FLAG)
                           ? firstAnimationFrame(whole, static_cast<int>(width), static_cast<int>(height))
                           : stillPicture(demux.get(), static_cast<int>(width), static_cast<int>(height));

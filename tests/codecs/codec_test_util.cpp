@@ -267,4 +267,181 @@ QByteArray displayP3() {
     return bytes;
 }
 
+QByteArray gammaProfile(double gamma) {
+    const cmsCIExyY white{0.3127, 0.3290, 1};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* c = cmsBuildGamma(nullptr, gamma);
+    cmsToneCurve* curves[3] = {c, c, c};
+    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    cmsFreeToneCurve(c);
+    return bytes;
+}
+
+QByteArray greyProfile() {
+    cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
+    cmsHPROFILE p = cmsCreateGrayProfile(cmsD50_xyY(), linear);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    cmsFreeToneCurve(linear);
+    return bytes;
+}
+
+QByteArray libjpegEncode(int w, int h, const std::vector<std::uint8_t>& samples, const Encoding& e) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(w);
+    info.image_height = static_cast<JDIMENSION>(h);
+    info.input_components = e.components;
+    info.in_color_space = e.space;
+    jpeg_set_defaults(&info);
+    info.dct_method = e.dct;
+    jpeg_set_quality(&info, e.quality, TRUE);
+    if (e.progressive) jpeg_simple_progression(&info);
+    info.arith_code = e.arithmetic ? TRUE : FALSE;
+    if (e.components == 4) info.write_Adobe_marker = e.adobeMarker ? TRUE : FALSE;
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row =
+            const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(e.components) * w * info.next_scanline);
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
+    std::free(buffer);
+    jpeg_destroy_compress(&info);
+    return out;
+}
+
+std::vector<std::uint8_t> rgbSamples(const QImage& bgr) {
+    std::vector<std::uint8_t> out;
+    for (int y = 0; y < bgr.height(); ++y)
+        for (int x = 0; x < bgr.width(); ++x) {
+            const base::Colour c = base::pixelAt(bgr, x, y);
+            out.insert(out.end(), {base::red(c), base::green(c), base::blue(c)});
+        }
+    return out;
+}
+
+QByteArray withScans(int scans, int w, int h) {
+    const QImage picture = codectest::smooth(w, h);
+    Encoding e;
+    e.progressive = true;
+    const QByteArray base = libjpegEncode(w, h, rgbSamples(picture), e);
+    int present = 0;
+    for (qsizetype at = codectest::findMarker(base, 0xDA); at >= 0;
+         at = codectest::findMarker(base, 0xDA, at + 2))
+        ++present;
+    const qsizetype first = codectest::findMarker(base, 0xDA);
+    qsizetype next = codectest::findMarker(base, 0xDA, first + 2);
+    const qsizetype table = codectest::findMarker(base, 0xC4, first + 2);
+    if (table > 0 && table < next) next = table;
+    const QByteArray scan = base.mid(first, next - first);
+    QByteArray out = base.left(next);
+    for (int i = present; i < scans; ++i) out.append(scan);
+    out.append(base.mid(next));
+    return out;
+}
+
+QByteArray palettePng(const std::vector<int>& indices, int depth, int colours, bool interlaced, bool alpha) {
+    const int width = static_cast<int>(indices.size());
+    QByteArray header(13, '\0');
+    codectest::put32be(header, 0, static_cast<std::uint32_t>(width));
+    codectest::put32be(header, 4, 1);
+    header[8] = static_cast<char>(depth);
+    header[9] = 3;
+    header[12] = interlaced ? 1 : 0;
+    QByteArray palette;
+    for (int i = 0; i < colours; ++i)
+        palette.append(3, static_cast<char>(i * 255 / std::max(colours - 1, 1)));
+    auto packed = [&](int first, int step) {
+        QByteArray row(1, '\0');  // filter: none
+        int bits = 0;
+        for (int x = first; x < width; x += step, bits += depth) {
+            if (bits % 8 == 0) row.append('\0');
+            row[row.size() - 1] = static_cast<char>(row.back() | (indices[x] << (8 - depth - bits % 8)));
+        }
+        return bits ? row : QByteArray();
+    };
+    QByteArray raw;
+    if (!interlaced)
+        raw = packed(0, 1);
+    else
+        for (const auto& [first, step] : {std::pair{0, 8}, {4, 8}, {2, 4}, {1, 2}})
+            raw += packed(first, step);
+    QByteArray data(static_cast<qsizetype>(compressBound(static_cast<uLong>(raw.size()))), '\0');
+    uLongf size = static_cast<uLongf>(data.size());
+    compress(reinterpret_cast<Bytef*>(data.data()), &size, reinterpret_cast<const Bytef*>(raw.constData()),
+             static_cast<uLong>(raw.size()));
+    data.resize(static_cast<qsizetype>(size));
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + codectest::pngChunk("IHDR", header) +
+           codectest::pngChunk("PLTE", palette) +
+           (alpha ? codectest::pngChunk("tRNS", QByteArray(1, '\x80')) : QByteArray()) +
+           codectest::pngChunk("IDAT", data) + codectest::pngChunk("IEND", QByteArray());
+}
+
+QByteArray webpAnimation(int canvasWidth, int canvasHeight, const QList<QRect>& frames) {
+    WebPMux* mux = WebPMuxNew();
+    QList<QByteArray> stills;
+    for (const QRect& r : frames) {
+        stills.append(codecs::encode(base::makeBgr(r.width(), r.height(), base::rgb(200, 100, 50)),
+                                     codecs::Format::Webp));
+        WebPMuxFrameInfo frame{};
+        frame.bitstream = {reinterpret_cast<const std::uint8_t*>(stills.back().constData()),
+                           static_cast<std::size_t>(stills.back().size())};
+        frame.x_offset = r.x();
+        frame.y_offset = r.y();
+        frame.duration = 100;
+        frame.id = WEBP_CHUNK_ANMF;
+        frame.dispose_method = WEBP_MUX_DISPOSE_NONE;
+        frame.blend_method = WEBP_MUX_NO_BLEND;
+        WebPMuxPushFrame(mux, &frame, 1);
+    }
+    const WebPMuxAnimParams params{0, 0};
+    WebPMuxSetAnimationParams(mux, &params);
+    WebPMuxSetCanvasSize(mux, canvasWidth, canvasHeight);
+    WebPData out;
+    WebPDataInit(&out);
+    const WebPMuxError assembled = WebPMuxAssemble(mux, &out);
+    QByteArray bytes(reinterpret_cast<const char*>(out.bytes), static_cast<qsizetype>(out.size));
+    WebPDataClear(&out);
+    WebPMuxDelete(mux);
+    return assembled == WEBP_MUX_OK ? bytes : QByteArray();
+}
+
+QByteArray profileClaimingAHugeTable() {
+    QByteArray p(1536, '\0');
+    codectest::put32be(p, 0, 1536);
+    p.replace(12, 12, "mntrRGB XYZ ");
+    codectest::put32be(p, 8, 0x02100000);
+    p.replace(36, 4, "acsp");
+    codectest::put32be(p, 68, 0xF6D6);
+    codectest::put32be(p, 72, 0x10000);
+    codectest::put32be(p, 76, 0xD32D);
+    codectest::put32be(p, 128, 1);
+    p.replace(132, 4, "A2B0");
+    codectest::put32be(p, 136, 144);
+    codectest::put32be(p, 140, 1536 - 144);
+    p.replace(144, 4, "mft2");
+    p[152] = 3;                                                                // inputs
+    p[153] = 3;                                                                // outputs
+    p[154] = static_cast<char>(255);                                           // points a side
+    for (int i = 0; i < 3; ++i) codectest::put32be(p, 156 + 16 * i, 0x10000);  // identity matrix
+    codectest::put16be(p, 192, 2);                                             // input table entries
+    codectest::put16be(p, 194, 2);                                             // output table entries
+    return p;
+}
+
 }  // namespace codectest

@@ -1,13 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <ostream>
 #include <vector>
 
 #include <QByteArray>
 #include <QImage>
+#include <QList>
+#include <QRect>
 #include <QString>
+
+#include <jpeglib.h>
 
 #include "base/colour.h"
 #include "base/error.h"
@@ -81,6 +86,36 @@ QByteArray jpegWithProfile(const QByteArray& jpeg, const QByteArray& profile);
 QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const QByteArray& icc);
 // Display P3 as the phones describe it (DCI-P3 primaries, D65 white, the sRGB curve), by lcms2.
 QByteArray displayP3();
+// A grey profile of linear light (the D50 white): 128 becomes 188 in sRGB.
+QByteArray greyProfile();
+// sRGB's primaries and white with a pure power curve of `gamma`.
+QByteArray gammaProfile(double gamma);
+
+// An independent JPEG encoder straight on libjpeg, from rows of `components` samples each.
+struct Encoding {
+    J_COLOR_SPACE space = JCS_RGB;
+    int components = 3;
+    int quality = 100;
+    bool progressive = false;
+    bool arithmetic = false;
+    bool adobeMarker = true;
+    J_DCT_METHOD dct = JDCT_FLOAT;
+};
+QByteArray libjpegEncode(int w, int h, const std::vector<std::uint8_t>& samples, const Encoding& e);
+std::vector<std::uint8_t> rgbSamples(const QImage& bgr);
+// A progressive w × h file whose first scan (the DC values) is repeated until it holds `scans`.
+QByteArray withScans(int scans, int w = 8, int h = 8);
+
+// A palette PNG of one row: `colours` grey entries, the indices packed at `depth` bits,
+// interlaced (the passes that touch row 0) or not, with a tRNS chunk when `alpha`.
+QByteArray palettePng(const std::vector<int>& indices, int depth, int colours, bool interlaced, bool alpha);
+
+// An animated WebP of plain frames (size and place on the canvas each), by libwebpmux; empty
+// when libwebpmux refuses it.
+QByteArray webpAnimation(int canvasWidth, int canvasHeight, const QList<QRect>& frames);
+
+// 1.5 KB of ICC profile whose colour table claims 255 points a side in three dimensions.
+QByteArray profileClaimingAHugeTable();
 
 QByteArray bytesOf(std::initializer_list<int> values);
 QByteArray bytesOf(const std::vector<int>& values);

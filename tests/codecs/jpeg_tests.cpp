@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -15,61 +16,13 @@
 #include "codecs/jpeg_profile.h"
 
 using codecs::Format;
+using codectest::Encoding;
 using codectest::errorOf;
+using codectest::libjpegEncode;
+using codectest::rgbSamples;
+using codectest::withScans;
 
 namespace {
-
-// An independent encoder straight on libjpeg: RGB rows converted here, one at a time.
-struct Encoding {
-    J_COLOR_SPACE space = JCS_RGB;
-    int components = 3;
-    int quality = 100;
-    bool progressive = false;
-    bool arithmetic = false;
-    bool adobeMarker = true;
-    J_DCT_METHOD dct = JDCT_FLOAT;
-};
-
-QByteArray libjpegEncode(int w, int h, const std::vector<std::uint8_t>& samples, const Encoding& e) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(w);
-    info.image_height = static_cast<JDIMENSION>(h);
-    info.input_components = e.components;
-    info.in_color_space = e.space;
-    jpeg_set_defaults(&info);
-    info.dct_method = e.dct;
-    jpeg_set_quality(&info, e.quality, TRUE);
-    if (e.progressive) jpeg_simple_progression(&info);
-    info.arith_code = e.arithmetic ? TRUE : FALSE;
-    if (e.components == 4) info.write_Adobe_marker = e.adobeMarker ? TRUE : FALSE;
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row =
-            const_cast<JSAMPROW>(samples.data() + static_cast<size_t>(e.components) * w * info.next_scanline);
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<qsizetype>(size));
-    std::free(buffer);
-    jpeg_destroy_compress(&info);
-    return out;
-}
-
-std::vector<std::uint8_t> rgbSamples(const QImage& bgr) {
-    std::vector<std::uint8_t> out;
-    for (int y = 0; y < bgr.height(); ++y)
-        for (int x = 0; x < bgr.width(); ++x) {
-            const base::Colour c = base::pixelAt(bgr, x, y);
-            out.insert(out.end(), {base::red(c), base::green(c), base::blue(c)});
-        }
-    return out;
-}
 
 class JpegWriter : public testing::TestWithParam<int> {};
 
@@ -189,31 +142,48 @@ TEST_P(JpegCmyk, IsConvertedToRgb) {
     EXPECT_NEAR(base::blue(px), 255, 2);
 }
 
+// A profile counts only for the samples it describes: grey for grey, RGB for colour; an RGB
+// profile on ink (CMYK) or on grey samples is ignored, as a grey one is on colour.
+TEST(JpegRead, AProfileAppliesOnlyToTheSamplesItDescribes) {
+    Encoding grey;
+    grey.space = JCS_GRAYSCALE;
+    grey.components = 1;
+    const QByteArray greyFile = libjpegEncode(8, 8, std::vector<std::uint8_t>(64, 128), grey);
+    Encoding cmyk;
+    cmyk.space = JCS_CMYK;
+    cmyk.components = 4;
+    std::vector<std::uint8_t> ink;
+    for (int i = 0; i < 64; ++i) ink.insert(ink.end(), {200, 128, 60, 255});
+    const QByteArray cmykFile = libjpegEncode(8, 8, ink, cmyk);
+    const QByteArray colourFile = codecs::encode(codectest::smooth(8, 8), Format::Jpeg);
+    struct Case {
+        const char* what;
+        QByteArray file;
+        QByteArray profile;
+        bool applies;
+    };
+    const Case cases[] = {
+        {"grey on grey", greyFile, codectest::greyProfile(), true},
+        {"RGB on grey", greyFile, codectest::gammaProfile(1.8), false},
+        {"RGB on CMYK", cmykFile, codectest::gammaProfile(1.8), false},
+        {"grey on colour", colourFile, codectest::greyProfile(), false},
+        {"RGB on colour", colourFile, codectest::displayP3(), true},
+    };
+    for (const Case& c : cases) {
+        const QImage plain = codecs::decode(c.file, Format::Jpeg);
+        const QImage withProfile =
+            codecs::decode(codectest::jpegWithProfile(c.file, c.profile), Format::Jpeg);
+        EXPECT_EQ(codectest::maxDifference(plain, withProfile) > 0, c.applies) << c.what;
+    }
+    // Linear light: grey 128 becomes 188.
+    const QImage greyConverted =
+        codecs::decode(codectest::jpegWithProfile(greyFile, codectest::greyProfile()), Format::Jpeg);
+    EXPECT_NEAR(base::red(base::pixelAt(greyConverted, 3, 3)), 188, 2);
+}
+
 INSTANTIATE_TEST_SUITE_P(Spellings, JpegCmyk,
                          testing::Values(CmykCase{true, {255, 0, 255, 255}},
                                          CmykCase{false, {0, 255, 0, 0}}));
-
-// A progressive w × h file whose first scan (the DC values) is repeated until the file holds
-// `scans` scans.
-QByteArray withScans(int scans, int w = 8, int h = 8) {
-    const QImage picture = codectest::smooth(w, h);
-    Encoding e;
-    e.progressive = true;
-    const QByteArray base = libjpegEncode(w, h, rgbSamples(picture), e);
-    int present = 0;
-    for (qsizetype at = codectest::findMarker(base, 0xDA); at >= 0;
-         at = codectest::findMarker(base, 0xDA, at + 2))
-        ++present;
-    const qsizetype first = codectest::findMarker(base, 0xDA);
-    qsizetype next = codectest::findMarker(base, 0xDA, first + 2);
-    const qsizetype table = codectest::findMarker(base, 0xC4, first + 2);
-    if (table > 0 && table < next) next = table;
-    const QByteArray scan = base.mid(first, next - first);
-    QByteArray out = base.left(next);
-    for (int i = present; i < scans; ++i) out.append(scan);
-    out.append(base.mid(next));
-    return out;
-}
 
 TEST(JpegRead, ProgressiveFilesUpToTheScanLimitLoad) {
     EXPECT_EQ(codecs::decode(withScans(1000), Format::Jpeg).size(), QSize(8, 8));
@@ -226,16 +196,38 @@ TEST(JpegRead, ProgressiveFilesOverTheScanLimitAreStopped) {
 }
 
 // Each scan passes over the whole picture, so the scan cap alone let a large picture with a few
-// hundred scans take a minute. 4096 × 2048 pixels allow 512 scans of work: 600 are stopped there.
+// hundred scans take a minute. 4096 × 2048 pixels allow 512 scans of work: 600 are refused before
+// the first is decoded.
 TEST(JpegRead, ProgressiveWorkIsBoundedByScansTimesPixels) {
     const QByteArray many = withScans(600, 4096, 2048);
     EXPECT_EQ(
         errorOf([&] { codecs::decode(many, Format::Jpeg); }),
-        QStringLiteral("画像を読めません: プログレッシブ JPEG の展開に時間がかかりすぎます (513 スキャン × "
+        QStringLiteral("画像を読めません: プログレッシブ JPEG の展開に時間がかかりすぎます (600 スキャン × "
                        "4096 × 2048 ピクセル)"));
     // The same picture with its ordinary ten scans, and few pixels with many scans, still load.
     EXPECT_EQ(codecs::decode(withScans(10, 4096, 2048), Format::Jpeg).size(), QSize(4096, 2048));
     EXPECT_EQ(codecs::decode(withScans(1000, 64, 64), Format::Jpeg).size(), QSize(64, 64));
+}
+
+// The scans are counted from the file's markers before any is decoded: 990 scans claiming
+// 16384 × 8192 pixels are refused at once, not after decoding 33 of them.
+TEST(JpegRead, ScansAreCountedBeforeDecoding) {
+    QByteArray claim = withScans(990, 16, 16);
+    const qsizetype frame = codectest::findMarker(claim, 0xC2);
+    ASSERT_GT(frame, 0);
+    codectest::put16be(claim, frame + 5, 8192);
+    codectest::put16be(claim, frame + 7, 16384);
+    // An Exif thumbnail's scans are not the picture's: one with two thousand does not count.
+    const QByteArray withThumbnail =
+        codectest::jpegWithSegment(withScans(40, 16, 16), 0xE1, QByteArray("Exif\0\0", 6) + withScans(2000));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(
+        errorOf([&] { codecs::decode(claim, Format::Jpeg); }),
+        QStringLiteral("画像を読めません: プログレッシブ JPEG の展開に時間がかかりすぎます (990 スキャン × "
+                       "16384 × 8192 ピクセル)"));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(codecs::decode(withThumbnail, Format::Jpeg).size(), QSize(16, 16));
 }
 
 QByteArray arithmeticFile(const QImage& picture) {

@@ -4,6 +4,7 @@
 #include <webp/mux.h>
 
 #include <QBuffer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMimeData>
 #include <QTemporaryDir>
@@ -342,6 +343,47 @@ TEST(Formats, AnimatedWebpGivesItsFirstFrame) {
     WebPAnimEncoderDelete(encoder);
     ASSERT_GT(webp.indexOf("ANIM"), 0);
     EXPECT_TRUE(sameBgr(codecs::decode(webp, Format::Webp), base::makeBgr(8, 6, base::rgb(255, 0, 0))));
+}
+
+// An animation's canvas costs its decoding whatever the frames hold: a large canvas whose frames
+// cover a small part of it is refused at once; small canvases, and frames spread over a large
+// one, load.
+TEST(PhotoBadInput, AnimationFramesFarSmallerThanTheirCanvasAreRefused) {
+    struct Case {
+        int width, height;
+        QList<QRect> frames;
+        bool loads;
+    };
+    const Case cases[] = {
+        {11585, 11585, {QRect(0, 0, 8, 8)}, false},
+        {11585, 11585, {QRect(4000, 4000, 8, 8), QRect(6000, 6000, 8, 8)}, false},
+        {4200, 4200, {QRect(0, 0, 1000, 1000)}, false},
+        {4200, 4200, {QRect(0, 0, 8, 8), QRect(4192, 4192, 8, 8)}, true},
+        {64, 64, {QRect(10, 10, 8, 8)}, true},
+    };
+    for (const Case& c : cases) {
+        const QByteArray file = codectest::webpAnimation(c.width, c.height, c.frames);
+        ASSERT_FALSE(file.isEmpty());
+        QElapsedTimer clock;
+        clock.start();
+        const QString error = errorOf([&] { codecs::decode(file, Format::Webp); });
+        if (c.loads) {
+            EXPECT_EQ(error, QStringLiteral("no error")) << c.width;
+            continue;
+        }
+        EXPECT_LT(clock.elapsed(), 1000) << c.width;
+        QRect all;
+        for (const QRect& r : c.frames) all |= r;
+        EXPECT_EQ(error, QStringLiteral(
+                             "画像を読めません: WebP ファイルが壊れています (アニメーションの画面 %1 × %2 "
+                             "に対し、フレームは %3 × %4 の範囲にしかありません)")
+                             .arg(c.width)
+                             .arg(c.height)
+                             .arg(all.width())
+                             .arg(all.height()));
+    }
+    // The file of the first case is a few dozen bytes: the canvas is only a claim.
+    EXPECT_LT(codectest::webpAnimation(11585, 11585, {QRect(0, 0, 8, 8)}).size(), 200);
 }
 
 TEST(Formats, WritersRefuseWhatTheyCannotWrite) {

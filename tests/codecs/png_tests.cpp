@@ -68,7 +68,19 @@ TEST(PngRead, SixteenBitSamplesAreScaledToEight) {
     EXPECT_EQ(base::pixelAt(read, 2, 0), rgb(127, 128, 254));
 }
 
-QByteArray libpngRgba(int w, int h, const std::vector<std::uint8_t>& rgba, bool interlaced) {
+// A PNG written by libpng from rows of stored samples (`rowBytes` each), with a palette, a
+// tRNS chunk and a profile when given.
+struct LibpngFile {
+    int w = 1, h = 1, colourType = PNG_COLOR_TYPE_RGB_ALPHA, depth = 8;
+    bool interlaced = false;
+    std::vector<std::uint8_t> samples;
+    std::vector<png_color> palette;
+    std::vector<std::uint8_t> alphas;  // palette entries' alpha
+    bool transparentColour = false;    // a tRNS colour for grey and RGB pictures
+    QByteArray profile;
+};
+
+QByteArray libpngWrite(const LibpngFile& f) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     QByteArray out;
@@ -79,16 +91,81 @@ QByteArray libpngRgba(int w, int h, const std::vector<std::uint8_t>& rgba, bool 
                 ->append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(n));
         },
         nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGBA,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(f.w), static_cast<png_uint_32>(f.h), f.depth,
+                 f.colourType, f.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (!f.palette.empty()) png_set_PLTE(png, info, f.palette.data(), static_cast<int>(f.palette.size()));
+    if (!f.alphas.empty())
+        png_set_tRNS(png, info, f.alphas.data(), static_cast<int>(f.alphas.size()), nullptr);
+    if (f.transparentColour) {
+        png_color_16 colour{0, 1, 1, 1, 1};
+        png_set_tRNS(png, info, nullptr, 0, &colour);
+    }
+    if (!f.profile.isEmpty())
+        png_set_iCCP(png, info, "p", 0, reinterpret_cast<png_const_bytep>(f.profile.constData()),
+                     static_cast<png_uint_32>(f.profile.size()));
     png_write_info(png, info);
-    std::vector<png_bytep> rows(static_cast<size_t>(h));
-    for (int y = 0; y < h; ++y) rows[y] = const_cast<png_bytep>(rgba.data() + 4 * static_cast<size_t>(w) * y);
+    const std::size_t rowBytes = f.samples.size() / static_cast<std::size_t>(f.h);
+    std::vector<png_bytep> rows(static_cast<size_t>(f.h));
+    for (int y = 0; y < f.h; ++y) rows[y] = const_cast<png_bytep>(f.samples.data() + rowBytes * y);
     png_write_image(png, rows.data());
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
     return out;
+}
+
+QByteArray libpngRgba(int w, int h, const std::vector<std::uint8_t>& rgba, bool interlaced) {
+    LibpngFile f;
+    f.w = w;
+    f.h = h;
+    f.interlaced = interlaced;
+    f.samples = rgba;
+    return libpngWrite(f);
+}
+
+// Interlaced pictures are put together pass by pass: every colour type, depth, transparency and
+// profile, at sizes where some passes are empty, gives the pixels the same picture stored
+// without interlacing gives.
+TEST(PngRead, InterlacedPicturesOfEveryKindMatchTheSamePixelsNotInterlaced) {
+    std::mt19937 random(2812);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const int types[] = {PNG_COLOR_TYPE_GRAY, PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_PALETTE,
+                         PNG_COLOR_TYPE_GRAY_ALPHA, PNG_COLOR_TYPE_RGB_ALPHA};
+    for (int round = 0; round < 60; ++round) {
+        LibpngFile f;
+        f.w = 1 + pick(19);
+        f.h = 1 + pick(19);
+        f.colourType = types[round % 5];
+        const int channels = f.colourType == PNG_COLOR_TYPE_RGB          ? 3
+                             : f.colourType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                             : f.colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                         : 1;
+        const bool lowDepths = f.colourType == PNG_COLOR_TYPE_GRAY || f.colourType == PNG_COLOR_TYPE_PALETTE;
+        const int depths[] = {1, 2, 4, 8, 16};
+        f.depth = lowDepths ? depths[pick(f.colourType == PNG_COLOR_TYPE_PALETTE ? 4 : 5)] : 8 << pick(2);
+        const std::size_t rowBytes = (std::size_t(f.w) * channels * f.depth + 7) / 8;
+        f.samples.resize(rowBytes * f.h);
+        for (auto& b : f.samples) b = static_cast<std::uint8_t>(random());
+        if (f.colourType == PNG_COLOR_TYPE_PALETTE) {
+            f.palette.resize(std::size_t{1} << f.depth);  // every index the depth can hold is inside
+            for (auto& c : f.palette)
+                c = {static_cast<png_byte>(random()), static_cast<png_byte>(random()),
+                     static_cast<png_byte>(random())};
+            if (pick(2)) f.alphas.resize(1 + pick(static_cast<int>(f.palette.size())), 0x40);
+        } else if (channels < 3 && channels != 2) {
+            f.transparentColour = pick(2) == 1;
+        }
+        if (pick(2))
+            f.profile =
+                (f.colourType & PNG_COLOR_MASK_COLOR) ? codectest::displayP3() : codectest::greyProfile();
+        const QImage flat = codecs::decode(libpngWrite(f), Format::Png);
+        f.interlaced = true;
+        const QImage interlaced = codecs::decode(libpngWrite(f), Format::Png);
+        ASSERT_EQ(flat.size(), QSize(f.w, f.h));
+        EXPECT_TRUE(codectest::sameBgr(flat, interlaced))
+            << "round " << round << ": type " << f.colourType << ", depth " << f.depth << ", " << f.w << " × "
+            << f.h;
+    }
 }
 
 TEST(PngRead, InterlacedWithAlphaMatchesTheSamePixelsNotInterlaced) {
@@ -108,6 +185,53 @@ TEST(PngRead, DamagedDataKeepsLibpngsReason) {
     bytes[30] = static_cast<char>(bytes[30] ^ 0xFF);  // the header chunk's CRC
     EXPECT_EQ(codectest::errorOf([&] { codecs::decode(bytes, Format::Png); }),
               QStringLiteral("画像を読めません: PNG ファイルが壊れています (IHDR: CRC error)"));
+}
+
+// libpng reads an index beyond the palette as black; it is refused as the BMP and GIF readers
+// refuse it, whichever way the rows are read.
+TEST(PngRead, AnIndexBeyondThePaletteIsRefused) {
+    struct Case {
+        std::vector<int> indices;
+        int depth, colours;
+        bool interlaced, alpha;
+        int highest;  // beyond the palette; -1: every index inside it
+    };
+    const Case cases[] = {
+        {{0, 1, 5, 1}, 8, 2, false, false, 5},   {{0, 1, 1, 255}, 8, 2, false, true, 255},
+        {{0, 3, 1, 2}, 8, 3, true, false, 3},    {{0, 1, 2, 9}, 8, 4, true, true, 9},
+        {{0, 15, 1, 0}, 4, 2, false, false, 15}, {{0, 1, 2, 3}, 8, 4, true, true, -1},
+        {{0, 1, 1, 0}, 4, 2, false, false, -1},
+    };
+    for (const Case& c : cases) {
+        const QByteArray file = codectest::palettePng(c.indices, c.depth, c.colours, c.interlaced, c.alpha);
+        const QString error = codectest::errorOf([&] { codecs::decode(file, Format::Png); });
+        if (c.highest < 0)
+            EXPECT_EQ(error, QStringLiteral("no error")) << c.colours;
+        else
+            EXPECT_EQ(error, QStringLiteral("画像を読めません: PNG ファイルが壊れています (色番号 %1 が %2 "
+                                            "色のパレットの外にあります)")
+                                 .arg(c.highest)
+                                 .arg(c.colours));
+    }
+}
+
+// libpng keeps the first profile it accepts: with a damaged first iCCP chunk, the second stood.
+TEST(PngRead, OfTwoProfilesTheFirstStands) {
+    const QImage orange = base::makeBgr(2, 2, rgb(128, 64, 32));
+    const QByteArray bare = codectest::pngWithoutSrgb(orange);
+    auto pixel = [&](const QByteArray& first, const QByteArray& second) {
+        const QByteArray file = codectest::withPngChunk(
+            codectest::withPngChunk(bare, codectest::iccpChunk(first)), codectest::iccpChunk(second));
+        return base::pixelAt(codecs::decode(file, Format::Png), 1, 1);
+    };
+    const QByteArray p3 = codectest::displayP3();
+    const base::Colour p3Orange = base::pixelAt(
+        codecs::decode(codectest::withPngChunk(bare, codectest::iccpChunk(p3)), Format::Png), 1, 1);
+    ASSERT_NE(p3Orange, rgb(128, 64, 32));
+    EXPECT_EQ(pixel(QByteArray(600, 'x'), p3), rgb(128, 64, 32));
+    EXPECT_EQ(pixel(codectest::greyProfile(), p3), rgb(128, 64, 32));
+    EXPECT_EQ(pixel(p3, codectest::greyProfile()), p3Orange);
+    EXPECT_EQ(pixel(p3, QByteArray(600, 'x')), p3Orange);
 }
 
 TEST(PngWrite, TwentyFourBitIsRgbAndIndexedIsAPalettePng) {
