@@ -621,9 +621,12 @@ void Tkadrel::showCurrent() {
     picTop->setText(QString::number(piece->pieceRect.top));
     picX->setText(QString::number(piece->pieceRect.width));
     picY->setText(QString::number(piece->pieceRect.height));
-    if (!piece->thumbnail.isNull()) {
-        preview->setPicture(piece->thumbnail);
-        composite_ = piece->thumbnail;
+    // A piece from a document kadrel-cli wrote has no thumbnail of its own: the column shows one
+    // made as an added piece's would be.
+    const QImage thumbnail = piece->thumbnail.isNull() ? addedThumbnail(piece->picture) : piece->thumbnail;
+    if (!thumbnail.isNull()) {
+        preview->setPicture(thumbnail);
+        composite_ = thumbnail;
     }
     intrans->setChecked(piece->transparent);
     if (piece->transparent) {
