@@ -9,10 +9,8 @@ namespace {
 template <class F>
 void forEachPicture(const PieceTable& t, F&& f) {
     f(t.background().picture);
-    for (const Piece& p : t.slots()) {
-        f(p.picture);
-        f(p.thumbnail);
-    }
+    for (const Piece& p : t.slots())
+        for (const QImage* picture : picturesOf(p)) f(*picture);
 }
 
 }  // namespace

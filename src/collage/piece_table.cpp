@@ -72,13 +72,17 @@ std::vector<Rect> PieceTable::rects() const {
     return out;
 }
 
-std::vector<Layer> PieceTable::layers() const {
+std::vector<Layer> layersOf(const std::vector<Piece>& slots) {
     std::vector<Layer> out;
-    out.reserve(slots_.size());
-    for (const Piece& p : slots_)
+    out.reserve(slots.size());
+    for (const Piece& p : slots)
         out.push_back(
             {&p.picture, QPoint(p.pieceRect.left, p.pieceRect.top), p.transparent, p.pieceTransColor});
     return out;
+}
+
+std::vector<Layer> PieceTable::layers() const {
+    return layersOf(slots_);
 }
 
 Piece& PieceTable::currentSlot() {
@@ -429,35 +433,32 @@ Effects PieceTable::arrange(const Arrangement& a, const Options& options, Scaled
     return e;
 }
 
-bool PieceTable::sameContent(const PieceTable& other) const {
+template <class SamePicture>
+bool PieceTable::sameState(const PieceTable& other, SamePicture samePictures) const {
     if (canvas_ != other.canvas_ || autoSize_ != other.autoSize_ || slots_.size() != other.slots_.size() ||
         background_.colour != other.background_.colour ||
-        !samePicture(background_.picture, other.background_.picture))
+        !samePictures(background_.picture, other.background_.picture))
         return false;
     for (size_t i = 0; i < slots_.size(); ++i) {
         const Piece& a = slots_[i];
         const Piece& b = other.slots_[i];
         if (!(a.pieceRect == b.pieceRect) || a.pieceFile != b.pieceFile || a.transparent != b.transparent ||
-            a.pieceTransColor != b.pieceTransColor || !samePicture(a.picture, b.picture) ||
-            !samePicture(a.thumbnail, b.thumbnail))
+            a.pieceTransColor != b.pieceTransColor)
             return false;
+        const auto pa = picturesOf(a), pb = picturesOf(b);
+        for (size_t k = 0; k < pa.size(); ++k)
+            if (!samePictures(*pa[k], *pb[k])) return false;
     }
     return true;
 }
 
+bool PieceTable::sameContent(const PieceTable& other) const {
+    return sameState(other, samePicture);
+}
+
 bool operator==(const PieceTable& a, const PieceTable& b) {
-    if (a.pieceCount() != b.pieceCount() || a.pickIndex() != b.pickIndex() || a.canvas() != b.canvas() ||
-        a.autoSize() != b.autoSize() || a.background().colour != b.background().colour ||
-        a.background().picture != b.background().picture)
-        return false;
-    for (int i = 0; i < a.pieceCount(); ++i) {
-        const Piece& p = a.piece(i);
-        const Piece& q = b.piece(i);
-        if (!(p.pieceRect == q.pieceRect) || p.pieceFile != q.pieceFile || p.transparent != q.transparent ||
-            p.pieceTransColor != q.pieceTransColor || p.picture != q.picture || p.thumbnail != q.thumbnail)
-            return false;
-    }
-    return true;
+    return a.pickIndex() == b.pickIndex() &&
+           a.sameState(b, [](const QImage& x, const QImage& y) { return x == y; });
 }
 
 QImage PieceTable::composeReleasing() && {
@@ -472,12 +473,7 @@ QImage PieceTable::composeReleasing() && {
             top.picture.size() == canvas_ && top.picture.format() == QImage::Format_BGR888)
             return std::move(top.picture);
     }
-    std::vector<Layer> layers;
-    layers.reserve(slots.size());
-    for (const Piece& p : slots)
-        layers.push_back(
-            {&p.picture, QPoint(p.pieceRect.left, p.pieceRect.top), p.transparent, p.pieceTransColor});
-    return compose(canvas_, background_, layers, [&](std::size_t i) {
+    return compose(canvas_, background_, layersOf(slots), [&](std::size_t i) {
         slots[i].picture = QImage();
         slots[i].thumbnail = QImage();
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -28,6 +29,15 @@ struct Piece {
     bool transparent = false;
     base::Colour pieceTransColor = 0;
 };
+
+// The pictures a piece holds, for code that treats each of them alike (equality, the bytes the
+// history keeps alive).
+inline std::array<const QImage*, 2> picturesOf(const Piece& p) {
+    return {&p.picture, &p.thumbnail};
+}
+
+// The layers composition draws for `slots`, bottom first; valid while `slots` is not changed.
+std::vector<Layer> layersOf(const std::vector<Piece>& slots);
 
 // The placement options and the screen: settings the user changes outside the edit history.
 struct Options {
@@ -165,6 +175,10 @@ public:
     bool sameContent(const PieceTable& other) const;
 
 private:
+    friend bool operator==(const PieceTable& a, const PieceTable& b);
+    // The same state apart from the current piece, pictures compared by `samePictures`.
+    template <class SamePicture>
+    bool sameState(const PieceTable& other, SamePicture samePictures) const;
     // Refits under auto size, then checks every rule the state must keep; throws on a breach.
     void settle();
     Piece& currentSlot();

@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -6,10 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include "app/command_line.h"
+#include "app/wiring.h"
 #include "base/image.h"
 #include "codecs/codecs.h"
 #include "collage/document.h"
 #include "collage/loading.h"
+#include "collage/openraster.h"
 #include "collage/recovery.h"
 #include "collage/window/tkadrel.h"
 #include "test_support.h"
@@ -66,6 +70,41 @@ TEST(Recovery, AKilledProgramsWorkComesBackOnTheNextStart) {
     EXPECT_EQ(collage::composeTable(k.table()), collage::composeTable(expected.table()));
     EXPECT_TRUE(k.isWindowModified());  // restored work is unsaved work
     EXPECT_TRUE(recoveries(folder).isEmpty());
+}
+
+// `kadrel layout.ora` opens the arrangement as its document; closing with changes asks even while
+// the cut editor is open, and キャンセル keeps both windows.
+TEST(Document, OpenedFromTheCommandLineAndAskedAboutWithTheEditorOpen) {
+    QTemporaryDir dir;
+    collage::PieceTable saved(QSize(10, 10));
+    for (int i = 0; i < 2; ++i) {
+        collage::Piece piece;
+        piece.picture = base::makeBgr(20 + 10 * i, 15, base::rgb(static_cast<std::uint8_t>(90 * i), 40, 4));
+        saved.add(piece, {});
+    }
+    const QString path = dir.filePath(QStringLiteral("layout.ora"));
+    collage::saveOpenRaster(saved, path);
+
+    testsupport::resetFake();
+    app::Windows windows(testsupport::fake());
+    windows.kadrel.show();
+    app::addStartFiles(windows.kadrel, {path});
+    EXPECT_EQ(windows.kadrel.document().fileName(), path);
+    EXPECT_TRUE(windows.kadrel.table() == saved);
+    EXPECT_FALSE(windows.kadrel.isWindowModified());
+
+    windows.kadrel.editmenu->trigger();
+    ASSERT_TRUE(windows.loadcut.isVisible());
+    collage::PieceTable moved = windows.kadrel.table();
+    moved.nudge(3, 0, {});
+    windows.kadrel.setTable(moved);
+    testsupport::fake().askAnswers = {2};
+    EXPECT_FALSE(windows.kadrel.close());
+    EXPECT_TRUE(windows.kadrel.isVisible());
+    EXPECT_TRUE(windows.loadcut.isVisible());
+    testsupport::fake().askAnswers = {1};
+    EXPECT_TRUE(windows.kadrel.close());
+    EXPECT_EQ(testsupport::fake().texts(platform::FakeDesktop::Kind::Question).size(), 2);
 }
 
 }  // namespace
