@@ -367,15 +367,7 @@ void Tkadrel::beginArrangement() {
 Effects Tkadrel::previewArrangement(const Arrangement& a) {
     // An edit in the window since the last preview ended the session: the arrangement starts
     // from the table as it is now.
-    Effects effects;
-    try {
-        effects = doc_.previewArrangement(a);
-    } catch (...) {
-        refresh();
-        throw;
-    }
-    refresh();
-    return effects;
+    return redrawing([&] { return doc_.previewArrangement(a); });
 }
 
 void Tkadrel::keepArrangement(const Effects& effects) {

@@ -680,27 +680,12 @@ void Tkadrel::clearClick() {
 }
 
 void Tkadrel::undoClick() {
-    bool undone = false;
-    try {
-        undone = doc_.undo();  // a drag or a preview still open ends first, as a step of its own
-    } catch (...) {
-        refresh();
-        throw;
-    }
-    refresh();
-    if (undone) pickchange();
+    // A drag or a preview still open ends first, as a step of its own.
+    if (redrawing([this] { return doc_.undo(); })) pickchange();
 }
 
 void Tkadrel::redoClick() {
-    bool redone = false;
-    try {
-        redone = doc_.redo();
-    } catch (...) {
-        refresh();
-        throw;
-    }
-    refresh();
-    if (redone) pickchange();
+    if (redrawing([this] { return doc_.redo(); })) pickchange();
 }
 
 void Tkadrel::addpicClick() {

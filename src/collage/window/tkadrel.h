@@ -298,6 +298,9 @@ private:
     // The action's notices are shown last.
     template <class F>
     void act(StepKind kind, F&& edit);
+    // Runs `f` (a call on the document) and redraws from the document whether or not it throws.
+    template <class F>
+    decltype(auto) redrawing(F&& f);
     void showEffects(const Effects& effects);
     // Redraws the pieces, the canvas, the left column and the undo items from the table.
     void refresh();
@@ -361,15 +364,18 @@ private:
 };
 
 template <class F>
+decltype(auto) Tkadrel::redrawing(F&& f) {
+    // Redraws as the call returns or throws (a refused edit shows the document's values again).
+    struct Redraw {
+        Tkadrel* window;
+        ~Redraw() { window->refresh(); }
+    } redraw{this};
+    return f();
+}
+
+template <class F>
 void Tkadrel::act(StepKind kind, F&& edit) {
-    Effects effects;
-    try {
-        effects = doc_.edit(std::forward<F>(edit), kind);
-    } catch (...) {
-        refresh();
-        throw;
-    }
-    refresh();
+    const Effects effects = redrawing([&] { return doc_.edit(std::forward<F>(edit), kind); });
     showEffects(effects);
 }
 

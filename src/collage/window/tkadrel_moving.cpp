@@ -42,13 +42,7 @@ void Tkadrel::ImageMouseDown(platform::PictureControl* sender, QMouseEvent* even
         return;
     }
     dragBase_ = {pointer, pressed.left, pressed.top};
-    try {
-        doc_.beginDrag(slot);  // ends a drag or a preview still open as a step of its own
-    } catch (...) {
-        refresh();
-        throw;
-    }
-    refresh();
+    redrawing([&] { doc_.beginDrag(slot); });  // ends a drag or a preview still open as a step of its own
     pickchange();
 }
 
@@ -78,13 +72,7 @@ void Tkadrel::ImageMouseUp(platform::PictureControl*, QMouseEvent*) {
     if (!doc_.dragging()) return;
     // The whole drag, from press to release, is one step; the refit comes at its end, and a refit
     // the budget refuses takes the whole drag back.
-    try {
-        doc_.endDrag();
-    } catch (...) {
-        refresh();
-        throw;
-    }
-    refresh();
+    redrawing([this] { doc_.endDrag(); });
 }
 
 bool Tkadrel::hasEditFocus() const {
