@@ -345,6 +345,7 @@ private:
         QTimer timer;
         std::unique_ptr<QThread> writer;
         bool again = false;  // a change came while the writer was busy
+        bool keep = false;   // the session ended without a question: the next start offers it
     };
     std::unique_ptr<Recovery> recovery_;
     double viewZoom_ = 1.0;

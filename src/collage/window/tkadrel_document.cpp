@@ -123,7 +123,13 @@ void Tkadrel::enableRecovery(const QString& folder) {
     // The desktop session ending asks as closing the window does; キャンセル keeps it running.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
         if (!doc_.modified() || pieceCount() == 0) return;
-        if (!manager.allowsInteraction()) return;  // the recovery document keeps the work
+        if (!manager.allowsInteraction()) {
+            // No question may be asked: the recovery document, written now, keeps the work for
+            // the next start.
+            waitForRecovery();
+            recovery_->keep = true;
+            return;
+        }
         bool may = false;
         platform::runGuarded(desktop_, this, [&] { may = maySafelyDiscard(); });
         manager.release();
@@ -185,7 +191,7 @@ void Tkadrel::endRecovery() {
     recovery_->timer.stop();
     if (recovery_->writer) recovery_->writer->wait();
     recovery_->writer.reset();
-    recovery_->file.remove();
+    if (!recovery_->keep) recovery_->file.remove();
     recovery_.reset();
 }
 
