@@ -167,7 +167,8 @@ void Tkadrel::writeRecovery() {
             writeRecovery();
         }
     });
-    r.writer->start(QThread::LowPriority);
+    // Idle priority, inherited by the workers it starts: the window and the user come first.
+    r.writer->start(QThread::IdlePriority);
 }
 
 void Tkadrel::waitForRecovery() {
