@@ -250,6 +250,20 @@ QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const 
     return bytes;
 }
 
+namespace {
+
+// The bytes of profile `p`, which it closes.
+QByteArray savedProfile(cmsHPROFILE p) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(p, nullptr, &size);
+    QByteArray bytes(static_cast<qsizetype>(size), '\0');
+    cmsSaveProfileToMem(p, bytes.data(), &size);
+    cmsCloseProfile(p);
+    return bytes;
+}
+
+}  // namespace
+
 // Display P3 as the phones describe it: DCI-P3 primaries, D65 white, the sRGB curve.
 QByteArray displayP3() {
     const cmsCIExyY white{0.3127, 0.3290, 1};
@@ -257,12 +271,7 @@ QByteArray displayP3() {
     const double curve[] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
     cmsToneCurve* c = cmsBuildParametricToneCurve(nullptr, 4, curve);
     cmsToneCurve* curves[3] = {c, c, c};
-    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(p, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(p, bytes.data(), &size);
-    cmsCloseProfile(p);
+    const QByteArray bytes = savedProfile(cmsCreateRGBProfile(&white, &primaries, curves));
     cmsFreeToneCurve(c);
     return bytes;
 }
@@ -272,24 +281,14 @@ QByteArray gammaProfile(double gamma) {
     const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
     cmsToneCurve* c = cmsBuildGamma(nullptr, gamma);
     cmsToneCurve* curves[3] = {c, c, c};
-    cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(p, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(p, bytes.data(), &size);
-    cmsCloseProfile(p);
+    const QByteArray bytes = savedProfile(cmsCreateRGBProfile(&white, &primaries, curves));
     cmsFreeToneCurve(c);
     return bytes;
 }
 
 QByteArray greyProfile() {
     cmsToneCurve* linear = cmsBuildGamma(nullptr, 1.0);
-    cmsHPROFILE p = cmsCreateGrayProfile(cmsD50_xyY(), linear);
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(p, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(p, bytes.data(), &size);
-    cmsCloseProfile(p);
+    const QByteArray bytes = savedProfile(cmsCreateGrayProfile(cmsD50_xyY(), linear));
     cmsFreeToneCurve(linear);
     return bytes;
 }
