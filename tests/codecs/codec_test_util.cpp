@@ -250,10 +250,7 @@ QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const 
     return bytes;
 }
 
-namespace {
-
-// The bytes of profile `p`, which it closes.
-QByteArray savedProfile(cmsHPROFILE p) {
+QByteArray savedProfile(cmsHPROFILE p) {  // cmsHPROFILE is void*
     cmsUInt32Number size = 0;
     cmsSaveProfileToMem(p, nullptr, &size);
     QByteArray bytes(static_cast<qsizetype>(size), '\0');
@@ -261,8 +258,6 @@ QByteArray savedProfile(cmsHPROFILE p) {
     cmsCloseProfile(p);
     return bytes;
 }
-
-}  // namespace
 
 // Display P3 as the phones describe it: DCI-P3 primaries, D65 white, the sRGB curve.
 QByteArray displayP3() {

@@ -84,6 +84,8 @@ QByteArray jpegWithSegment(QByteArray jpeg, std::uint8_t marker, const QByteArra
 QByteArray jpegWithProfile(const QByteArray& jpeg, const QByteArray& profile);
 // A WebP file with EXIF and ICCP chunks (each left out when empty) added by libwebpmux.
 QByteArray webpWithChunks(const QByteArray& webp, const QByteArray& exif, const QByteArray& icc);
+// The bytes of an lcms2 profile, which this closes.
+QByteArray savedProfile(void* profile);
 // Display P3 as the phones describe it (DCI-P3 primaries, D65 white, the sRGB curve), by lcms2.
 QByteArray displayP3();
 // A grey profile of linear light (the D50 white): 128 becomes 188 in sRGB.

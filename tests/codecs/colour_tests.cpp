@@ -16,15 +16,6 @@ using codectest::maxDifference;
 
 namespace {
 
-QByteArray saved(cmsHPROFILE p) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(p, nullptr, &size);
-    QByteArray bytes(static_cast<qsizetype>(size), '\0');
-    cmsSaveProfileToMem(p, bytes.data(), &size);
-    cmsCloseProfile(p);
-    return bytes;
-}
-
 // An RGB profile with sRGB's primaries and a pure power curve, `damage` done to it before saving.
 QByteArray rgbProfile(double gamma, const std::function<void(cmsHPROFILE)>& damage = {}) {
     const cmsCIExyY white{0.3127, 0.3290, 1};
@@ -34,7 +25,7 @@ QByteArray rgbProfile(double gamma, const std::function<void(cmsHPROFILE)>& dama
     cmsHPROFILE p = cmsCreateRGBProfile(&white, &primaries, curves);
     cmsFreeToneCurve(c);
     if (damage) damage(p);
-    return saved(p);
+    return codectest::savedProfile(p);
 }
 
 QByteArray withCurve(int type, std::initializer_list<double> parameters) {
