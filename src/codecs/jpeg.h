@@ -1,9 +1,13 @@
 #pragma once
 
+#include <memory>
+
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 
 #include "codecs/encoded.h"
+#include "codecs/rows.h"
 
 // JPEG through libjpeg. Failures throw base::Error with the bare reason (libjpeg's own text kept).
 namespace codecs::detail {
@@ -21,5 +25,8 @@ QImage decodeJpeg(const QByteArray& data);
 // A sequential colour JPEG from a BGR888 picture: the library's defaults, float DCT, quality with
 // baseline tables. quality must already be within 1..100.
 Encoded encodeJpeg(const QImage& bgr, int quality);
+
+// The same file for a picture of `size` fed a band of rows at a time.
+std::unique_ptr<RowWriter> jpegRowWriter(QSize size, int quality);
 
 }  // namespace codecs::detail

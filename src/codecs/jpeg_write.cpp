@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -63,9 +64,8 @@ struct JpegWriter : JpegPass<jpeg_compress_struct> {
     Encoded out;
 };
 
-// No C++ object with a destructor lives in this frame: libjpeg's error exit longjmps here.
-bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, int width, int height,
-              int quality) {
+// No C++ object with a destructor lives in these frames: libjpeg's error exit longjmps here.
+bool start(JpegWriter& writer, int width, int height, int quality) {
     writer.info.err = useJpegErrors(writer.errors);
     if (setjmp(writer.errors.jump)) return false;
     jpeg_create_compress(&writer.info);
@@ -85,27 +85,64 @@ bool compress(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, i
     info.dct_method = JDCT_FLOAT;
     jpeg_set_quality(&info, quality, TRUE);
     jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(first + stride * static_cast<qsizetype>(info.next_scanline));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
     return true;
 }
 
-}  // namespace
+bool compressRows(JpegWriter& writer, const std::uint8_t* first, qsizetype stride, int count) {
+    if (setjmp(writer.errors.jump)) return false;
+    for (int i = 0; i < count; ++i) {
+        JSAMPROW row = const_cast<JSAMPROW>(first + stride * i);
+        jpeg_write_scanlines(&writer.info, &row, 1);
+    }
+    return true;
+}
 
-Encoded encodeJpeg(const QImage& bgr, int quality) {
-    JpegWriter writer;
-    writer.out.block = base::Block(static_cast<std::size_t>(bgr.width()) * bgr.height() + 64 * 1024);
-    if (!compress(writer, bgr.constScanLine(0), bgr.bytesPerLine(), bgr.width(), bgr.height(), quality)) {
-        const QString reason = QString::fromLocal8Bit(writer.errors.message);
-        if (writer.errors.pub.msg_code == JERR_IMAGE_TOO_BIG)
+bool end(JpegWriter& writer) {
+    if (setjmp(writer.errors.jump)) return false;
+    jpeg_finish_compress(&writer.info);
+    return true;
+}
+
+class JpegRowWriter : public RowWriter {
+public:
+    JpegRowWriter(QSize size, int quality) : size_(size) {
+        // The file goes into a block of a byte a pixel, more than a photograph takes at quality 100.
+        writer_.out.block = base::Block(static_cast<std::size_t>(size.width()) * size.height() + 64 * 1024);
+        if (!start(writer_, size.width(), size.height(), quality)) fail();
+    }
+
+    void write(const std::uint8_t* rows, qsizetype stride, int, int count) override {
+        if (!compressRows(writer_, rows, stride, count)) fail();
+    }
+
+    Encoded finish() override {
+        if (!end(writer_)) fail();
+        return std::move(writer_.out);
+    }
+
+private:
+    [[noreturn]] void fail() const {
+        const QString reason = QString::fromLocal8Bit(writer_.errors.message);
+        if (writer_.errors.pub.msg_code == JERR_IMAGE_TOO_BIG)
             throw base::Error(
-                messages::jpegTooLargeToWrite(bgr.width(), bgr.height(), JPEG_MAX_DIMENSION, reason));
+                messages::jpegTooLargeToWrite(size_.width(), size_.height(), JPEG_MAX_DIMENSION, reason));
         throw base::Error(messages::jpegNotWritten(reason));
     }
-    return std::move(writer.out);
+
+    QSize size_;
+    JpegWriter writer_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowWriter> jpegRowWriter(QSize size, int quality) {
+    return std::make_unique<JpegRowWriter>(size, quality);
+}
+
+Encoded encodeJpeg(const QImage& bgr, int quality) {
+    JpegRowWriter writer(bgr.size(), quality);
+    writer.write(bgr.constScanLine(0), bgr.bytesPerLine(), 0, bgr.height());
+    return writer.finish();
 }
 
 }  // namespace codecs::detail

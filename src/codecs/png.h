@@ -1,10 +1,14 @@
 #pragma once
 
+#include <memory>
+
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 
 #include "codecs/encoded.h"
 #include "codecs/photo.h"
+#include "codecs/rows.h"
 
 // PNG through libpng. Failures throw base::Error with the bare reason (libpng's own text kept).
 namespace codecs::detail {
@@ -17,5 +21,8 @@ Decoded decodePng(const QByteArray& data);
 // libpng's default settings: 24-bit RGB from BGR888, a palette PNG from Indexed8; with an sRGB
 // chunk, since the program's pictures are sRGB.
 Encoded encodePng(const QImage& image);
+
+// The same file for a 24-bit picture of `size` fed a band of rows at a time.
+std::unique_ptr<RowWriter> pngRowWriter(QSize size);
 
 }  // namespace codecs::detail

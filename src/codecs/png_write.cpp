@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -426,6 +427,31 @@ Encoded encodePng(const QImage& image) {
     if (!compress(writer, source))
         throw base::Error(messages::pngNotWritten(QString::fromLocal8Bit(writer.errors.message)));
     return writer.out.take();
+}
+
+}  // namespace codecs::detail
+
+namespace codecs::detail {
+namespace {
+
+// Holds the rows until the last, then encodes the whole picture.
+class WholePngWriter : public RowWriter {
+public:
+    explicit WholePngWriter(QSize size) : picture_(base::allocateBgr(size.width(), size.height())) {}
+    void write(const std::uint8_t* rows, qsizetype stride, int first, int count) override {
+        const std::size_t bytes = 3 * static_cast<std::size_t>(picture_.width());
+        for (int i = 0; i < count; ++i) std::memcpy(picture_.scanLine(first + i), rows + stride * i, bytes);
+    }
+    Encoded finish() override { return encodePng(picture_); }
+
+private:
+    QImage picture_;
+};
+
+}  // namespace
+
+std::unique_ptr<RowWriter> pngRowWriter(QSize size) {
+    return std::make_unique<WholePngWriter>(size);
 }
 
 }  // namespace codecs::detail
