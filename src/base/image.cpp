@@ -101,6 +101,22 @@ bool isMapped(const QImage& image) {
            image.sizeInBytes() >= static_cast<qsizetype>(kLargeBlock);
 }
 
+void releaseRows(const QImage& image, int first, int last) {
+#if defined(__linux__)
+    if (!isMapped(image) || first >= last) return;
+    constexpr std::uintptr_t page = 4096;
+    const auto from = reinterpret_cast<std::uintptr_t>(image.constScanLine(first));
+    const auto to = reinterpret_cast<std::uintptr_t>(image.constBits()) +
+                    static_cast<std::uintptr_t>(last) * static_cast<std::uintptr_t>(image.bytesPerLine());
+    const std::uintptr_t start = (from + page - 1) & ~(page - 1), end = to & ~(page - 1);
+    if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
+#else
+    (void)image;
+    (void)first;
+    (void)last;
+#endif
+}
+
 Block::Block(std::size_t size) : size_(size) {
     if (size >= kLargeBlock) {
         Mapping m{};

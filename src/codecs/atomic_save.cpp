@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 #include <optional>
 
 #include <sys/stat.h>
@@ -58,7 +59,7 @@ void saveBytes(const QString& path, const QByteArray& bytes) {
     saveBytes(path, bytes.constData(), bytes.size());
 }
 
-void saveBytes(const QString& path, const char* data, qint64 size) {
+FileSave::FileSave(const QString& path) : path_(path) {
     // Links are followed: saving through a link to a file replaces that file and keeps the link,
     // which is also what QSaveFile writes to.
     int missing = 0;
@@ -76,21 +77,39 @@ void saveBytes(const QString& path, const char* data, qint64 size) {
     // in commit(); until then, and whenever anything fails, the old file stays as it was.
     // Unbuffered: with Qt's write buffer, a flush that fails inside commit() (a full disk, a size
     // limit) still let commit() rename the cut-off file over the old one and report success.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw base::Error(messages::writeFailed(path, messages::fileError(path, file.errorString(), true)));
-    if (old) keepModeOf(*old, file.handle());
-    const qint64 written = file.write(data, size);
-    if (written != size || file.size() != size) {
+    file_ = std::make_unique<QSaveFile>(path);
+    if (!file_->open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        throw base::Error(messages::writeFailed(path, messages::fileError(path, file_->errorString(), true)));
+    if (old) keepModeOf(*old, file_->handle());
+}
+
+FileSave::~FileSave() {
+    if (file_ && file_->isOpen()) file_->cancelWriting();
+}
+
+void FileSave::write(const char* data, qint64 size) {
+    const qint64 written = file_->write(data, size);
+    total_ += std::max<qint64>(written, 0);
+    if (written != size || file_->size() != total_) {
         // A short write may leave no error set; then the count is the reason.
-        const QString reason = file.error() != QFileDevice::NoError
-                                   ? messages::fileError(path, file.errorString(), true)
+        const QString reason = file_->error() != QFileDevice::NoError
+                                   ? messages::fileError(path_, file_->errorString(), true)
                                    : messages::writeIncomplete(std::max<qint64>(written, 0), size);
-        file.cancelWriting();
-        throw base::Error(messages::writeFailed(path, reason));
+        file_->cancelWriting();
+        throw base::Error(messages::writeFailed(path_, reason));
     }
-    if (!file.commit())
-        throw base::Error(messages::writeFailed(path, messages::fileError(path, file.errorString(), true)));
+}
+
+void FileSave::commit() {
+    if (!file_->commit())
+        throw base::Error(
+            messages::writeFailed(path_, messages::fileError(path_, file_->errorString(), true)));
+}
+
+void saveBytes(const QString& path, const char* data, qint64 size) {
+    FileSave file(path);
+    file.write(data, size);
+    file.commit();
 }
 
 }  // namespace codecs

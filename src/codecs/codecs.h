@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <optional>
 
 #include <QByteArray>
@@ -10,6 +11,7 @@
 #include "base/image.h"
 
 class QMimeData;
+class QSaveFile;
 
 namespace codecs {
 
@@ -87,6 +89,25 @@ QByteArray encode(const QImage& image, Format format, const WriteOptions& option
 // Encodes, then saves through a temporary file beside `path` that replaces it only when
 // complete: a failed write leaves the old file as it was. Throws base::Error naming the file.
 void writeFile(const QString& path, const QImage& image, Format format, const WriteOptions& options = {});
+
+// A file written in parts, by the same rules as saveBytes(): it replaces `path` only when
+// committed, and dropped before that it leaves the old file as it was. Every failure throws
+// base::Error naming the file.
+class FileSave {
+public:
+    explicit FileSave(const QString& path);
+    ~FileSave();
+    FileSave(const FileSave&) = delete;
+    FileSave& operator=(const FileSave&) = delete;
+
+    void write(const char* data, qint64 size);
+    void commit();
+
+private:
+    QString path_;
+    std::unique_ptr<QSaveFile> file_;
+    qint64 total_ = 0;
+};
 
 // Writes bytes atomically (the same temporary-file rule).
 void saveBytes(const QString& path, const QByteArray& bytes);

@@ -1,8 +1,11 @@
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
+
+#include <zlib.h>
 
 #include <QFile>
 #include <QImageReader>
@@ -12,6 +15,7 @@
 #include "base/image.h"
 #include "codecs/bmp.h"
 #include "codecs/codecs.h"
+#include "codecs/colour.h"
 #include "codecs/gif.h"
 #include "codecs/heif.h"
 #include "codecs/ico.h"
@@ -21,6 +25,7 @@
 #include "codecs/orientation.h"
 #include "codecs/photo.h"
 #include "codecs/png.h"
+#include "codecs/rows.h"
 #include "codecs/webp.h"
 
 namespace codecs {
@@ -140,7 +145,10 @@ QImage decode(const QByteArray& data, Format format) {
     }
 }
 
-QImage readFile(const QString& path, Format format) {
+namespace {
+
+// The whole file, under the cap; throws base::Error naming the file.
+FileBytes readBytes(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw base::Error(messages::readFailed(path, messages::fileError(path, file.errorString(), false)));
@@ -157,9 +165,20 @@ QImage readFile(const QString& path, Format format) {
     if (bytes.size > static_cast<std::size_t>(kMaxFileBytes))
         throw base::Error(
             messages::readFailed(path, messages::fileTooLarge(static_cast<qint64>(bytes.size))));
-    // The decoders only read the bytes, and none keeps them past its return.
-    const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.block.data()),
-                                                    static_cast<qsizetype>(bytes.size));
+    return bytes;
+}
+
+// The decoders only read the bytes, and none keeps them past its return.
+QByteArray viewOf(const FileBytes& bytes) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.block.data()),
+                                   static_cast<qsizetype>(bytes.size));
+}
+
+}  // namespace
+
+QImage readFile(const QString& path, Format format) {
+    const FileBytes bytes = readBytes(path);
+    const QByteArray data = viewOf(bytes);
     try {
         // The name chooses the decoder, but a file whose bytes say plainly that it is another
         // format was only misnamed; a file no decoder recognises gets the named decoder's refusal.
@@ -167,6 +186,102 @@ QImage readFile(const QString& path, Format format) {
     } catch (const base::Error& e) {
         throw base::Error(messages::readFailed(path, e.text()));
     }
+}
+
+// A streamed file's bytes are held only while its rows are decoded: a join opens every piece
+// first, and the pieces below the rows being made should not hold their files meanwhile. The
+// file is read again for its rows, and must be the one first read.
+struct RowReader::Stream {
+    FileBytes bytes;
+    std::unique_ptr<detail::JpegRows> jpeg;
+    std::unique_ptr<detail::SrgbConversion> colour;
+    std::size_t size = 0;
+    uLong crc = 0;
+};
+
+namespace {
+
+uLong crcOf(const FileBytes& bytes) {
+    uLong crc = crc32(0, nullptr, 0);
+    for (std::size_t at = 0; at < bytes.size;) {
+        const auto n = static_cast<uInt>(std::min<std::size_t>(bytes.size - at, 1u << 30));
+        crc = crc32(crc, bytes.block.data() + at, n);
+        at += n;
+    }
+    return crc;
+}
+
+}  // namespace
+
+std::unique_ptr<RowReader> RowReader::open(const QString& path, Format format) {
+    auto stream = std::make_unique<Stream>();
+    stream->bytes = readBytes(path);
+    const QByteArray data = viewOf(stream->bytes);
+    try {
+        const Format read = data.isEmpty() ? format : signatureFormat(data).value_or(format);
+        if (read == Format::Jpeg && !data.isEmpty() && detail::exifOrientation(data) == 1) {
+            const detail::JpegRows header(data);
+            const detail::ColourSource colour = detail::jpegColour(data);
+            // Arithmetic-coded data is judged over the whole picture, and so is a grey profile on
+            // samples of unknown kind.
+            if (!header.arithmetic() && (colour.isSrgb() || colour.samples != detail::Samples::Unknown)) {
+                if (!colour.isSrgb()) stream->colour = detail::SrgbConversion::make(colour, false);
+                const QSize size = header.size();
+                QImage picture = base::allocateBgr(size.width(), size.height());
+                stream->size = stream->bytes.size;
+                stream->crc = crcOf(stream->bytes);
+                stream->bytes = FileBytes();
+                return std::unique_ptr<RowReader>(new RowReader(path, std::move(picture), std::move(stream)));
+            }
+        }
+        QImage picture = decodeBare(data, read);
+        return std::unique_ptr<RowReader>(new RowReader(path, std::move(picture), nullptr));
+    } catch (const base::Error& e) {
+        throw base::Error(messages::readFailed(path, e.text()));
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::readFailed(path, messages::outOfMemory()));
+    }
+}
+
+RowReader::RowReader(QString path, QImage picture, std::unique_ptr<Stream> stream)
+    : path_(std::move(path)), picture_(std::move(picture)), stream_(std::move(stream)) {
+    if (!stream_) ready_ = picture_.height();
+}
+
+RowReader::~RowReader() = default;
+
+void RowReader::readTo(int rows) {
+    const int count = std::min(rows, picture_.height()) - ready_;
+    if (count <= 0 || !stream_) return;
+    // Written through the first pointer taken: the picture may be shared with the passes reading
+    // it, and must not be copied away from them.
+    auto* first = const_cast<std::uint8_t*>(picture_.constScanLine(ready_));
+    const qsizetype stride = picture_.bytesPerLine();
+    try {
+        if (!stream_->jpeg) {
+            stream_->bytes = readBytes(path_);
+            if (stream_->bytes.size != stream_->size || crcOf(stream_->bytes) != stream_->crc)
+                throw base::Error(messages::fileChanged());
+            stream_->jpeg = std::make_unique<detail::JpegRows>(viewOf(stream_->bytes));
+        }
+        stream_->jpeg->read(first, stride, count);
+    } catch (const base::Error& e) {
+        throw base::Error(messages::readFailed(path_, e.text()));
+    } catch (const std::bad_alloc&) {
+        throw base::Error(messages::readFailed(path_, messages::outOfMemory()));
+    }
+    if (stream_->colour)
+        for (int i = 0; i < count; ++i)
+            stream_->colour->convertRow(first + stride * i, static_cast<std::uint32_t>(picture_.width()));
+    ready_ += count;
+    if (ready_ == picture_.height()) stream_.reset();  // the file's bytes go too
+}
+
+void RowReader::release(int row) {
+    row = std::min(row, ready_);
+    if (row <= released_) return;
+    base::releaseRows(picture_, released_, row);
+    released_ = row;
 }
 
 QByteArray encode(const QImage& image, Format format, const WriteOptions& options) {

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <jpeglib.h>
@@ -126,24 +127,36 @@ void cmykToBgr(const std::uint8_t* cmyk, std::uint8_t* bgr, JDIMENSION width, bo
     }
 }
 
-// Decodes into rows of `stride` bytes from `first`; CMYK goes through `cmykRow` (4 × width bytes).
-bool readPixels(JpegReader& reader, std::uint8_t* first, qsizetype stride, std::uint8_t* cmykRow) {
+// Starts the decoder on BGR888 output (CMYK for ink); checks that it gives the picture's size.
+bool startPixels(JpegReader& reader, bool cmyk) {
     if (setjmp(reader.errors.common.jump)) return false;
     jpeg_decompress_struct& info = reader.info;
     jpeg_start_decompress(&info);
-    const int wanted = cmykRow ? 4 : 3;
-    if (info.output_components != wanted || info.output_width != info.image_width ||
+    if (info.output_components != (cmyk ? 4 : 3) || info.output_width != info.image_width ||
         info.output_height != info.image_height)
         ERREXIT(&info, JERR_CONVERSION_NOTIMPL);
+    return true;
+}
+
+// Decodes the next `count` rows into rows of `stride` bytes from `first`; CMYK goes through
+// `cmykRow` (4 × width bytes).
+bool readRows(JpegReader& reader, std::uint8_t* first, qsizetype stride, int count, std::uint8_t* cmykRow) {
+    if (setjmp(reader.errors.common.jump)) return false;
+    jpeg_decompress_struct& info = reader.info;
     const bool inverted = info.saw_Adobe_marker;
-    while (info.output_scanline < info.output_height) {
-        std::uint8_t* target = first + stride * static_cast<qsizetype>(info.output_scanline);
+    for (int i = 0; i < count; ++i) {
+        std::uint8_t* target = first + stride * i;
         JSAMPROW row = cmykRow ? cmykRow : target;
         if (jpeg_read_scanlines(&info, &row, 1) != 1) ERREXIT(&info, JERR_INPUT_EMPTY);
         if (cmykRow) cmykToBgr(cmykRow, target, info.output_width, inverted);
         noteArithmeticEnd(&info, reader.errors);
     }
-    jpeg_finish_decompress(&info);
+    return true;
+}
+
+bool finishPixels(JpegReader& reader) {
+    if (setjmp(reader.errors.common.jump)) return false;
+    jpeg_finish_decompress(&reader.info);
     return true;
 }
 
@@ -215,8 +228,10 @@ long long scansIn(const QByteArray& data) {
 
 }  // namespace
 
-QImage decodeJpeg(const QByteArray& data) {
-    JpegReader reader;
+struct JpegRows::Reader : JpegReader {};
+
+JpegRows::JpegRows(const QByteArray& data) : reader_(std::make_unique<Reader>()) {
+    JpegReader& reader = *reader_;
     if (!readHeader(reader, reinterpret_cast<const unsigned char*>(data.constData()),
                     static_cast<unsigned long>(data.size())))
         fail(reader);
@@ -231,16 +246,49 @@ QImage decodeJpeg(const QByteArray& data) {
         if (scans * info.image_width * info.image_height > kMaxJpegScanPixels)
             throw base::Error(messages::jpegTooMuchWork(scans, info.image_width, info.image_height));
     }
-
     const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-    QImage image = base::allocateBgr(static_cast<int>(info.image_width), static_cast<int>(info.image_height));
-    std::vector<std::uint8_t> cmykRow(cmyk ? std::size_t{4} * info.image_width : 0);
-
+    cmykRow_.resize(cmyk ? std::size_t{4} * info.image_width : 0);
     reader.errors.arithmeticEndRow = -1;
-    if (!readPixels(reader, image.scanLine(0), image.bytesPerLine(), cmyk ? cmykRow.data() : nullptr))
-        fail(reader);
-    if (reader.errors.arithmeticEndRow >= 0 && !plainFrom(image, reader.errors.arithmeticEndRow))
+}
+
+JpegRows::~JpegRows() = default;
+
+QSize JpegRows::size() const {
+    return QSize(static_cast<int>(reader_->info.image_width), static_cast<int>(reader_->info.image_height));
+}
+
+bool JpegRows::arithmetic() const {
+    return reader_->info.arith_code;
+}
+
+int JpegRows::done() const {
+    return static_cast<int>(reader_->info.output_scanline);
+}
+
+bool JpegRows::progressive() const {
+    return reader_->info.progressive_mode;
+}
+
+void JpegRows::read(std::uint8_t* first, qsizetype stride, int count) {
+    if (!started_) {
+        if (!startPixels(*reader_, !cmykRow_.empty())) fail(*reader_);
+        started_ = true;
+    }
+    if (!readRows(*reader_, first, stride, count, cmykRow_.empty() ? nullptr : cmykRow_.data()))
+        fail(*reader_);
+    if (done() == size().height() && !finishPixels(*reader_)) fail(*reader_);
+}
+
+long JpegRows::arithmeticEndRow() const {
+    return reader_->errors.arithmeticEndRow;
+}
+
+QImage decodeJpeg(const QByteArray& data) {
+    JpegRows rows(data);
+    QImage image = base::allocateBgr(rows.size().width(), rows.size().height());
+    rows.read(image.scanLine(0), image.bytesPerLine(), image.height());
+    if (rows.arithmeticEndRow() >= 0 && !plainFrom(image, rows.arithmeticEndRow()))
         throw base::Error(messages::jpegArithmeticCut());
     return image;
 }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <utility>
@@ -113,6 +114,17 @@ public:
 
     void write(const std::uint8_t* rows, qsizetype stride, int, int count) override {
         if (!compressRows(writer_, rows, stride, count)) fail();
+    }
+
+    void drain(const std::function<void(const std::uint8_t*, std::size_t)>& out) override {
+        jpeg_destination_mgr& dest = writer_.destination.pub;
+        std::uint8_t* start = writer_.out.block.data();
+        const std::size_t used = static_cast<std::size_t>(dest.next_output_byte - start);
+        if (used == 0) return;
+        out(start, used);
+        // The block is used again from its start: only the pages one band's bytes take stay.
+        dest.next_output_byte = start;
+        dest.free_in_buffer = writer_.out.block.size();
     }
 
     Encoded finish() override {

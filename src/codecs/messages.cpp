@@ -46,6 +46,10 @@ QString writeIncomplete(qint64 written, qint64 total) {
     return QStringLiteral("%1 バイトのうち %2 バイトしか書き込めませんでした").arg(total).arg(written);
 }
 
+QString fileChanged() {
+    return QStringLiteral("読み込みの途中でファイルが変わりました");
+}
+
 QString fileEmpty() {
     return QStringLiteral("ファイルが空です");
 }

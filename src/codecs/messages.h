@@ -24,6 +24,8 @@ QString fileTooLarge(qint64 bytes);
 // A write that stopped short without a system reason.
 QString writeIncomplete(qint64 written, qint64 total);
 QString fileEmpty();
+// A file read again for its rows is no longer the file first read.
+QString fileChanged();
 QString nullPicture();
 QString gifNeedsIndexed();
 QString icoNotWritable();

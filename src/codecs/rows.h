@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include <QImage>
 #include <QSize>
+#include <QString>
 
 #include "codecs/codecs.h"
 #include "codecs/encoded.h"
@@ -23,8 +26,49 @@ public:
     // the one before, in the picture's format (BGR888). Throws base::Error with the bare reason.
     virtual void write(const std::uint8_t* rows, qsizetype stride, int first, int count) = 0;
 
-    // After the last band: the file. Throws base::Error with the bare reason.
+    // The bytes of the file made so far that no later band changes, handed to `out` and left out
+    // of finish(), so that a large file goes to disk as it is made. The default hands none over.
+    virtual void drain(const std::function<void(const std::uint8_t* bytes, std::size_t size)>& out) {
+        (void)out;
+    }
+
+    // After the last band: the file, or what drain() has not handed over. Throws base::Error
+    // with the bare reason.
     virtual detail::Encoded finish() = 0;
+};
+
+// A picture file decoded a band of rows at a time into a BGR888 picture of its full size, whose
+// rows a command no longer reads can be let go: a command then holds the rows it works on, not
+// the whole picture. The pixels are those readFile() gives. A baseline or progressive JPEG that
+// is upright as stored is decoded as its rows are asked for; any other file is decoded whole
+// when opened. Not for use from two threads at once.
+class RowReader {
+public:
+    // Reads the file and its header; throws base::Error as readFile() does.
+    static std::unique_ptr<RowReader> open(const QString& path, Format format);
+    ~RowReader();
+    RowReader(const RowReader&) = delete;
+    RowReader& operator=(const RowReader&) = delete;
+
+    QSize size() const { return picture_.size(); }
+    // Rows [0, ready()) hold their pixels, apart from those let go.
+    const QImage& picture() const { return picture_; }
+    int ready() const { return ready_; }
+    // Decodes until ready() is at least `rows` (at most the height). Throws base::Error naming
+    // the file as readFile() does; the rows after a failure are not decoded.
+    void readTo(int rows);
+    // Rows above `row` will not be read again: their memory goes back.
+    void release(int row);
+
+    struct Stream;  // the decoder of a file read as its rows are asked for
+
+private:
+    RowReader(QString path, QImage picture, std::unique_ptr<Stream> stream);
+    QString path_;
+    QImage picture_;
+    std::unique_ptr<Stream> stream_;
+    int ready_ = 0;
+    int released_ = 0;
 };
 
 // A writer for a BGR888 picture of `size` in `format`, or null where the format's encoder needs

@@ -33,6 +33,11 @@ void forEachBand(int rows, long long rowCost, const std::function<void(int first
     });
 }
 
+QSize checkedSize(QSize size) {
+    base::checkSize(size.width(), size.height());
+    return size;
+}
+
 QImage bgrSource(const QImage& picture) {
     if (picture.isNull()) throw base::Error(noPictureText());
     return base::toBgr(picture);

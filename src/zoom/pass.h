@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include <QImage>
+#include <QSize>
 
 #include "base/colour.h"
 
@@ -36,18 +38,46 @@ void forEachBand(int rows, long long rowCost, const std::function<void(int first
 // `picture` as Format_BGR888 (the passes' layout); a BGR888 picture comes back as it is.
 QImage bgrSource(const QImage& picture);
 
-// Writes every row of `dst` through row(y, out), out pointing at row y, in bands on the worker
-// pool as forEachBand runs them.
+// Writes rows [top, bottom) of a destination whose row 0 is at `first`, `stride` bytes apart,
+// through row(y, out), out pointing at row y, in bands on the worker pool as forEachBand runs them.
 template <typename Row>
-void forEachRow(QImage& dst, long long rowCost, const Row& row, const Progress& progress) {
-    std::uint8_t* const first = dst.bits();
-    const qsizetype stride = dst.bytesPerLine();
+void forEachRowIn(std::uint8_t* first, qsizetype stride, int top, int bottom, long long rowCost,
+                  const Row& row, const Progress& progress = {}) {
     forEachBand(
-        dst.height(), rowCost,
-        [&](int top, int bottom) {
-            for (int y = top; y < bottom; ++y) row(y, first + stride * y);
+        bottom - top, rowCost,
+        [&](int a, int b) {
+            for (int y = top + a; y < top + b; ++y) row(y, first + stride * y);
         },
         progress);
 }
+
+// Every row of `dst`.
+template <typename Row>
+void forEachRow(QImage& dst, long long rowCost, const Row& row, const Progress& progress) {
+    forEachRowIn(dst.bits(), dst.bytesPerLine(), 0, dst.height(), rowCost, row, progress);
+}
+
+// `size` when the budget allows a picture of it; throws base::Error as allocating one would.
+QSize checkedSize(QSize size);
+
+// Source rows [first, last).
+struct RowSpan {
+    int first = 0;
+    int last = 0;
+};
+
+// A pass cut into bands of destination rows, for a caller that hands the source's rows over as
+// they are decoded and lets them go once no band left reads them. The rows are those the whole
+// pass writes, whatever the bands.
+class BandPass {
+public:
+    virtual ~BandPass() = default;
+    virtual QSize size() const = 0;
+    // The source rows that destination rows [top, bottom) read; empty when they read none.
+    virtual RowSpan sourceRows(int top, int bottom) const = 0;
+    // Writes destination rows [top, bottom), row 0 at `first` and rows `stride` bytes apart, on
+    // the worker pool.
+    virtual void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const = 0;
+};
 
 }  // namespace zoom

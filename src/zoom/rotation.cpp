@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -130,37 +131,93 @@ ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, 
 
 }  // namespace
 
-QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Progress& progress) {
-    const detail::Source src = detail::passSource(srcIn);
-    QImage dst = detail::blankPicture(size);
-    const int w = src.picture.width(), h = src.picture.height();
-    const int w2 = size.width(), h2 = size.height();
-    const double cosA = std::cos(o.angle), sinA = std::sin(o.angle);
+namespace {
 
-    // Per column, the parts of sx and sy that depend on x only, formed as the sums are written.
-    std::vector<double> colX(w2), colY(w2);
-    for (int x = 0; x < w2; ++x) {
-        const double dx = x + 0.5 - w2 / 2.0;
-        colX[x] = cosA * dx + (w / 2.0 - 0.5);
-        colY[x] = -sinA * dx + (h / 2.0 - 0.5);
+class Rotation final : public BandPass {
+public:
+    Rotation(const QImage& srcIn, QSize size, const RotateOptions& o)
+        : src_(detail::passSource(srcIn)), size_(checkedSize(size)), o_(o) {
+        const int w = src_.picture.width(), h = src_.picture.height();
+        const int w2 = size.width();
+        cosA_ = std::cos(o.angle);
+        sinA_ = std::sin(o.angle);
+        // Per column, the parts of sx and sy that depend on x only, formed as the sums are written.
+        colX_.resize(static_cast<std::size_t>(w2));
+        colY_.resize(static_cast<std::size_t>(w2));
+        for (int x = 0; x < w2; ++x) {
+            const double dx = x + 0.5 - w2 / 2.0;
+            colX_[x] = cosA_ * dx + (w / 2.0 - 0.5);
+            colY_[x] = -sinA_ * dx + (h / 2.0 - 0.5);
+        }
+        const auto [lo, hi] = std::minmax_element(colY_.begin(), colY_.end());
+        colYLow_ = *lo;
+        colYHigh_ = *hi;
     }
-    Pass pass{src.rows.data(), w, h, o, kept(1.0, o.key.fill), {}};
-    detail::putColour(pass.gap, o.gap);
 
-    forEachRow(
-        dst, w2,
-        [&](int y, std::uint8_t* out) {
-            const double dy = y + 0.5 - h2 / 2.0;
-            const double rowX = sinA * dy, rowY = cosA * dy;
+    QSize size() const override { return size_; }
+
+    RowSpan sourceRows(int top, int bottom) const override {
+        if (top >= bottom) return {};
+        // sy = colY[x] + rowY(y) with rowY linear in y: its extremes lie at the band's ends. A row
+        // to either side covers the rounding of the sums and the lower neighbour.
+        const double a = rowY(top), b = rowY(bottom - 1);
+        const double low = colYLow_ + std::min(a, b), high = colYHigh_ + std::max(a, b);
+        const int h = src_.picture.height();
+        const auto clamp = [h](double v) {
+            return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(h)));
+        };
+        const RowSpan span{clamp(std::floor(low) - 1), clamp(std::floor(high) + 3)};
+        return span.first < span.last ? span : RowSpan{};
+    }
+
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const override {
+        run(first, stride, top, bottom, {});
+    }
+
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom, const Progress& progress) const {
+        const int w = src_.picture.width(), h = src_.picture.height();
+        const int w2 = size_.width();
+        Pass pass{src_.rows.data(), w, h, o_, kept(1.0, o_.key.fill), {}};
+        detail::putColour(pass.gap, o_.gap);
+        forEachRowIn(
+            first, stride, top, bottom, w2,
+            [&](int y, std::uint8_t* out) {
+                const double dy = y + 0.5 - size_.height() / 2.0;
+                const double rowX = sinA_ * dy, rowY = cosA_ * dy;
 #if KADREL_X86_64_VECTORS
-            if (src.vectorRead) {
-                vectorRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2, *src.vectorRead);
-                return;
-            }
+                if (src_.vectorRead) {
+                    vectorRow(pass, colX_.data(), colY_.data(), rowX, rowY, out, w2, *src_.vectorRead);
+                    return;
+                }
 #endif
-            plainRow(pass, colX.data(), colY.data(), rowX, rowY, out, w2);
-        },
-        progress);
+                plainRow(pass, colX_.data(), colY_.data(), rowX, rowY, out, w2);
+            },
+            progress);
+    }
+
+private:
+    double rowY(int y) const {
+        return cosA_ * (y + 0.5 - size_.height() / 2.0);
+    }
+
+    detail::Source src_;
+    QSize size_;
+    RotateOptions o_;
+    double cosA_ = 1, sinA_ = 0;
+    std::vector<double> colX_, colY_;
+    double colYLow_ = 0, colYHigh_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<BandPass> rotateBands(const QImage& src, QSize size, const RotateOptions& o) {
+    return std::make_unique<Rotation>(src, size, o);
+}
+
+QImage rotate(const QImage& srcIn, QSize size, const RotateOptions& o, const Progress& progress) {
+    const Rotation pass(srcIn, size, o);
+    QImage dst = detail::blankPicture(size);
+    pass.run(dst.bits(), dst.bytesPerLine(), 0, size.height(), progress);
     return dst;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QImage>
 #include <QSize>
 
@@ -27,5 +29,8 @@ struct RotateOptions {
 // the neighbour interpolation and keep test of the scaling passes. Throws base::Error for a size
 // outside the budget.
 QImage rotate(const QImage& src, QSize size, const RotateOptions& options, const Progress& progress = {});
+
+// The same pass a band at a time.
+std::unique_ptr<BandPass> rotateBands(const QImage& src, QSize size, const RotateOptions& options);
 
 }  // namespace zoom

@@ -52,4 +52,16 @@ QImage scale(const QImage& src, QSize size, const KeyOptions& key, const Progres
     return zoomdown(src, size, key, progress);
 }
 
+std::unique_ptr<BandPass> scaleBands(const QImage& src, QSize size, const KeyOptions& key) {
+    switch (scalePass(src.size(), size)) {
+        case ScalePass::None:
+            throw base::Error(sameSizeText());
+        case ScalePass::Up:
+            return zoomupBands(src, size, key);
+        case ScalePass::Down:
+            break;
+    }
+    return zoomdownBands(src, size, key);
+}
+
 }  // namespace zoom

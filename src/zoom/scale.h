@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QImage>
 #include <QSize>
 
@@ -25,5 +27,8 @@ int ratioWidth(int height, double ratio);
 // The pass scalePass() chooses. Throws base::Error with sameSizeText() for the same size, and
 // base::Error for a size outside the budget.
 QImage scale(const QImage& src, QSize size, const KeyOptions& key, const Progress& progress = {});
+
+// The same pass a band at a time; throws as scale() does.
+std::unique_ptr<BandPass> scaleBands(const QImage& src, QSize size, const KeyOptions& key);
 
 }  // namespace zoom

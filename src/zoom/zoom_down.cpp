@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include "base/error.h"
 #include "base/image.h"
 #include "zoom/pixel_math.h"
 #include "zoom/simd.h"
@@ -218,40 +220,83 @@ ZOOM_AVX2 void vectorRow(const Row& r, const Quads& q, const KeyOptions& key,
 
 }  // namespace
 
-QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
-    const detail::Source src = detail::passSource(srcIn);
-    QImage dst = detail::blankPicture(size);
-    const int w = src.picture.width(), h = src.picture.height();
-    const int w2 = size.width(), h2 = size.height();
-    // Single precision, as the weights left after transparent pixels are.
-    const float areaRatio = static_cast<float>(static_cast<double>(std::int64_t{w} * h) /
-                                               static_cast<double>(std::int64_t{w2} * h2));
+namespace {
 
-    const Box cols = boxesAlong(w, w2);
-    const Box rows = boxesAlong(h, h2);
+class ZoomDown final : public BandPass {
+public:
+    ZoomDown(const QImage& srcIn, QSize size, const KeyOptions& key)
+        : src_(detail::passSource(srcIn)),
+          size_(checkedSize(size)),
+          key_(key),
+          cols_(boxesAlong(src_.picture.width(), size.width())),
+          rows_(boxesAlong(src_.picture.height(), size.height())) {
+        const int w = src_.picture.width(), h = src_.picture.height();
+        // Single precision, as the weights left after transparent pixels are.
+        areaRatio_ = static_cast<float>(static_cast<double>(std::int64_t{w} * h) /
+                                        static_cast<double>(std::int64_t{size.width()} * size.height()));
 #if KADREL_X86_64_VECTORS
-    const Quads quads = src.vectorRead ? quadsOf(cols, w2) : Quads{};
+        if (src_.vectorRead) quads_ = quadsOf(cols_, size.width());
 #endif
-    // A destination row reads about h / h2 source rows.
-    forEachRow(
-        dst, std::int64_t{w} * h / h2,
-        [&](int y, std::uint8_t* out) {
-            const Row row{cols,
-                          src.rows.data() + rows.first[y],
-                          rows.overlap.data() + rows.offset[y],
-                          rows.count[y],
-                          out,
-                          w2,
-                          areaRatio};
+    }
+
+    QSize size() const override {
+        return size_;
+    }
+
+    RowSpan sourceRows(int top, int bottom) const override {
+        if (top >= bottom) return {};
+        return {rows_.first[top], rows_.first[bottom - 1] + rows_.count[bottom - 1]};
+    }
+
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const override {
+        run(first, stride, top, bottom, {});
+    }
+
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom, const Progress& progress) const {
+        // A destination row reads about h / h2 source rows.
+        const std::int64_t cost = std::int64_t{src_.picture.width()} * src_.picture.height() / size_.height();
+        forEachRowIn(
+            first, stride, top, bottom, cost,
+            [&](int y, std::uint8_t* out) {
+                const Row row{cols_,
+                              src_.rows.data() + rows_.first[y],
+                              rows_.overlap.data() + rows_.offset[y],
+                              rows_.count[y],
+                              out,
+                              size_.width(),
+                              areaRatio_};
 #if KADREL_X86_64_VECTORS
-            if (src.vectorRead) {
-                vectorRow(row, quads, key, *src.vectorRead);
-                return;
-            }
+                if (src_.vectorRead) {
+                    vectorRow(row, quads_, key_, *src_.vectorRead);
+                    return;
+                }
 #endif
-            plainRow(row, key);
-        },
-        progress);
+                plainRow(row, key_);
+            },
+            progress);
+    }
+
+private:
+    detail::Source src_;
+    QSize size_;
+    KeyOptions key_;
+    Box cols_, rows_;
+    float areaRatio_ = 1;
+#if KADREL_X86_64_VECTORS
+    Quads quads_;
+#endif
+};
+
+}  // namespace
+
+std::unique_ptr<BandPass> zoomdownBands(const QImage& src, QSize size, const KeyOptions& key) {
+    return std::make_unique<ZoomDown>(src, size, key);
+}
+
+QImage zoomdown(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
+    const ZoomDown pass(srcIn, size, key);
+    QImage dst = detail::blankPicture(size);
+    pass.run(dst.bits(), dst.bytesPerLine(), 0, size.height(), progress);
     return dst;
 }
 

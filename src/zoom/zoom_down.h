@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QImage>
 #include <QSize>
 
@@ -13,5 +15,8 @@ namespace zoom {
 // pixel failing the keep test takes key.colour. `src` is read as 24 bits; returns BGR888.
 // Throws base::Error for a size outside the budget.
 QImage zoomdown(const QImage& src, QSize size, const KeyOptions& key, const Progress& progress = {});
+
+// The same pass a band at a time.
+std::unique_ptr<BandPass> zoomdownBands(const QImage& src, QSize size, const KeyOptions& key);
 
 }  // namespace zoom

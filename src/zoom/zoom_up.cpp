@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/image.h"
@@ -180,44 +181,86 @@ ZOOM_AVX2 void vectorRow(const Row& r, const KeyOptions& key, bool wholeKept,
 
 }  // namespace
 
-QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
-    const detail::Source src = detail::passSource(srcIn);
-    const int w = src.picture.width(), h = src.picture.height();
-    const int w2 = size.width(), h2 = size.height();
+namespace {
 
-    // A pixel whose four neighbours all take part is covered whole (P = 100, whatever the last
-    // bits of the sum), so only the fill decides for it; with transparency off that is every pixel.
-    const bool wholeKept = kept(1.0, key.fill);
-    if (!key.on && !wholeKept) {
-        QImage dst = base::makeBgr(w2, h2, key.colour);
-        for (int y = 0; y < h2; ++y)
-            if (progress) progress(percentDone(y, h2));
-        return dst;
+class ZoomUp final : public BandPass {
+public:
+    ZoomUp(const QImage& srcIn, QSize size, const KeyOptions& key)
+        : src_(detail::passSource(srcIn)),
+          size_(checkedSize(size)),
+          key_(key),
+          // A pixel whose four neighbours all take part is covered whole (P = 100, whatever the
+          // last bits of the sum), so only the fill decides for it; with transparency off that is
+          // every pixel.
+          wholeKept_(kept(1.0, key.fill)),
+          solid_(!key.on && !wholeKept_) {
+        if (solid_) return;
+        cols_ = tapsAlong(src_.picture.width(), size.width());
+        rows_ = tapsAlong(src_.picture.height(), size.height());
     }
 
-    QImage dst = detail::blankPicture(size);
-    const Taps cols = tapsAlong(w, w2);
-    const Taps rows = tapsAlong(h, h2);
-    forEachRow(
-        dst, w2,
-        [&](int y, std::uint8_t* out) {
-            const Row row{cols.near.data(),
-                          cols.far.data(),
-                          cols.frac.data(),
-                          src.rows[rows.near[y]],
-                          src.rows[rows.far[y]],
-                          rows.frac[y],
-                          out,
-                          w2};
-#if KADREL_X86_64_VECTORS
-            if (src.vectorRead) {
-                vectorRow(row, key, wholeKept, *src.vectorRead);
-                return;
+    QSize size() const override { return size_; }
+
+    RowSpan sourceRows(int top, int bottom) const override {
+        if (top >= bottom || solid_) return {};
+        return {rows_.near[top], rows_.far[bottom - 1] + 1};
+    }
+
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const override {
+        run(first, stride, top, bottom, {});
+    }
+
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom, const Progress& progress) const {
+        const int w2 = size_.width();
+        if (solid_) {
+            for (int y = top; y < bottom; ++y) {
+                std::uint8_t* out = first + stride * y;
+                for (int x = 0; x < w2; ++x) detail::putColour(out + 3 * x, key_.colour);
+                if (progress) progress(percentDone(y, size_.height()));
             }
+            return;
+        }
+        forEachRowIn(
+            first, stride, top, bottom, w2,
+            [&](int y, std::uint8_t* out) {
+                const Row row{cols_.near.data(),
+                              cols_.far.data(),
+                              cols_.frac.data(),
+                              src_.rows[rows_.near[y]],
+                              src_.rows[rows_.far[y]],
+                              rows_.frac[y],
+                              out,
+                              w2};
+#if KADREL_X86_64_VECTORS
+                if (src_.vectorRead) {
+                    vectorRow(row, key_, wholeKept_, *src_.vectorRead);
+                    return;
+                }
 #endif
-            plainRow(row, key, wholeKept);
-        },
-        progress);
+                plainRow(row, key_, wholeKept_);
+            },
+            progress);
+    }
+
+private:
+    detail::Source src_;
+    QSize size_;
+    KeyOptions key_;
+    bool wholeKept_;
+    bool solid_;  // nothing is kept: every pixel takes the key colour
+    Taps cols_, rows_;
+};
+
+}  // namespace
+
+std::unique_ptr<BandPass> zoomupBands(const QImage& src, QSize size, const KeyOptions& key) {
+    return std::make_unique<ZoomUp>(src, size, key);
+}
+
+QImage zoomup(const QImage& srcIn, QSize size, const KeyOptions& key, const Progress& progress) {
+    const ZoomUp pass(srcIn, size, key);
+    QImage dst = detail::blankPicture(size);
+    pass.run(dst.bits(), dst.bytesPerLine(), 0, size.height(), progress);
     return dst;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QImage>
 #include <QSize>
 
@@ -12,5 +14,8 @@ namespace zoom {
 // failing the keep test takes key.colour. Throws base::Error for a size outside the budget.
 // Meant for a picture that only grows, but any size works.
 QImage zoomup(const QImage& src, QSize size, const KeyOptions& key, const Progress& progress = {});
+
+// The same pass a band at a time.
+std::unique_ptr<BandPass> zoomupBands(const QImage& src, QSize size, const KeyOptions& key);
 
 }  // namespace zoom
