@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "bmpfilters/reduce_to_static_palette.h"
 #include "collage/openraster.h"
 #include "collage/piece_table.h"
+#include "stream/pipeline.h"
+#include "stream/stages.h"
 #include "zoom/messages.h"
 #include "zoom/rotation.h"
 #include "zoom/scale.h"
@@ -58,7 +61,10 @@ void writeOutput(const QString& path, const QImage& picture, int jpegQuality) {
         codecs::writeFile(path, picture, *format, options);
 }
 
-collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
+namespace {
+
+collage::PieceTable buildTable(const JoinOptions& o, QTextStream& err,
+                               std::vector<std::unique_ptr<codecs::RowReader>>* streamed) {
     if (o.inputs.size() == 1 && collage::isOpenRasterName(o.inputs.first())) {
         collage::OpenedArrangement opened = collage::openOpenRaster(o.inputs.first());
         for (const QString& text : opened.notices)
@@ -79,15 +85,19 @@ collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
     collage::Options options;
     options.keepInside = o.keepInside;
     options.screenWidth = o.screen.width();
-    // The files are decoded side by side and added in order; a file that fails stops the join
-    // where it would have one by one, after the notices of those before it.
+    // The files are opened side by side and added in order; a file that fails stops the join
+    // where it would have one by one, after the notices of those before it. A streamed piece is
+    // decoded later, a band at a time (its first row now when its key colour is wanted); any
+    // other wholly now.
     const int count = static_cast<int>(o.inputs.size());
-    std::vector<QImage> pictures(static_cast<std::size_t>(count));
+    std::vector<std::unique_ptr<codecs::RowReader>> readers(static_cast<std::size_t>(count));
     std::vector<std::exception_ptr> failures(static_cast<std::size_t>(count));
     base::parallelFor(count, [&](int i) {
         const QString& path = o.inputs[i];
         try {
-            pictures[static_cast<std::size_t>(i)] = codecs::readFile(path, codecs::pieceFormat(path));
+            auto reader = codecs::RowReader::open(path, codecs::pieceFormat(path));
+            reader->readTo(streamed ? (o.transparent ? 1 : 0) : reader->size().height());
+            readers[static_cast<std::size_t>(i)] = std::move(reader);
         } catch (...) {
             failures[static_cast<std::size_t>(i)] = std::current_exception();
         }
@@ -96,14 +106,16 @@ collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
         const QString& path = o.inputs[i];
         if (failures[static_cast<std::size_t>(i)])
             std::rethrow_exception(failures[static_cast<std::size_t>(i)]);
+        const codecs::RowReader& reader = *readers[static_cast<std::size_t>(i)];
         collage::Piece piece;
-        piece.picture = std::move(pictures[static_cast<std::size_t>(i)]);
+        piece.picture = reader.picture();
         piece.pieceFile = path;
         const collage::Effects effects = table.add(std::move(piece), options);
         for (const QString& text : effects.notices) notice(err, path + QStringLiteral(": ") + text);
         if (effects.keepInsideOff) options.keepInside = false;
         if (o.transparent) table.setTransparent(true);
     }
+    if (streamed) *streamed = std::move(readers);
     if (o.arrangement) {
         const collage::Effects effects = table.arrange(*o.arrangement, options);
         for (const QString& text : effects.notices) notice(err, text);
@@ -121,10 +133,49 @@ collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
     return table;
 }
 
+}  // namespace
+
+collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err) {
+    return buildTable(o, err, nullptr);
+}
+
+collage::PieceTable joinedTable(const JoinOptions& o, QTextStream& err,
+                                std::vector<std::unique_ptr<codecs::RowReader>>& readers) {
+    return buildTable(o, err, &readers);
+}
+
 QImage joined(const JoinOptions& o, QTextStream& err) {
     // The pieces are not needed after this: each goes as soon as it is drawn.
     return joinedTable(o, err).composeReleasing();
 }
+
+namespace {
+
+// Saves what `stages` make by the extension of `path`: JPEG and PNG a band at a time as the
+// bands are made, any other format from the whole picture as writeOutput() writes it.
+void saveOutput(const QString& path, int jpegQuality, const stream::Stages& stages,
+                const std::vector<codecs::RowReader*>& inputs) {
+    const auto format = outputFormat(path);
+    if (!format) throw base::Error(QStringLiteral("%1: no writer for this extension").arg(path));
+    codecs::WriteOptions options;
+    options.jpegQuality = jpegQuality;
+    stream::save(path, *format, options, stages, inputs,
+                 [&](const QImage& whole) { writeOutput(path, whole, jpegQuality); });
+}
+
+std::vector<codecs::RowReader*> pointers(const std::vector<std::unique_ptr<codecs::RowReader>>& readers) {
+    std::vector<codecs::RowReader*> out;
+    for (const auto& r : readers) out.push_back(r.get());
+    return out;
+}
+
+std::unique_ptr<codecs::RowReader> openPicture(const QString& path) {
+    auto reader = codecs::RowReader::open(path, codecs::formatByExtension(path));
+    reader->readTo(1);  // the key's swatch is the top-left pixel
+    return reader;
+}
+
+}  // namespace
 
 void join(const JoinOptions& o, QTextStream& err) {
     if (collage::isOpenRasterName(o.output)) {
@@ -134,12 +185,19 @@ void join(const JoinOptions& o, QTextStream& err) {
         collage::saveOpenRaster(joinedTable(o, err), o.output);
         return;
     }
-    const QImage composite = joined(o, err);
+    // A layout scales the pictures, which wants them whole; otherwise each piece is decoded a band
+    // at a time as the canvas's rows reach it.
+    std::vector<std::unique_ptr<codecs::RowReader>> readers;
+    const collage::PieceTable table = o.arrangement ? joinedTable(o, err) : joinedTable(o, err, readers);
     const auto format = outputFormat(o.output);
     if (o.quality && format != codecs::Format::Jpeg && format != codecs::Format::Webp)
         notice(err,
                QStringLiteral("--quality applies to JPEG and WebP output only; %1 is neither").arg(o.output));
-    writeOutput(o.output, composite, o.quality.value_or(100));
+    const collage::Composer composer(table.canvas(), table.background(), table.layers());
+    std::vector<std::size_t> layers(readers.size());
+    for (std::size_t i = 0; i < layers.size(); ++i) layers[i] = i;
+    saveOutput(o.output, o.quality.value_or(100), stream::ComposeStages(composer, std::move(layers)),
+               pointers(readers));
 }
 
 void reduce(const ReduceOptions& o) {
@@ -148,15 +206,16 @@ void reduce(const ReduceOptions& o) {
 }
 
 void resize(const ResizeOptions& o) {
-    const QImage source = readPicture(o.input);
+    const auto reader = openPicture(o.input);
     checkPassSize(o.size);
-    // zoom::scale refuses the same size with the dialog's own message.
-    const QImage result = zoom::scale(source, o.size, keyOptions(o.key, source));
-    writeOutput(o.output, result, o.quality.value_or(100));
+    // zoom::scaleBands refuses the same size with the dialog's own message.
+    const auto pass = zoom::scaleBands(reader->picture(), o.size, keyOptions(o.key, reader->picture()));
+    saveOutput(o.output, o.quality.value_or(100), stream::PassStages(*pass), {reader.get()});
 }
 
 void rotate(const RotateOptions& o, QTextStream& err) {
-    const QImage source = readPicture(o.input);
+    const auto reader = openPicture(o.input);
+    const QImage& source = reader->picture();
     zoom::RotateOptions r;
     r.angle = zoom::rotationAngle(o.degrees, o.hundredths);
     r.key = keyOptions(o.key, source);
@@ -174,7 +233,8 @@ void rotate(const RotateOptions& o, QTextStream& err) {
     }
     const QSize size = zoom::rotatedSize(source.size(), r.angle);
     checkPassSize(size);
-    writeOutput(o.output, zoom::rotate(source, size, r), o.quality.value_or(100));
+    const auto pass = zoom::rotateBands(source, size, r);
+    saveOutput(o.output, o.quality.value_or(100), stream::PassStages(*pass), {reader.get()});
 }
 
 }  // namespace cli

@@ -277,11 +277,8 @@ void RowReader::readTo(int rows) {
     if (ready_ == picture_.height()) stream_.reset();  // the file's bytes go too
 }
 
-void RowReader::release(int row) {
-    row = std::min(row, ready_);
-    if (row <= released_) return;
-    base::releaseRows(picture_, released_, row);
-    released_ = row;
+void RowReader::release(int first, int last) {
+    base::releaseRows(picture_, std::max(first, 0), std::min(last, ready_));
 }
 
 QByteArray encode(const QImage& image, Format format, const WriteOptions& options) {

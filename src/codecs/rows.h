@@ -57,8 +57,8 @@ public:
     // Decodes until ready() is at least `rows` (at most the height). Throws base::Error naming
     // the file as readFile() does; the rows after a failure are not decoded.
     void readTo(int rows);
-    // Rows above `row` will not be read again: their memory goes back.
-    void release(int row);
+    // Rows [first, last) (of those decoded) will not be read again: their memory goes back.
+    void release(int first, int last);
 
     struct Stream;  // the decoder of a file read as its rows are asked for
 
@@ -68,7 +68,6 @@ private:
     QImage picture_;
     std::unique_ptr<Stream> stream_;
     int ready_ = 0;
-    int released_ = 0;
 };
 
 // A writer for a BGR888 picture of `size` in `format`, or null where the format's encoder needs

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include "base/error.h"
 #include "base/image.h"
 #include "base/messages.h"
+#include "base/parallel.h"
 
 namespace collage {
 
@@ -22,7 +24,7 @@ struct Placed {
     int x0, x1, y0, y1;      // the visible canvas rectangle, half open
 };
 
-bool place(const QImage& canvas, const QImage& picture, const Layer& layer, Placed& out) {
+bool place(QSize canvas, const QImage& picture, const Layer& layer, Placed& out) {
     const std::int64_t left = layer.topLeft.x(), top = layer.topLeft.y();
     const std::int64_t x0 = std::max<std::int64_t>(0, left);
     const std::int64_t x1 = std::min<std::int64_t>(canvas.width(), left + picture.width());
@@ -117,6 +119,84 @@ private:
 
 }  // namespace
 
+// The state of one composition, shared by the whole-canvas call and the banded one.
+struct Composer::Parts {
+    Parts(QSize canvas, const Background& background) : size(canvas), back(background, canvas.width()) {}
+    QSize size;
+    BackgroundRows back;
+    std::vector<QImage> converted;  // 24-bit copies of layers in other formats
+    std::vector<Placed> placed;
+    std::vector<std::size_t> unplaced;  // layers off the canvas or without a picture
+    std::vector<Layer> layers;
+
+    // Row y of the canvas: the background only where no opaque layer covers it (whatever the
+    // order, an opaque layer overwrites it there), then the layers in order.
+    void drawCanvasRow(std::uint8_t* row, int y, std::vector<std::pair<int, int>>& covered) const {
+        covered.clear();
+        for (const Placed& p : placed)
+            if (!p.layer->transparent && y >= p.y0 && y < p.y1) covered.emplace_back(p.x0, p.x1);
+        std::sort(covered.begin(), covered.end());
+        int from = 0;
+        for (const auto& [x0, x1] : covered) {
+            back.fill(row, y, from, x0);
+            from = std::max(from, x1);
+        }
+        back.fill(row, y, from, size.width());
+        for (const Placed& p : placed)
+            if (y >= p.y0 && y < p.y1) drawRow(row, p, y);
+    }
+};
+
+Composer::Composer(QSize size, const Background& background, const std::vector<Layer>& layers) {
+    base::checkSize(size.width(), size.height());
+    parts_ = std::make_unique<Parts>(size, background);
+    Parts& c = *parts_;
+    c.layers = layers;
+    c.converted.resize(layers.size());
+    for (std::size_t i = 0; i < layers.size(); ++i) {
+        const Layer& layer = c.layers[i];
+        Placed p{};
+        if (layer.picture != nullptr && !layer.picture->isNull()) {
+            const QImage* picture = layer.picture;
+            if (picture->format() != QImage::Format_BGR888) {
+                c.converted[i] = base::toBgr(*picture);
+                picture = &c.converted[i];
+            }
+            if (place(size, *picture, layer, p)) {
+                c.placed.push_back(p);
+                continue;
+            }
+        }
+        c.unplaced.push_back(i);
+    }
+}
+
+Composer::~Composer() = default;
+
+QSize Composer::size() const {
+    return parts_->size;
+}
+
+std::pair<int, int> Composer::pictureRows(std::size_t layer, int top, int bottom) const {
+    for (const Placed& p : parts_->placed) {
+        if (static_cast<std::size_t>(p.layer - parts_->layers.data()) != layer) continue;
+        const int a = std::max(top, p.y0), b = std::min(bottom, p.y1);
+        if (a >= b) return {0, 0};
+        return {static_cast<int>(a - p.top), static_cast<int>(b - p.top)};
+    }
+    return {0, 0};
+}
+
+void Composer::run(std::uint8_t* first, qsizetype stride, int top, int bottom) const {
+    const int bands = base::bandsFor(bottom - top, 3LL * parts_->size.width());
+    base::parallelFor(bands, [&](int i) {
+        const base::RowBand b = base::rowBand(bottom - top, bands, i);
+        std::vector<std::pair<int, int>> covered;
+        for (int y = top + b.first; y < top + b.last; ++y)
+            parts_->drawCanvasRow(first + stride * y, y, covered);
+    });
+}
+
 QImage compose(const QImage& background, const std::vector<Layer>& layers) {
     return compose(background.size(), Background{0, background}, layers);
 }
@@ -127,58 +207,25 @@ QImage compose(QSize size, const Background& background, const std::vector<Layer
 
 QImage compose(QSize size, const Background& background, const std::vector<Layer>& layers,
                const std::function<void(std::size_t)>& drawn) {
-    const int w = size.width(), h = size.height();
-    base::checkSize(w, h);
-    QImage canvas = base::allocateBgr(w, h);
-    const BackgroundRows back(background, w);
-
-    std::vector<QImage> converted(layers.size());  // 24-bit copies of layers in other formats
-    std::vector<Placed> placed;
-    for (std::size_t i = 0; i < layers.size(); ++i) {
-        const Layer& layer = layers[i];
-        Placed p{};
-        if (layer.picture != nullptr && !layer.picture->isNull()) {
-            const QImage* picture = layer.picture;
-            if (picture->format() != QImage::Format_BGR888) {
-                converted[i] = base::toBgr(*picture);
-                picture = &converted[i];
-            }
-            if (place(canvas, *picture, layer, p)) {
-                placed.push_back(p);
-                continue;
-            }
-        }
-        if (drawn) drawn(i);
-    }
+    Composer composer(size, background, layers);
+    QImage canvas = base::allocateBgr(size.width(), size.height());
+    Composer::Parts& c = *composer.parts_;
+    if (drawn)
+        for (std::size_t i : c.unplaced) drawn(i);
     // The placed layers by the row after their last, for handing them back as compose passes it.
     std::vector<std::pair<int, std::size_t>> ends;
     if (drawn) {
-        for (const Placed& p : placed)
-            ends.emplace_back(p.y1, static_cast<std::size_t>(p.layer - layers.data()));
+        for (const Placed& p : c.placed)
+            ends.emplace_back(p.y1, static_cast<std::size_t>(p.layer - c.layers.data()));
         std::stable_sort(ends.begin(), ends.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     auto nextEnd = ends.begin();
-
-    // Row by row, the background only where no opaque layer covers it (whatever the order, an
-    // opaque layer overwrites it there), then the layers in order.
     std::vector<std::pair<int, int>> covered;
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t* row = canvas.scanLine(y);
-        covered.clear();
-        for (const Placed& p : placed)
-            if (!p.layer->transparent && y >= p.y0 && y < p.y1) covered.emplace_back(p.x0, p.x1);
-        std::sort(covered.begin(), covered.end());
-        int from = 0;
-        for (const auto& [x0, x1] : covered) {
-            back.fill(row, y, from, x0);
-            from = std::max(from, x1);
-        }
-        back.fill(row, y, from, w);
-        for (const Placed& p : placed)
-            if (y >= p.y0 && y < p.y1) drawRow(row, p, y);
+    for (int y = 0; y < size.height(); ++y) {
+        c.drawCanvasRow(canvas.scanLine(y), y, covered);
         for (; nextEnd != ends.end() && nextEnd->first == y + 1; ++nextEnd) {
-            converted[nextEnd->second] = QImage();
+            c.converted[nextEnd->second] = QImage();
             drawn(nextEnd->second);
         }
     }

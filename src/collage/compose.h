@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -36,5 +39,30 @@ QImage compose(QSize size, const Background& background, const std::vector<Layer
 
 // The same over a ready background picture, which gives the canvas its size.
 QImage compose(const QImage& background, const std::vector<Layer>& layers);
+
+// The same composite a band of canvas rows at a time, for a caller that writes the rows as they
+// are made: the canvas is never held whole. The layers' pictures must stay where they are while
+// it lives; a layer's rows need only be there when a band reads them (pictureRows()).
+class Composer {
+public:
+    // Throws base::Error when size is over the pixel budget.
+    Composer(QSize size, const Background& background, const std::vector<Layer>& layers);
+    ~Composer();
+    Composer(const Composer&) = delete;
+    Composer& operator=(const Composer&) = delete;
+
+    QSize size() const;
+    // The rows [first, last) of layer `layer`'s picture that canvas rows [top, bottom) show;
+    // empty when they show none of it.
+    std::pair<int, int> pictureRows(std::size_t layer, int top, int bottom) const;
+    // Canvas rows [top, bottom), row 0 at `first` and rows `stride` bytes apart, on the worker pool.
+    void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const;
+
+private:
+    struct Parts;
+    std::unique_ptr<Parts> parts_;
+    friend QImage compose(QSize, const Background&, const std::vector<Layer>&,
+                          const std::function<void(std::size_t)>&);
+};
 
 }  // namespace collage
