@@ -104,11 +104,15 @@ bool isMapped(const QImage& image) {
 void releaseRows(const QImage& image, int first, int last) {
 #if defined(__linux__)
     if (!isMapped(image) || first >= last) return;
-    constexpr std::uintptr_t page = 4096;
+    // Whole 2 MiB pages only: splitting one the kernel gave whole costs more than it saves.
+    constexpr std::uintptr_t page = kLargeBlock;
     const auto from = reinterpret_cast<std::uintptr_t>(image.constScanLine(first));
     const auto to = reinterpret_cast<std::uintptr_t>(image.constBits()) +
                     static_cast<std::uintptr_t>(last) * static_cast<std::uintptr_t>(image.bytesPerLine());
-    const std::uintptr_t start = (from + page - 1) & ~(page - 1), end = to & ~(page - 1);
+    const std::uintptr_t start = (from + page - 1) & ~(page - 1);
+    // The last rows go with the small pages after the last whole large one.
+    constexpr std::uintptr_t small = 4096;
+    const std::uintptr_t end = last >= image.height() ? (to + small - 1) & ~(small - 1) : to & ~(page - 1);
     if (end > start) madvise(reinterpret_cast<void*>(start), end - start, MADV_DONTNEED);
 #else
     (void)image;

@@ -70,7 +70,7 @@ private:
 // True when `image` lives in a mapping of the allocator's (for tests).
 bool isMapped(const QImage& image);
 
-// Gives back the memory of rows [first, last) of a mapped picture, whole pages inside them only,
+// Gives back the memory of rows [first, last) of a mapped picture, whole 2 MiB pages inside them only,
 // for a pass that is done with those rows; they read as zeros after. A picture on the heap keeps
 // its memory. The picture is not copied, however many hold it.
 void releaseRows(const QImage& image, int first, int last);

@@ -63,8 +63,10 @@ public:
             codecs::RowReader& reader = *readers_[i];
             const auto [first, last] = stages_.reads(i, top, height_);
             const int keep = first < last ? first : reader.ready();
+            // From the first row each time: the memory goes back in whole pages, and the page a
+            // band's first row shares with the rows before it goes with a later band.
             if (keep > released_[i]) {
-                reader.release(released_[i], keep);
+                reader.release(0, keep);
                 released_[i] = std::min(keep, reader.ready());
             }
         }
@@ -80,7 +82,7 @@ public:
             while (reader.ready() < height) {
                 const int from = reader.ready();
                 reader.readTo(std::min(height, from + kTailRows));
-                if (reader.ready() > tail) reader.release(std::max(from, tail), reader.ready());
+                if (reader.ready() > tail) reader.release(tail, reader.ready());
             }
         }
     }
@@ -97,6 +99,7 @@ class Writing {
 public:
     Writing(const Output& output, QImage& destination) : output_(output), destination_(destination) {}
 
+    // Rows before `top` are written.
     void write(int top, int bottom) {
         codecs::RowWriter& writer = *output_.writer;
         encoding([&] {
@@ -109,7 +112,7 @@ public:
                 });
             });
         }
-        base::releaseRows(destination_, top, bottom);
+        base::releaseRows(destination_, 0, bottom);
     }
 
     void finish() {
