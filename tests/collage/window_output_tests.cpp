@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -48,6 +50,26 @@ TEST_F(Output, SavesEachFormatWithItsExtensionForced) {
     saveAs(QStringLiteral("joined.png"), 1);
     const QImage jpg = codecs::readFile(dir.filePath("joined.jpg"), codecs::Format::Jpeg);
     EXPECT_EQ(jpg.size(), QSize(30, 10));
+    EXPECT_TRUE(testsupport::fake().errors().isEmpty());
+}
+
+// JPEG and PNG are composed a band at a time as they are written, and no composite stays behind;
+// the files are those of the whole composite.
+TEST_F(Output, BandedSavesWriteTheWholeCompositesFile) {
+    k->fullkadrel();
+    const QImage whole = k->composite();
+    codecs::WriteOptions q90;
+    q90.jpegQuality = 90;
+    k->jpgq->setText(QStringLiteral("90"));
+    for (const auto& [name, index, format] :
+         {std::tuple{"a.jpg", 1, codecs::Format::Jpeg}, std::tuple{"a.png", 4, codecs::Format::Png},
+          std::tuple{"a.bmp", 2, codecs::Format::Bmp}}) {
+        saveAs(QString::fromLatin1(name), index);
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll() == codecs::encode(whole, format, q90)) << name;
+        EXPECT_EQ(k->composite().isNull(), format != codecs::Format::Bmp) << name;
+    }
     EXPECT_TRUE(testsupport::fake().errors().isEmpty());
 }
 

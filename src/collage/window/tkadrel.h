@@ -284,6 +284,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The save dialog's name: the current piece's file without its extension.
+    void nameSaveDialog();
     void buildControls();
     void buildMenus();
     void keepColumnWhole();

@@ -15,6 +15,8 @@
 #include "collage/window/tkadrel.h"
 #include "platform/desktop.h"
 #include "platform/widgets.h"
+#include "stream/pipeline.h"
+#include "stream/stages.h"
 
 namespace collage {
 
@@ -26,6 +28,10 @@ const QString kSaveFilter = codecs::saveFilter(codecs::kJoinedSaveOrder);
 
 void Tkadrel::fullkadrel() {
     composite_ = composeTable(table());
+    nameSaveDialog();
+}
+
+void Tkadrel::nameSaveDialog() {
     const Piece* piece = table().current();
     saveDialogName_ = piece ? withoutExtension(piece->pieceFile) : QString();
 }
@@ -35,7 +41,7 @@ int Tkadrel::jpegQuality() const {
 }
 
 void Tkadrel::saveClick() {
-    fullkadrel();
+    nameSaveDialog();
     const auto choice = desktop_.saveFile(this, kSaveFilter, saveDialogName_, saveFilterIndex_);
     if (!choice) return;
     workFileName_ = choice->path;
@@ -56,6 +62,13 @@ void Tkadrel::saveClick() {
     const platform::BusyCursor busy;  // reducing and writing a large canvas takes a while
     codecs::WriteOptions options;
     if (format == codecs::Format::Jpeg || format == codecs::Format::Webp) options.jpegQuality = jpegQuality();
+    // JPEG and PNG are composed a band at a time as they are encoded, beside the pieces: the
+    // canvas is never held whole, and an older composite goes first.
+    composite_ = QImage();
+    const Composer composer(table().canvas(), table().background(), table().layers());
+    const stream::ComposeStages stages(composer, {});
+    if (stream::saveInBands(target, format, options, stages, {})) return;
+    composite_ = stream::run(stages, {});
     if (format == codecs::Format::Gif)
         composite_ = bmpfilters::gifPicture(composite_, bmpfilters::GifPalette::Static);
     codecs::writeFile(target, composite_, format, options);
