@@ -1,5 +1,8 @@
 #pragma once
 
+// The passes of other units as stages; header-only, so that the pipeline itself needs none of
+// them and a caller links the units it uses.
+
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -16,7 +19,10 @@ class PassStages : public Stages {
 public:
     explicit PassStages(const zoom::BandPass& pass) : pass_(pass) {}
     QSize size() const override { return pass_.size(); }
-    std::pair<int, int> reads(std::size_t input, int top, int bottom) const override;
+    std::pair<int, int> reads(std::size_t, int top, int bottom) const override {
+        const zoom::RowSpan span = pass_.sourceRows(top, bottom);
+        return {span.first, span.last};
+    }
     void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const override {
         pass_.run(first, stride, top, bottom);
     }
