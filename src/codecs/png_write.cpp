@@ -205,8 +205,10 @@ void filterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n,
     }
 }
 
-// libdeflate's level for the rows: smaller files than zlib's default level gave, in less time.
-constexpr int kDeflateLevel = 6;
+// libdeflate's level for the rows: the lowest whose files of photos are no bigger than zlib's at its
+// default level with the filtered strategy gave (level 6 halves the time, but its files are 2 %
+// bigger); it takes four fifths of zlib's time.
+constexpr int kDeflateLevel = 7;
 
 // A picture's filtered rows are deflated in bands of about this many bytes, side by side; the
 // band's rows depend on the width alone, so the file does not depend on how the rows arrive.
