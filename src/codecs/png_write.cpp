@@ -599,8 +599,8 @@ void PngBandWriter::submit() {
     }
     inFlight_.push_back(std::move(job));
     work_.notify_one();
-    // Each worker's band and one more waiting for it.
-    takeFinished(2 * static_cast<std::size_t>(workers_) - 1);
+    // A band for each worker and two more, waiting for a worker or for the band before them.
+    takeFinished(static_cast<std::size_t>(workers_) + 1);
 }
 
 void PngBandWriter::run(Job& job, Deflater& deflater) const {
