@@ -690,9 +690,9 @@ Encoded PngBandWriter::finish() {
 
 Encoded encodePng(const QImage& image) {
     if (image.format() == QImage::Format_Indexed8) return encodePalettePng(image);
-    PngBandWriter writer(image.size());
-    writer.write(image.constScanLine(0), image.bytesPerLine(), 0, image.height());
-    return writer.finish();
+    const auto writer = std::make_unique<PngBandWriter>(image.size());
+    writer->write(image.constScanLine(0), image.bytesPerLine(), 0, image.height());
+    return writer->finish();
 }
 
 std::unique_ptr<RowWriter> pngRowWriter(QSize size) {
