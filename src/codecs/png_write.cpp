@@ -58,8 +58,7 @@ void onFlush(png_structp) {}
 // min(v, 256 - v), trying none, sub, up, average and Paeth in that order and keeping the first
 // of equal sums. libpng works this out by filtering the row five times, byte by byte, which is a
 // tenth of the whole write; here it takes sixteen bytes a step on x86-64 (byte by byte elsewhere),
-// and libpng is then told the one filter it would have chosen. The sums do not depend on the order of the
-// channels, so the blue-green-red rows give libpng's sums for its red-green-blue ones.
+// and only the chosen filter is applied.
 //   cur, prev: the row and the one above (zeros above the first), each with three zero bytes
 //   before it, and n bytes long
 class FilterSums {
