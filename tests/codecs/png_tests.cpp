@@ -456,6 +456,21 @@ int pngcheck(const QByteArray& png) {
 
 // Three bands of about 2 MiB, the last short; as many rows filtered as libpng filters them, so
 // only the deflate blocks differ from libpng's file.
+// Every pixel as libpng, our reader and pngcheck see the file.
+void expectPicture(const QByteArray& png, const QImage& picture) {
+    int w = 0, h = 0;
+    const std::vector<std::uint8_t> pixels = libpngPixels(png, w, h);
+    ASSERT_EQ(w, picture.width());
+    ASSERT_EQ(h, picture.height());
+    std::vector<std::uint8_t> expected;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int ch = 2; ch >= 0; --ch) expected.push_back(picture.constScanLine(y)[3 * x + ch]);
+    EXPECT_TRUE(pixels == expected);
+    EXPECT_EQ(pngcheck(png), 0);
+    EXPECT_TRUE(codectest::sameBgr(codecs::decode(png, Format::Png), picture));
+}
+
 TEST(PngBands, SameRowsAndPixelsAsLibpngOnAnyWorkerCount) {
     std::mt19937 random(2024);
     QImage picture = base::makeBgr(1001, 1500);
@@ -476,17 +491,7 @@ TEST(PngBands, SameRowsAndPixelsAsLibpngOnAnyWorkerCount) {
     // The bands at libdeflate's level are no bigger than zlib's one stream at its default level.
     EXPECT_LE(one.size(), theirs.size());
 
-    int w = 0, h = 0;
-    const std::vector<std::uint8_t> pixels = libpngPixels(one, w, h);
-    ASSERT_EQ(w, picture.width());
-    ASSERT_EQ(h, picture.height());
-    std::vector<std::uint8_t> expected;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int ch = 2; ch >= 0; --ch) expected.push_back(picture.constScanLine(y)[3 * x + ch]);
-    EXPECT_TRUE(pixels == expected);
-    EXPECT_EQ(pngcheck(one), 0);
-    EXPECT_TRUE(codectest::sameBgr(codecs::decode(one, Format::Png), picture));
+    expectPicture(one, picture);
 }
 
 // Rows of smooth ramps with a row of noise in every four, from a small linear congruential
@@ -556,20 +561,6 @@ QByteArray writtenInCuts(const QImage& picture, const std::vector<int>& cuts) {
     return writer->finish().toByteArray();
 }
 
-// Every pixel as libpng, our reader and pngcheck see the file.
-void expectPicture(const QByteArray& png, const QImage& picture) {
-    int w = 0, h = 0;
-    const std::vector<std::uint8_t> pixels = libpngPixels(png, w, h);
-    ASSERT_EQ(w, picture.width());
-    ASSERT_EQ(h, picture.height());
-    std::vector<std::uint8_t> expected;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int ch = 2; ch >= 0; --ch) expected.push_back(picture.constScanLine(y)[3 * x + ch]);
-    EXPECT_TRUE(pixels == expected);
-    EXPECT_EQ(pngcheck(png), 0);
-    EXPECT_TRUE(codectest::sameBgr(codecs::decode(png, Format::Png), picture));
-}
 
 // Two bands of 698 rows at this width, the second ending with the picture. The first is noise,
 // which deflate stores as it is, the second smooth; the file is the same however the rows
