@@ -193,7 +193,7 @@ void Composer::run(std::uint8_t* first, qsizetype stride, int top, int bottom) c
         const base::RowBand b = base::rowBand(bottom - top, bands, i);
         std::vector<std::pair<int, int>> covered;
         for (int y = top + b.first; y < top + b.last; ++y)
-            parts_->drawCanvasRow(first + stride * y, y, covered);
+            parts_->drawCanvasRow(first + stride * (y - top), y, covered);
     });
 }
 

@@ -55,7 +55,8 @@ public:
     // The rows [first, last) of layer `layer`'s picture that canvas rows [top, bottom) show;
     // empty when they show none of it.
     std::pair<int, int> pictureRows(std::size_t layer, int top, int bottom) const;
-    // Canvas rows [top, bottom), row 0 at `first` and rows `stride` bytes apart, on the worker pool.
+    // Canvas rows [top, bottom), row `top` at `first` and rows `stride` bytes apart, on the worker
+    // pool.
     void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const;
 
 private:

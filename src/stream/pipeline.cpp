@@ -6,6 +6,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <thread>
 
@@ -94,17 +95,52 @@ private:
     std::vector<int> released_;
 };
 
-// The writer's side: a band encoded, its bytes to the file, its rows let go.
+// Where the bands are made: the whole destination, or, when they are written as they come, a ring
+// of a band for each one in flight, used again and again, so that no band costs fresh pages.
+class Destination {
+public:
+    Destination(QSize size, const Bands& bands, bool whole)
+        : bands_(bands), slots_(whole ? 0 : std::min(bands.count, kAhead + 1)) {
+        if (whole) {
+            picture_ = base::allocateBgr(size.width(), size.height());
+            first_ = picture_.bits();
+            stride_ = picture_.bytesPerLine();
+            return;
+        }
+        stride_ = (3 * static_cast<qsizetype>(size.width()) + 3) & ~qsizetype{3};
+        try {
+            ring_ = base::Block(static_cast<std::size_t>(stride_) * static_cast<std::size_t>(bands.rows) *
+                                static_cast<std::size_t>(slots_));
+        } catch (const std::bad_alloc&) {
+            base::throwOutOfMemory(size.width(), static_cast<std::int64_t>(bands.rows) * slots_);
+        }
+        first_ = ring_.data();
+    }
+    // Where band b's first row goes.
+    std::uint8_t* band(int b) const {
+        return first_ + stride_ * (slots_ ? static_cast<qsizetype>(b % slots_) * bands_.rows : bands_.top(b));
+    }
+    qsizetype stride() const { return stride_; }
+    QImage take() { return std::move(picture_); }
+
+private:
+    Bands bands_;
+    int slots_;
+    QImage picture_;
+    base::Block ring_;
+    std::uint8_t* first_ = nullptr;
+    qsizetype stride_ = 0;
+};
+
+// The writer's side: a band encoded and its bytes to the file.
 class Writing {
 public:
-    Writing(const Output& output, QImage& destination) : output_(output), destination_(destination) {}
+    Writing(const Output& output, const Destination& destination)
+        : output_(output), destination_(destination) {}
 
-    // Rows before `top` are written.
-    void write(int top, int bottom) {
+    void write(int b, int top, int bottom) {
         codecs::RowWriter& writer = *output_.writer;
-        encoding([&] {
-            writer.write(destination_.constScanLine(top), destination_.bytesPerLine(), top, bottom - top);
-        });
+        encoding([&] { writer.write(destination_.band(b), destination_.stride(), top, bottom - top); });
         if (output_.file) {
             encoding([&] {
                 writer.drain([&](const std::uint8_t* bytes, std::size_t size) {
@@ -112,7 +148,6 @@ public:
                 });
             });
         }
-        base::releaseRows(destination_, 0, bottom);
     }
 
     void finish() {
@@ -136,7 +171,7 @@ private:
     }
 
     const Output& output_;
-    QImage& destination_;
+    const Destination& destination_;
 };
 
 // The three stages' progress, each a count of bands, and the first failure.
@@ -215,11 +250,10 @@ ScopedBandRows::~ScopedBandRows() {
 
 QImage run(const Stages& stages, const std::vector<codecs::RowReader*>& inputs, const Output& output) {
     const QSize size = stages.size();
-    QImage destination = base::allocateBgr(size.width(), size.height());
-    std::uint8_t* const first = destination.bits();
-    const qsizetype stride = destination.bytesPerLine();
     const int rows = bandRows(size);
     const Bands all{size.height(), rows, static_cast<int>((size.height() + rows - 1LL) / rows)};
+    Destination destination(size, all, output.writer == nullptr);
+    const qsizetype stride = destination.stride();
     Inputs in(stages, inputs, size.height());
     std::optional<Writing> writing;
     if (output.writer) writing.emplace(output, destination);
@@ -228,8 +262,8 @@ QImage run(const Stages& stages, const std::vector<codecs::RowReader*>& inputs, 
         for (int b = 0; b < all.count; ++b) {
             in.release(all.top(b));
             in.prepare(all.top(b), all.bottom(b));
-            stages.run(first, stride, all.top(b), all.bottom(b));
-            if (writing) writing->write(all.top(b), all.bottom(b));
+            stages.run(destination.band(b), stride, all.top(b), all.bottom(b));
+            if (writing) writing->write(b, all.top(b), all.bottom(b));
         }
         in.drain();
     } else {
@@ -254,7 +288,7 @@ QImage run(const Stages& stages, const std::vector<codecs::RowReader*>& inputs, 
                 try {
                     for (int b = 0; b < all.count; ++b) {
                         if (!progress.wait([&] { return progress.passed > b; })) return;
-                        writing->write(all.top(b), all.bottom(b));
+                        writing->write(b, all.top(b), all.bottom(b));
                         progress.set(progress.written, b + 1);
                     }
                 } catch (...) {
@@ -267,7 +301,7 @@ QImage run(const Stages& stages, const std::vector<codecs::RowReader*>& inputs, 
                 if (!progress.wait(
                         [&] { return progress.prepared > b && (!writing || b < progress.written + kAhead); }))
                     break;
-                stages.run(first, stride, all.top(b), all.bottom(b));
+                stages.run(destination.band(b), stride, all.top(b), all.bottom(b));
                 progress.set(progress.passed, b + 1);
             }
         } catch (...) {
@@ -277,7 +311,7 @@ QImage run(const Stages& stages, const std::vector<codecs::RowReader*>& inputs, 
         reader.join();
         if (const std::exception_ptr e = progress.error()) std::rethrow_exception(e);
     }
-    if (!writing) return destination;
+    if (!writing) return destination.take();
     writing->finish();
     return {};
 }

@@ -22,7 +22,7 @@ public:
     // The rows [first, last) of input `input` that destination rows [top, bottom) read; empty
     // (first == last) when they read none.
     virtual std::pair<int, int> reads(std::size_t input, int top, int bottom) const = 0;
-    // Writes destination rows [top, bottom), row 0 at `first` and rows `stride` bytes apart.
+    // Writes destination rows [top, bottom), row `top` at `first` and rows `stride` bytes apart.
     virtual void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const = 0;
 };
 

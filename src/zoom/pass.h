@@ -38,15 +38,16 @@ void forEachBand(int rows, long long rowCost, const std::function<void(int first
 // `picture` as Format_BGR888 (the passes' layout); a BGR888 picture comes back as it is.
 QImage bgrSource(const QImage& picture);
 
-// Writes rows [top, bottom) of a destination whose row 0 is at `first`, `stride` bytes apart,
-// through row(y, out), out pointing at row y, in bands on the worker pool as forEachBand runs them.
+// Writes rows [top, bottom) of a destination whose row `top` is at `first`, rows `stride` bytes
+// apart, through row(y, out), out pointing at row y, in bands on the worker pool as forEachBand
+// runs them.
 template <typename Row>
 void forEachRowIn(std::uint8_t* first, qsizetype stride, int top, int bottom, long long rowCost,
                   const Row& row, const Progress& progress = {}) {
     forEachBand(
         bottom - top, rowCost,
         [&](int a, int b) {
-            for (int y = top + a; y < top + b; ++y) row(y, first + stride * y);
+            for (int y = top + a; y < top + b; ++y) row(y, first + stride * (y - top));
         },
         progress);
 }
@@ -75,8 +76,8 @@ public:
     virtual QSize size() const = 0;
     // The source rows that destination rows [top, bottom) read; empty when they read none.
     virtual RowSpan sourceRows(int top, int bottom) const = 0;
-    // Writes destination rows [top, bottom), row 0 at `first` and rows `stride` bytes apart, on
-    // the worker pool.
+    // Writes destination rows [top, bottom), row `top` at `first` and rows `stride` bytes apart,
+    // on the worker pool.
     virtual void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const = 0;
 };
 

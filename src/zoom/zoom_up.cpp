@@ -214,7 +214,7 @@ public:
         const int w2 = size_.width();
         if (solid_) {
             for (int y = top; y < bottom; ++y) {
-                std::uint8_t* out = first + stride * y;
+                std::uint8_t* out = first + stride * (y - top);
                 for (int x = 0; x < w2; ++x) detail::putColour(out + 3 * x, key_.colour);
                 if (progress) progress(percentDone(y, size_.height()));
             }

@@ -59,7 +59,7 @@ public:
     void run(std::uint8_t* first, qsizetype stride, int top, int bottom) const override {
         base::parallelFor(bottom - top, [&](int i) {
             const int y = top + i;
-            std::uint8_t* row = first + stride * y;
+            std::uint8_t* row = first + stride * i;
             std::memset(row, 0, 3 * static_cast<std::size_t>(size().width()));
             if (y < left_.height())
                 std::memcpy(row, left_.constScanLine(y), 3 * static_cast<std::size_t>(left_.width()));
