@@ -561,7 +561,6 @@ QByteArray writtenInCuts(const QImage& picture, const std::vector<int>& cuts) {
     return writer->finish().toByteArray();
 }
 
-
 // Two bands of 698 rows at this width, the second ending with the picture. The first is noise,
 // which deflate stores as it is, the second smooth; the file is the same however the rows
 // are cut into calls and on any number of workers.
