@@ -6,7 +6,6 @@
 #include <cstring>
 #include <memory>
 #include <numbers>
-#include <optional>
 #include <vector>
 
 #include "base/image.h"
@@ -240,10 +239,29 @@ public:
         Pass pass{src_.rows.data(), w, h, o_, kept(1.0, o_.key.fill), {}};
         detail::putColour(pass.gap, o_.gap);
 #if KADREL_X86_64_VECTORS
-        std::optional<VectorPass> vectors;
         if (src_.vectorRead) {
-            vectors.emplace(VectorPass{pass, *src_.vectorRead, detail::bgrWord(o_.key.colour), {}});
-            for (int k = 0; k < 4; ++k) std::memcpy(vectors->gaps + 3 * k, pass.gap, 3);
+            VectorPass vectors{pass, *src_.vectorRead, detail::bgrWord(o_.key.colour), {}};
+            for (int k = 0; k < 4; ++k) std::memcpy(vectors.gaps + 3 * k, pass.gap, 3);
+            // In tiles: a destination row crosses the source on a slant, a few bytes from each of
+            // hundreds of rows and pages, which a narrow strip of rows then reads again while cached.
+            constexpr int kTileRows = 64, kTileColumns = 256;
+            forEachBand(
+                bottom - top, w2,
+                [&](int a, int b) {
+                    for (int y0 = top + a; y0 < top + b; y0 += kTileRows) {
+                        const int y1 = std::min(y0 + kTileRows, top + b);
+                        for (int x0 = 0; x0 < w2; x0 += kTileColumns) {
+                            const int n = std::min(kTileColumns, w2 - x0);
+                            for (int y = y0; y < y1; ++y) {
+                                const double dy = y + 0.5 - size_.height() / 2.0;
+                                vectorRow(vectors, colX_.data() + x0, colY_.data() + x0, sinA_ * dy,
+                                          cosA_ * dy, first + stride * y + 3 * x0, n);
+                            }
+                        }
+                    }
+                },
+                progress);
+            return;
         }
 #endif
         forEachRowIn(
@@ -251,12 +269,6 @@ public:
             [&](int y, std::uint8_t* out) {
                 const double dy = y + 0.5 - size_.height() / 2.0;
                 const double rowX = sinA_ * dy, rowY = cosA_ * dy;
-#if KADREL_X86_64_VECTORS
-                if (vectors) {
-                    vectorRow(*vectors, colX_.data(), colY_.data(), rowX, rowY, out, w2);
-                    return;
-                }
-#endif
                 plainRow(pass, colX_.data(), colY_.data(), rowX, rowY, out, w2);
             },
             progress);
