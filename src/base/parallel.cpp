@@ -140,8 +140,10 @@ void parallelFor(int count, const std::function<void(int)>& body, const std::fun
         report();
     }
     for (;;) {
+        // Read before reporting: an item that ends after the report is then still waited for.
+        const bool allDone = doneCount.load(std::memory_order_acquire) == count;
         report();
-        if (doneCount.load(std::memory_order_acquire) == count) break;
+        if (allDone) break;
         std::unique_lock lock(mutex);
         changed.wait(lock, [&] { return doneCount.load(std::memory_order_acquire) == count || canReport(); });
     }

@@ -93,38 +93,97 @@ void plainRow(const Pass& p, const double* colX, const double* colY, double rowX
 
 #if KADREL_X86_64_VECTORS
 
-// Pixels whose four neighbours lie inside the source take the vector path; the border goes
+// The vector path's constants for one pass.
+struct VectorPass {
+    const Pass& p;
+    const detail::PixelReader& read;
+    std::uint32_t keyWord;
+    std::uint8_t gaps[12];  // the gap colour four times
+};
+
+// One pixel whose four neighbours lie inside the source, with the channels as lanes; the rest go
 // through samplePixel.
-ZOOM_AVX2 void vectorRow(const Pass& p, const double* colX, const double* colY, double rowX, double rowY,
-                         std::uint8_t* out, int width, const detail::PixelReader& read) {
-    const KeyOptions& key = p.o.key;
-    const bool keyOn = key.on, wholeKept = p.wholeKept;
-    const std::uint32_t keyWord = detail::bgrWord(key.colour);
-    const double lastX = p.w - 2, lastY = p.h - 2;
-    const std::uint8_t* const* srcRows = p.srcRows;
-    for (int x = 0; x < width; ++x, out += 3) {
-        const double sx = colX[x] + rowX;
-        const double sy = colY[x] + rowY;
-        const double flx = std::floor(sx), fly = std::floor(sy);
-        if (!(flx >= 0 && flx <= lastX && fly >= 0 && fly <= lastY)) {
-            samplePixel(p, sx, sy, out);
-            continue;
-        }
-        const double fx = sx - flx, fy = sy - fly;
-        const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
-        const std::uint8_t* up = srcRows[y0] + 3 * x0;
-        const std::uint8_t* low = srcRows[y0 + 1] + 3 * x0;
-        const std::uint32_t a = read(up), b = read(up + 3), c = read(low), d = read(low + 3);
-        if (keyOn && (detail::sameWord(a, keyWord) || detail::sameWord(b, keyWord) ||
-                      detail::sameWord(c, keyWord) || detail::sameWord(d, keyWord))) {
-            samplePixel(p, sx, sy, out);
-            continue;
-        }
-        if (wholeKept)
-            detail::storeChannels(out, detail::bilinearLanes(a, b, c, d, fx, fy));
-        else
-            std::memcpy(out, p.gap, 3);
+ZOOM_AVX2 inline void vectorPixel(const VectorPass& v, double sx, double sy, std::uint8_t* out) {
+    const Pass& p = v.p;
+    const double flx = std::floor(sx), fly = std::floor(sy);
+    if (!(flx >= 0 && flx <= p.w - 2 && fly >= 0 && fly <= p.h - 2)) {
+        samplePixel(p, sx, sy, out);
+        return;
     }
+    const double fx = sx - flx, fy = sy - fly;
+    const int x0 = static_cast<int>(flx), y0 = static_cast<int>(fly);
+    const std::uint8_t* up = p.srcRows[y0] + 3 * x0;
+    const std::uint8_t* low = p.srcRows[y0 + 1] + 3 * x0;
+    const std::uint32_t a = v.read(up), b = v.read(up + 3), c = v.read(low), d = v.read(low + 3);
+    if (p.o.key.on && (detail::sameWord(a, v.keyWord) || detail::sameWord(b, v.keyWord) ||
+                       detail::sameWord(c, v.keyWord) || detail::sameWord(d, v.keyWord))) {
+        samplePixel(p, sx, sy, out);
+        return;
+    }
+    if (p.wholeKept)
+        detail::storeChannels(out, detail::bilinearLanes(a, b, c, d, fx, fy));
+    else
+        std::memcpy(out, p.gap, 3);
+}
+
+// Four pixels at a time, one a lane and one vector a channel, where all four have their four
+// neighbours inside the source and none of those is the key: then every neighbour takes part and
+// only the fill decides. Four pixels with no neighbour inside at all take the gap colour, as in
+// samplePixel. Any other four go a pixel at a time.
+ZOOM_AVX2 void vectorRow(const VectorPass& v, const double* colX, const double* colY, double rowX,
+                         double rowY, std::uint8_t* out, int width) {
+    const Pass& p = v.p;
+    const bool keyOn = p.o.key.on, wholeKept = p.wholeKept;
+    const std::uint8_t* const* srcRows = p.srcRows;
+    const __m256d addX = _mm256_set1_pd(rowX), addY = _mm256_set1_pd(rowY);
+    const __m256d zero = _mm256_setzero_pd(), lastX = _mm256_set1_pd(p.w - 2),
+                  lastY = _mm256_set1_pd(p.h - 2);
+    const __m256d minusOne = _mm256_set1_pd(-1), w = _mm256_set1_pd(p.w), h = _mm256_set1_pd(p.h);
+    int x = 0;
+    for (; x + 4 <= width; x += 4, out += 12) {
+        const __m256d sx = _mm256_add_pd(_mm256_loadu_pd(colX + x), addX);
+        const __m256d sy = _mm256_add_pd(_mm256_loadu_pd(colY + x), addY);
+        const __m256d flx = _mm256_floor_pd(sx), fly = _mm256_floor_pd(sy);
+        const __m256d inside = _mm256_and_pd(
+            _mm256_and_pd(_mm256_cmp_pd(flx, zero, _CMP_GE_OQ), _mm256_cmp_pd(flx, lastX, _CMP_LE_OQ)),
+            _mm256_and_pd(_mm256_cmp_pd(fly, zero, _CMP_GE_OQ), _mm256_cmp_pd(fly, lastY, _CMP_LE_OQ)));
+        if (_mm256_movemask_pd(inside) == 0xF) {
+            alignas(16) int xs[4], ys[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(xs), _mm256_cvttpd_epi32(flx));
+            _mm_store_si128(reinterpret_cast<__m128i*>(ys), _mm256_cvttpd_epi32(fly));
+            const std::uint8_t* up[4];
+            const std::uint8_t* low[4];
+            for (int k = 0; k < 4; ++k) {
+                up[k] = srcRows[ys[k]] + 3 * xs[k];
+                low[k] = srcRows[ys[k] + 1] + 3 * xs[k];
+            }
+            const auto gather = [&](const std::uint8_t* const* at, int shift) {
+                return _mm_setr_epi32(
+                    static_cast<int>(v.read(at[0] + shift)), static_cast<int>(v.read(at[1] + shift)),
+                    static_cast<int>(v.read(at[2] + shift)), static_cast<int>(v.read(at[3] + shift)));
+            };
+            const __m128i tl = gather(up, 0), tr = gather(up, 3), bl = gather(low, 0), br = gather(low, 3);
+            if (!keyOn || !detail::anyKeyed(tl, tr, bl, br, v.keyWord)) {
+                if (wholeKept)
+                    detail::storeBilinearQuad(out, tl, tr, bl, br, _mm256_sub_pd(sx, flx),
+                                              _mm256_sub_pd(sy, fly));
+                else
+                    std::memcpy(out, v.gaps, 12);
+                continue;
+            }
+        } else {
+            // samplePixel's first test, negated: no neighbour of any of the four lies inside.
+            const __m256d near = _mm256_and_pd(
+                _mm256_and_pd(_mm256_cmp_pd(flx, minusOne, _CMP_GE_OQ), _mm256_cmp_pd(flx, w, _CMP_LT_OQ)),
+                _mm256_and_pd(_mm256_cmp_pd(fly, minusOne, _CMP_GE_OQ), _mm256_cmp_pd(fly, h, _CMP_LT_OQ)));
+            if (_mm256_movemask_pd(near) == 0) {
+                std::memcpy(out, v.gaps, 12);
+                continue;
+            }
+        }
+        for (int k = 0; k < 4; ++k) vectorPixel(v, colX[x + k] + rowX, colY[x + k] + rowY, out + 3 * k);
+    }
+    for (; x < width; ++x, out += 3) vectorPixel(v, colX[x] + rowX, colY[x] + rowY, out);
 }
 
 #endif  // KADREL_X86_64_VECTORS
@@ -179,17 +238,37 @@ public:
         const int w2 = size_.width();
         Pass pass{src_.rows.data(), w, h, o_, kept(1.0, o_.key.fill), {}};
         detail::putColour(pass.gap, o_.gap);
+#if KADREL_X86_64_VECTORS
+        if (src_.vectorRead) {
+            VectorPass vectors{pass, *src_.vectorRead, detail::bgrWord(o_.key.colour), {}};
+            for (int k = 0; k < 4; ++k) std::memcpy(vectors.gaps + 3 * k, pass.gap, 3);
+            // In tiles: a destination row crosses the source on a slant, a few bytes from each of
+            // hundreds of rows and pages, which a narrow strip of rows then reads again while cached.
+            constexpr int kTileRows = 64, kTileColumns = 256;
+            forEachBand(
+                bottom - top, w2,
+                [&](int a, int b) {
+                    for (int y0 = top + a; y0 < top + b; y0 += kTileRows) {
+                        const int y1 = std::min(y0 + kTileRows, top + b);
+                        for (int x0 = 0; x0 < w2; x0 += kTileColumns) {
+                            const int n = std::min(kTileColumns, w2 - x0);
+                            for (int y = y0; y < y1; ++y) {
+                                const double dy = y + 0.5 - size_.height() / 2.0;
+                                vectorRow(vectors, colX_.data() + x0, colY_.data() + x0, sinA_ * dy,
+                                          cosA_ * dy, first + stride * y + 3 * x0, n);
+                            }
+                        }
+                    }
+                },
+                progress);
+            return;
+        }
+#endif
         forEachRowIn(
             first, stride, top, bottom, w2,
             [&](int y, std::uint8_t* out) {
                 const double dy = y + 0.5 - size_.height() / 2.0;
                 const double rowX = sinA_ * dy, rowY = cosA_ * dy;
-#if KADREL_X86_64_VECTORS
-                if (src_.vectorRead) {
-                    vectorRow(pass, colX_.data(), colY_.data(), rowX, rowY, out, w2, *src_.vectorRead);
-                    return;
-                }
-#endif
                 plainRow(pass, colX_.data(), colY_.data(), rowX, rowY, out, w2);
             },
             progress);

@@ -95,6 +95,47 @@ ZOOM_AVX2 inline __m256d bilinearLanes(std::uint32_t tl, std::uint32_t tr, std::
     return _mm256_add_pd(v, _mm256_mul_pd(_mm256_set1_pd(fx * fy), abcd));
 }
 
+// One channel of four pixels, one a lane: the same operations as bilinearLanes, in its order.
+ZOOM_AVX2 inline __m128i quadChannel(__m128i a, __m128i b, __m128i c, __m128i d, __m256d fx, __m256d fy,
+                                     __m256d fxy) {
+    const __m256d ba = _mm256_cvtepi32_pd(_mm_sub_epi32(b, a));
+    const __m256d ca = _mm256_cvtepi32_pd(_mm_sub_epi32(c, a));
+    const __m256d abcd = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(a, b), c), d));
+    __m256d v = _mm256_add_pd(_mm256_cvtepi32_pd(a), _mm256_mul_pd(fx, ba));
+    v = _mm256_add_pd(v, _mm256_mul_pd(fy, ca));
+    v = _mm256_add_pd(v, _mm256_mul_pd(fxy, abcd));
+    return roundedInts(v);
+}
+
+// Whether any of four pixels' neighbours (PixelReader words, one pixel a lane) is the key.
+ZOOM_AVX2 inline bool anyKeyed(__m128i tl, __m128i tr, __m128i bl, __m128i br, std::uint32_t keyWord) {
+    const __m128i rgb = _mm_set1_epi32(0xFFFFFF), k = _mm_set1_epi32(static_cast<int>(keyWord));
+    const __m128i hits = _mm_or_si128(
+        _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(tl, rgb), k), _mm_cmpeq_epi32(_mm_and_si128(tr, rgb), k)),
+        _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(bl, rgb), k), _mm_cmpeq_epi32(_mm_and_si128(br, rgb), k)));
+    return _mm_movemask_epi8(hits) != 0;
+}
+
+// Four pixels interpolated from all four of their neighbours (PixelReader words, one pixel a
+// lane) at fractions fx, fy, stored as twelve bytes at `out`.
+ZOOM_AVX2 inline void storeBilinearQuad(std::uint8_t* out, __m128i tl, __m128i tr, __m128i bl, __m128i br,
+                                        __m256d fx, __m256d fy) {
+    const __m256d fxy = _mm256_mul_pd(fx, fy);
+    const __m128i pickBlue = _mm_setr_epi8(0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1);
+    const __m128i pickGreen = _mm_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
+    const __m128i pickRed = _mm_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
+    const __m128i blue =
+        quadChannel(_mm_shuffle_epi8(tl, pickBlue), _mm_shuffle_epi8(tr, pickBlue),
+                    _mm_shuffle_epi8(bl, pickBlue), _mm_shuffle_epi8(br, pickBlue), fx, fy, fxy);
+    const __m128i green =
+        quadChannel(_mm_shuffle_epi8(tl, pickGreen), _mm_shuffle_epi8(tr, pickGreen),
+                    _mm_shuffle_epi8(bl, pickGreen), _mm_shuffle_epi8(br, pickGreen), fx, fy, fxy);
+    const __m128i red =
+        quadChannel(_mm_shuffle_epi8(tl, pickRed), _mm_shuffle_epi8(tr, pickRed),
+                    _mm_shuffle_epi8(bl, pickRed), _mm_shuffle_epi8(br, pickRed), fx, fy, fxy);
+    storeQuad(out, blue, green, red);
+}
+
 }  // namespace zoom::detail
 
 #endif  // KADREL_X86_64_VECTORS

@@ -109,19 +109,6 @@ ZOOM_AVX2 inline void vectorPixel(const Row& r, int x, const KeyOptions& key, st
     }
 }
 
-// One channel of four pixels, one a lane: bilinear() in its order, a + fx(b − a) + fy(c − a) +
-// fx·fy(a − b − c + d), with the integer differences exact as they are in double.
-ZOOM_AVX2 inline __m128i quadChannel(__m128i a, __m128i b, __m128i c, __m128i d, __m256d fx, __m256d fy,
-                                     __m256d fxy) {
-    const __m256d ba = _mm256_cvtepi32_pd(_mm_sub_epi32(b, a));
-    const __m256d ca = _mm256_cvtepi32_pd(_mm_sub_epi32(c, a));
-    const __m256d abcd = _mm256_cvtepi32_pd(_mm_add_epi32(_mm_sub_epi32(_mm_sub_epi32(a, b), c), d));
-    __m256d v = _mm256_add_pd(_mm256_cvtepi32_pd(a), _mm256_mul_pd(fx, ba));
-    v = _mm256_add_pd(v, _mm256_mul_pd(fy, ca));
-    v = _mm256_add_pd(v, _mm256_mul_pd(fxy, abcd));
-    return detail::roundedInts(v);
-}
-
 // Pixels x .. x + 3 at once, one pixel a lane and one vector a channel, when none of their
 // neighbours is the key: then all four take part, the pixel is covered whole and only the fill
 // decides. Returns false, having written nothing, when a neighbour is the key.
@@ -136,34 +123,13 @@ ZOOM_AVX2 inline bool vectorQuad(const Row& r, int x, bool keyOn, std::uint32_t 
     };
     const __m128i tl = gather(r.up, near), tr = gather(r.up, far);
     const __m128i bl = gather(r.low, near), br = gather(r.low, far);
-    if (keyOn) {
-        const __m128i rgb = _mm_set1_epi32(0xFFFFFF), k = _mm_set1_epi32(static_cast<int>(keyWord));
-        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(tl, rgb), k),
-                                                       _mm_cmpeq_epi32(_mm_and_si128(tr, rgb), k)),
-                                          _mm_or_si128(_mm_cmpeq_epi32(_mm_and_si128(bl, rgb), k),
-                                                       _mm_cmpeq_epi32(_mm_and_si128(br, rgb), k)));
-        if (_mm_movemask_epi8(hits) != 0) return false;
-    }
+    if (keyOn && detail::anyKeyed(tl, tr, bl, br, keyWord)) return false;
     std::uint8_t* out = r.out + 3 * x;
     if (!wholeKept) {
         for (int k = 0; k < 4; ++k) detail::putColour(out + 3 * k, keyColour);
         return true;
     }
-    const __m256d fx = _mm256_loadu_pd(r.frac + x), fy = _mm256_set1_pd(r.fy);
-    const __m256d fxy = _mm256_mul_pd(fx, fy);
-    const __m128i pickBlue = _mm_setr_epi8(0, -1, -1, -1, 4, -1, -1, -1, 8, -1, -1, -1, 12, -1, -1, -1);
-    const __m128i pickGreen = _mm_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
-    const __m128i pickRed = _mm_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
-    const __m128i blue =
-        quadChannel(_mm_shuffle_epi8(tl, pickBlue), _mm_shuffle_epi8(tr, pickBlue),
-                    _mm_shuffle_epi8(bl, pickBlue), _mm_shuffle_epi8(br, pickBlue), fx, fy, fxy);
-    const __m128i green =
-        quadChannel(_mm_shuffle_epi8(tl, pickGreen), _mm_shuffle_epi8(tr, pickGreen),
-                    _mm_shuffle_epi8(bl, pickGreen), _mm_shuffle_epi8(br, pickGreen), fx, fy, fxy);
-    const __m128i red =
-        quadChannel(_mm_shuffle_epi8(tl, pickRed), _mm_shuffle_epi8(tr, pickRed),
-                    _mm_shuffle_epi8(bl, pickRed), _mm_shuffle_epi8(br, pickRed), fx, fy, fxy);
-    detail::storeQuad(out, blue, green, red);
+    detail::storeBilinearQuad(out, tl, tr, bl, br, _mm256_loadu_pd(r.frac + x), _mm256_set1_pd(r.fy));
     return true;
 }
 

@@ -130,6 +130,35 @@ TEST_F(FourColumns, ZoomUpAgrees) {
     }
 }
 
+// Rotation takes four destination pixels at a time where their neighbours all lie inside the
+// source and none is the key, four gap pixels at once where none lies inside, and the rest one
+// at a time, in tiles of rows and columns: pictures wider and taller than a tile once turned, and
+// small odd ones, at angles in every quadrant.
+TEST_F(FourColumns, RotateAgrees) {
+    const QSize sizes[] = {{300, 90}, {67, 131}, {37, 23}, {5, 3}, {2, 2}, {1, 9}};
+    const int angles[][2] = {{30, 0}, {0, 0}, {90, 0}, {-90, 0}, {180, 0}, {123, 45}, {-150, 7}, {271, 3}};
+    const base::Colour gaps[] = {kKey, base::rgb(200, 10, 90), base::rgb(0, 0, 0)};
+    int turn = 0;
+    for (const QSize size : sizes) {
+        const QImage src = photoLike(size);
+        for (const auto& [degrees, hundredths] : angles) {
+            RotateOptions o;
+            o.angle = rotationAngle(degrees, hundredths);
+            o.gap = gaps[turn++ % 3];
+            const QSize to = rotatedSize(src.size(), o.angle);
+            for (bool blend : {false, true}) {
+                o.blendBorder = blend;
+                forEachKey(
+                    [&](const KeyOptions& k) {
+                        o.key = k;
+                        return rotate(src, to, o);
+                    },
+                    blend ? "rotate by fours, border blended" : "rotate by fours");
+            }
+        }
+    }
+}
+
 TEST_F(BothPaths, RotateAgreesAtAnyAngleAndOnQuarterTurns) {
     std::uniform_int_distribution<int> degrees(-180, 180), hundredths(0, 99), quarter(-2, 2);
     for (int i = 0; i < 200; ++i) {
