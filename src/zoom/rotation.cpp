@@ -255,7 +255,7 @@ public:
                             for (int y = y0; y < y1; ++y) {
                                 const double dy = y + 0.5 - size_.height() / 2.0;
                                 vectorRow(vectors, colX_.data() + x0, colY_.data() + x0, sinA_ * dy,
-                                          cosA_ * dy, first + stride * y + 3 * x0, n);
+                                          cosA_ * dy, first + stride * (y - top) + 3 * x0, n);
                             }
                         }
                     }
