@@ -177,24 +177,26 @@ void swappedRow(const std::uint8_t* from, int width, std::uint8_t* to) {
 // zero bytes before them: the filter byte, then the filtered bytes.
 void filterRow(const std::uint8_t* cur, const std::uint8_t* prev, std::size_t n, std::uint8_t* out) {
     const int filter = chooseFilter(cur, prev, n);
+    // Signed: the bytes to the left of the first pixel are the three zeros before the row.
+    const auto size = static_cast<std::ptrdiff_t>(n);
     std::uint8_t* f = out + 1;
     switch (filter) {
         case PNG_FILTER_SUB:
             out[0] = PNG_FILTER_VALUE_SUB;
-            for (std::size_t i = 0; i < n; ++i) f[i] = static_cast<std::uint8_t>(cur[i] - cur[i - 3]);
+            for (std::ptrdiff_t i = 0; i < size; ++i) f[i] = static_cast<std::uint8_t>(cur[i] - cur[i - 3]);
             break;
         case PNG_FILTER_UP:
             out[0] = PNG_FILTER_VALUE_UP;
-            for (std::size_t i = 0; i < n; ++i) f[i] = static_cast<std::uint8_t>(cur[i] - prev[i]);
+            for (std::ptrdiff_t i = 0; i < size; ++i) f[i] = static_cast<std::uint8_t>(cur[i] - prev[i]);
             break;
         case PNG_FILTER_AVG:
             out[0] = PNG_FILTER_VALUE_AVG;
-            for (std::size_t i = 0; i < n; ++i)
+            for (std::ptrdiff_t i = 0; i < size; ++i)
                 f[i] = static_cast<std::uint8_t>(cur[i] - (cur[i - 3] + prev[i]) / 2);
             break;
         case PNG_FILTER_PAETH:
             out[0] = PNG_FILTER_VALUE_PAETH;
-            for (std::size_t i = 0; i < n; ++i)
+            for (std::ptrdiff_t i = 0; i < size; ++i)
                 f[i] = static_cast<std::uint8_t>(cur[i] - paethByte(cur[i - 3], prev[i], prev[i - 3]));
             break;
         default:
