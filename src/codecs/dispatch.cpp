@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMimeData>
 
@@ -190,7 +191,8 @@ QImage readFile(const QString& path, Format format) {
 
 // A streamed file's bytes are held only while its rows are decoded: a join opens every piece
 // first, and the pieces below the rows being made should not hold their files meanwhile. The
-// file is read again for its rows, and must be the one first read.
+// file is read again for its rows, and must be the one first read; a pipe, which cannot be read
+// again, keeps its bytes.
 struct RowReader::Stream {
     FileBytes bytes;
     std::unique_ptr<detail::JpegRows> jpeg;
@@ -228,9 +230,12 @@ std::unique_ptr<RowReader> RowReader::open(const QString& path, Format format) {
                 if (!colour.isSrgb()) stream->colour = detail::SrgbConversion::make(colour, false);
                 const QSize size = header.size();
                 QImage picture = base::allocateBgr(size.width(), size.height());
-                stream->size = stream->bytes.size;
-                stream->crc = crcOf(stream->bytes);
-                stream->bytes = FileBytes();
+                // A pipe or a device cannot be read again: such a file keeps its bytes.
+                if (QFileInfo(path).isFile()) {
+                    stream->size = stream->bytes.size;
+                    stream->crc = crcOf(stream->bytes);
+                    stream->bytes = FileBytes();
+                }
                 return std::unique_ptr<RowReader>(new RowReader(path, std::move(picture), std::move(stream)));
             }
         }
@@ -259,9 +264,11 @@ void RowReader::readTo(int rows) {
     const qsizetype stride = picture_.bytesPerLine();
     try {
         if (!stream_->jpeg) {
-            stream_->bytes = readBytes(path_);
-            if (stream_->bytes.size != stream_->size || crcOf(stream_->bytes) != stream_->crc)
-                throw base::Error(messages::fileChanged());
+            if (!stream_->bytes.block.data()) {
+                stream_->bytes = readBytes(path_);
+                if (stream_->bytes.size != stream_->size || crcOf(stream_->bytes) != stream_->crc)
+                    throw base::Error(messages::fileChanged());
+            }
             stream_->jpeg = std::make_unique<detail::JpegRows>(viewOf(stream_->bytes));
         }
         stream_->jpeg->read(first, stride, count);

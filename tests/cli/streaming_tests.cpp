@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <thread>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -202,6 +205,27 @@ TEST(StreamedCommands, RefuseADamagedPieceWhereverTheDamageLies) {
         EXPECT_TRUE(outcome.err.contains(expected)) << outcome.err.toStdString();
         EXPECT_EQ(bytesOf(out), QByteArray("old"));
     }
+}
+
+// A piece read from a pipe cannot be read again for its rows: it keeps its bytes.
+TEST(StreamedCommands, ReadAPieceFromAPipe) {
+    QTemporaryDir dir;
+    std::mt19937 random(5);
+    const QString file = clitest::save(dir, QStringLiteral("a.jpg"), noisy(random, 50, 40));
+    const QString fifo = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray bytes = bytesOf(file);
+    std::thread writer([&] {
+        QFile f(fifo);
+        if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    });
+    const QString out = dir.filePath(QStringLiteral("out.jpg"));
+    const clitest::Outcome outcome = runCli({QStringLiteral("join"), QStringLiteral("-o"), out, fifo});
+    writer.join();
+    ASSERT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    const QString fromFile = dir.filePath(QStringLiteral("from-file.jpg"));
+    ASSERT_EQ(runCli({QStringLiteral("join"), QStringLiteral("-o"), fromFile, file}).status, 0);
+    EXPECT_TRUE(bytesOf(out) == bytesOf(fromFile));
 }
 
 // A file read again for its rows must be the file first read.
